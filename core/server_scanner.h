@@ -1,0 +1,51 @@
+#pragma once
+// Every tmux server of the user: the socket files of the socket directory (plus extra
+// paths), each probed with its own list-sessions and classified alive, stale or unknown.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/l10n.h"
+#include "core/tmux_client.h"
+#include "core/tmux_model.h"
+
+namespace quillon {
+
+enum class ServerLiveness { alive, stale, unknown };
+std::string_view toRaw(ServerLiveness liveness);
+std::optional<ServerLiveness> serverLivenessFromRaw(std::string_view raw);
+
+struct TmuxServer {
+    std::optional<std::string> socketName;  // found in the socket directory: addressed with -L
+    std::string socketPath;
+    ServerLiveness liveness = ServerLiveness::unknown;
+    std::vector<TmuxSession> sessions;  // windows not filled; empty unless alive
+    std::optional<std::string> diagnostic;
+    std::optional<TimePoint> socketModified;
+
+    bool operator==(const TmuxServer&) const = default;
+    std::vector<std::string> socketArgs() const;
+    TmuxServer withSessions(std::vector<TmuxSession> newSessions) const;
+};
+
+namespace TmuxServerScanner {
+
+const std::string& sessionFormat();
+std::string defaultSocketDirectory(const Environment& environment, std::uint32_t uid);
+// The process environment and real user id.
+std::string defaultSocketDirectory();
+std::vector<std::string> socketPaths(const std::string& directory);
+TmuxServer probe(const TmuxClient& client, const std::string& socketPath,
+                 const std::optional<std::string>& socketName);
+// Probes run concurrently (at most maxParallelProbes children at once); the result keeps
+// candidate order, so the report is the same as a sequential scan.
+std::vector<TmuxServer> scan(const TmuxClient& client, const std::optional<std::string>& directory,
+                             const std::vector<std::string>& extraSocketPaths);
+inline constexpr std::size_t maxParallelProbes = 8;
+std::string enumerationCaveat(const std::string& directory);
+
+}  // namespace TmuxServerScanner
+}  // namespace quillon

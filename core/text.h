@@ -1,0 +1,33 @@
+#pragma once
+// Small text helpers shared by the parsers and the reports.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon::text {
+
+// Whitespace and line breaks at both ends.
+std::string_view trim(std::string_view s);
+// Only spaces and tabs at both ends.
+std::string_view trimBlanks(std::string_view s);
+// Split on a separator; empty pieces dropped when skipEmpty.
+std::vector<std::string_view> split(std::string_view s, std::string_view separator, bool skipEmpty);
+std::string join(const std::vector<std::string>& pieces, std::string_view separator);
+bool contains(std::string_view haystack, std::string_view needle);
+bool startsWith(std::string_view s, std::string_view prefix);
+std::string toLower(std::string_view s);  // ASCII and the Romanian letters
+bool isValidUtf8(std::string_view s);
+// Whole field: optional sign and ASCII digits within int64; nothing otherwise.
+std::optional<std::int64_t> parseInt(std::string_view s);
+// Whole field as a C-locale decimal floating-point number.
+std::optional<double> parseReal(std::string_view s);
+// A word safe to paste into a POSIX shell: unchanged when it only has safe characters,
+// else single-quoted with ' written as '\''.
+std::string shellQuoteIfNeeded(std::string_view word);
+// Always single-quoted.
+std::string shellQuote(std::string_view word);
+
+}  // namespace quillon::text

@@ -1,0 +1,91 @@
+#pragma once
+// The only way the system talks to tmux: one short-lived tmux process per operation,
+// run with an argument vector (no shell), bounded by a time limit.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "core/tmux_model.h"
+
+namespace quillon {
+
+class TmuxClient {
+public:
+    // The raw outcome of one run.
+    struct Invocation {
+        std::string standardOutput;  // untrimmed; empty when not valid UTF-8
+        std::string standardError;   // trimmed; empty when not valid UTF-8
+        std::int32_t exitCode = 0;
+        bool timedOut = false;  // killed at the time limit
+
+        // tmux's two texts for "nothing listens on this socket".
+        bool isNoServer() const;
+    };
+
+    static constexpr std::chrono::milliseconds defaultTimeout{10'000};
+    // U+001F, the field separator of every -F format.
+    static const std::string sep;
+
+    std::string binaryPath;
+    std::vector<std::string> socketArgs;
+    // A tmux that never answers (a stopped server) is killed after this long.
+    std::chrono::milliseconds timeout = defaultTimeout;
+
+    TmuxClient(std::string binaryPath, std::vector<std::string> socketArgs = {})
+        : binaryPath(std::move(binaryPath)), socketArgs(std::move(socketArgs)) {}
+
+    // /opt/homebrew/bin, /usr/local/bin, /usr/bin, then PATH; nothing when absent.
+    static std::optional<TmuxClient> detect();
+    static std::optional<TmuxClient> detect(const std::optional<std::string>& pathVariable);
+    // The candidate paths detect() tries, in order.
+    static std::vector<std::string> candidatePaths(const std::optional<std::string>& pathVariable);
+
+    // One run. Throws TmuxError::commandFailed only when tmux cannot be started.
+    Invocation invoke(const std::vector<std::string>& args) const;
+    // invoke + mapping: stdout on success, "" when no server answers, else throws
+    // TmuxError::commandFailed (tmux's text, the exit text, or the time-limit text).
+    std::string run(const std::vector<std::string>& args) const;
+
+    // The bilingual text of a run killed at the limit.
+    std::string timeoutMessage() const;
+
+    // ---- Queries and commands ----
+    // Whole server in three tmux processes (one when there is no session).
+    std::vector<TmuxSession> snapshot() const;
+    static std::vector<TmuxSession> parseSessions(const std::string& output);
+    static std::vector<std::pair<std::string, TmuxWindow>> parseWindows(const std::string& output);
+    static std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> parsePanes(const std::string& output);
+    // The snapshot's assembly step, exposed for tests and benchmarks.
+    static std::vector<TmuxSession> assemble(std::vector<TmuxSession> sessions,
+                                             std::vector<std::pair<std::string, TmuxWindow>> windows,
+                                             std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> panes);
+    static const std::string& sessionsFormat();
+    static const std::string& windowsFormat();
+    static const std::string& panesFormat();
+
+    std::string capturePane(const std::string& target, std::int64_t lines) const;
+    std::string captureScrollback(const std::string& target) const;
+    // Never fails: the server's prefix, else ~/.tmux.conf's, else "C-b".
+    std::string currentPrefix() const;
+    static std::string prefixFromConfig(const std::string& configText);
+    std::string version() const;
+    std::optional<std::string> displayMessage(const std::string& target, const std::string& format) const;
+    void newSession(const std::string& name, const std::optional<std::string>& directory = std::nullopt) const;
+    void killSession(const std::string& name) const;
+    void renameSession(const std::string& oldName, const std::string& newName) const;
+    void newWindow(const std::string& session, const std::string& name,
+                   const std::optional<std::string>& directory = std::nullopt) const;
+    void renameWindow(const std::string& target, const std::string& newName) const;
+    void killWindow(const std::string& target) const;
+    void killPane(const std::string& target) const;
+    void swapPane(const std::string& target, const std::string& direction) const;
+    void sendKeys(const std::string& target, const std::string& keys, bool enter) const;
+    void reloadConfig() const;
+};
+
+}  // namespace quillon

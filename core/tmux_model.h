@@ -1,0 +1,72 @@
+#pragma once
+// What one tmux server holds: sessions, their windows, the windows' panes.
+// Plain values, built fresh by every query and compared memberwise.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+using Clock = std::chrono::system_clock;
+using TimePoint = Clock::time_point;
+
+// Seconds since 1970 (fractions kept) as an instant, and back.
+TimePoint fromEpochSeconds(double seconds);
+double toEpochSeconds(TimePoint instant);
+
+struct TmuxPane {
+    std::int64_t index = 0;
+    bool isActive = false;
+    std::string command;
+    std::int64_t pid = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::string path;
+    std::string target;  // session:window.pane
+
+    const std::string& id() const noexcept { return target; }
+    bool operator==(const TmuxPane&) const = default;
+};
+
+struct TmuxWindow {
+    std::int64_t index = 0;
+    std::string name;
+    bool isActive = false;
+    std::int64_t paneCount = 0;  // as tmux reports it
+    std::vector<TmuxPane> panes;
+    std::string layout;
+    std::string target;  // session:window
+
+    const std::string& id() const noexcept { return target; }
+    bool operator==(const TmuxWindow&) const = default;
+};
+
+struct TmuxSession {
+    std::string name;
+    std::string sessionID;  // "$3"
+    TimePoint created{};
+    bool isAttached = false;
+    std::int64_t windowCount = 0;  // as tmux reports it
+    std::optional<TimePoint> lastAttached;
+    std::string path;
+    std::vector<TmuxWindow> windows;
+
+    const std::string& id() const noexcept { return name; }
+    bool operator==(const TmuxSession&) const = default;
+
+    // Panes actually attached to the windows, not the windows' paneCount fields.
+    std::int64_t paneCount() const noexcept;
+    TimePoint idleReference() const noexcept { return lastAttached.value_or(created); }
+    // Detached and strictly older than the interval.
+    bool isIdle(std::chrono::duration<double> olderThan, TimePoint now) const noexcept;
+};
+
+}  // namespace quillon
+
+template <> struct std::hash<quillon::TmuxPane> { std::size_t operator()(const quillon::TmuxPane&) const noexcept; };
+template <> struct std::hash<quillon::TmuxWindow> { std::size_t operator()(const quillon::TmuxWindow&) const noexcept; };
+template <> struct std::hash<quillon::TmuxSession> { std::size_t operator()(const quillon::TmuxSession&) const noexcept; };

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12), builds, then starts Quillon or runs every test.
+#   ./setup.sh start   build and start the desktop app
+#   ./setup.sh test    build and run the whole test suite
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(build-essential cmake git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
+          libbenchmark-dev qt6-base-dev xvfb xauth dbus dbus-x11 dunst xterm trayer
+          imagemagick libnotify-bin)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j "$(nproc)"
+}
+
+case "${1:-}" in
+    start)
+        install_missing
+        build
+        if [ -x build/app/quillon ]; then
+            exec build/app/quillon
+        fi
+        echo "The desktop app is not built yet; starting quillon-mcp on stdio (Ctrl-D ends it)."
+        exec build/mcp/quillon-mcp
+        ;;
+    test)
+        install_missing
+        build
+        # GUI and notification tests need a display and a session bus of their own.
+        cd build
+        exec xvfb-run -a dbus-run-session -- ctest --output-on-failure -j "$(nproc)" --timeout 300
+        ;;
+    *)
+        echo "usage: $0 start|test" >&2
+        exit 2
+        ;;
+esac

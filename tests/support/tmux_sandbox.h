@@ -1,0 +1,93 @@
+#pragma once
+// Private tmux servers for tests. A sandbox owns a temporary TMUX_TMPDIR (set for this
+// process while it lives), starts named servers in it (-L name, -f /dev/null, sh as shell)
+// and kills every server it started when it goes away, also when a test fails or aborts.
+// It never touches the user's default server.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/tmux_client.h"
+
+namespace quillon::testing {
+
+// A fresh directory under /tmp, removed with everything in it.
+class TempDir {
+public:
+    explicit TempDir(const std::string& prefix = "quillon-test");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const noexcept { return path_; }
+    std::string str() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Sets an environment variable for the scope, restoring the old value after.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+class TmuxSandbox {
+public:
+    TmuxSandbox();
+    ~TmuxSandbox();
+    TmuxSandbox(const TmuxSandbox&) = delete;
+    TmuxSandbox& operator=(const TmuxSandbox&) = delete;
+
+    // The TMUX_TMPDIR of this sandbox and tmux's socket directory inside it.
+    std::string tmpDir() const { return dir_.str(); }
+    std::string socketDirectory() const;
+    std::string socketPath(const std::string& server) const;
+    static std::string tmuxPath();
+
+    // A client addressing the named server (-L server).
+    TmuxClient client(const std::string& server) const;
+    // A name unique in this process, for servers and sessions.
+    static std::string uniqueName(const std::string& prefix);
+
+    // tmux -L server -f /dev/null args…; throws std::runtime_error with tmux's text on failure.
+    std::string tmux(const std::string& server, const std::vector<std::string>& args) const;
+
+    // Creates a detached session (starting the server when none runs); returns its id ("$0").
+    std::string newSession(const std::string& server, const std::string& session,
+                           const std::optional<std::string>& directory = std::nullopt,
+                           const std::optional<std::string>& firstWindowName = std::nullopt);
+    // Returns the new window's index.
+    int newWindow(const std::string& server, const std::string& session, const std::string& name,
+                  const std::optional<std::string>& directory = std::nullopt);
+    void splitWindow(const std::string& server, const std::string& target,
+                     const std::optional<std::string>& directory = std::nullopt);
+
+    std::optional<pid_t> serverPid(const std::string& server) const;
+    // SIGKILL the server and wait until it is gone; its socket file stays behind.
+    void killServerHard(const std::string& server);
+    // SIGSTOP / SIGCONT.
+    void stopServer(const std::string& server);
+    void continueServer(const std::string& server);
+    // kill-server, waiting until the process is gone.
+    void killServer(const std::string& server);
+
+private:
+    TempDir dir_;
+    ScopedEnv tmpdirEnv_;
+    ScopedEnv shellEnv_;
+    ScopedEnv tmuxEnv_;
+    std::vector<std::string> servers_;
+};
+
+}  // namespace quillon::testing
