@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,6 +74,7 @@ public:
     void splitWindow(const std::string& server, const std::string& target,
                      const std::optional<std::string>& directory = std::nullopt);
 
+    // Asks the running server; nothing when it does not answer.
     std::optional<pid_t> serverPid(const std::string& server) const;
     // SIGKILL the server and wait until it is gone; its socket file stays behind.
     void killServerHard(const std::string& server);
@@ -87,7 +89,8 @@ private:
     ScopedEnv tmpdirEnv_;
     ScopedEnv shellEnv_;
     ScopedEnv tmuxEnv_;
-    std::vector<std::string> servers_;
+    std::optional<pid_t> knownPid(const std::string& server) const;
+    std::map<std::string, pid_t> pids_;  // servers this sandbox started
 };
 
 }  // namespace quillon::testing

@@ -1,0 +1,171 @@
+#include "core/defaults_store.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "core/paths.h"
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void throwErrno(const std::string& what) { throw std::system_error(errno, std::generic_category(), what); }
+
+struct Loaded {
+    bool exists = false;
+    std::optional<nlohmann::json> document;  // absent when the file does not parse as an object
+};
+
+Loaded load(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return {};
+    std::stringstream contents;
+    contents << file.rdbuf();
+    auto parsed = nlohmann::json::parse(contents.str(), nullptr, false);
+    if (parsed.is_discarded() || !parsed.is_object()) return {true, std::nullopt};
+    return {true, std::move(parsed)};
+}
+
+std::string timestamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", &local);
+    return buffer;
+}
+
+fs::path asidePath(const fs::path& path) {
+    const std::string base = path.string() + ".corrupt-" + timestamp();
+    fs::path candidate = base;
+    for (int n = 1; fs::exists(candidate); ++n) candidate = base + "-" + std::to_string(n);
+    return candidate;
+}
+
+void writeAll(int fd, const std::string& bytes, const fs::path& path) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throwErrno(path.string());
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+fs::path DefaultsStore::documentPath(std::string_view domain, const Environment& environment) {
+    auto get = [&](const char* name) -> std::string {
+        auto it = environment.find(name);
+        return it == environment.end() ? std::string() : it->second;
+    };
+    std::string base = get("XDG_CONFIG_HOME");
+    // Relative values are invalid for XDG and ignored.
+    if (base.empty() || base.front() != '/') {
+        std::string home = get("HOME");
+        if (home.empty()) home = paths::homeDirectory();
+        base = paths::join(home, ".config");
+    }
+    return fs::path(base) / "quillon" / (std::string(domain) + ".json");
+}
+
+DefaultsStore::DefaultsStore(fs::path documentPath) : path_(std::move(documentPath)) {}
+
+DefaultsStore DefaultsStore::standard() {
+    return DefaultsStore(documentPath(L10n::appBundleIdentifier, L10n::processEnvironment()));
+}
+
+nlohmann::json DefaultsStore::document() const {
+    auto loaded = load(path_);
+    return loaded.document ? std::move(*loaded.document) : nlohmann::json::object();
+}
+
+std::optional<nlohmann::json> DefaultsStore::value(std::string_view key) const {
+    auto doc = document();
+    auto it = doc.find(key);
+    if (it == doc.end()) return std::nullopt;
+    return std::move(*it);
+}
+
+std::optional<std::string> DefaultsStore::string(std::string_view key) const {
+    auto v = value(key);
+    if (!v || !v->is_string()) return std::nullopt;
+    return v->get<std::string>();
+}
+
+std::optional<double> DefaultsStore::number(std::string_view key) const {
+    auto v = value(key);
+    if (!v || !v->is_number()) return std::nullopt;
+    return v->get<double>();
+}
+
+std::optional<bool> DefaultsStore::boolean(std::string_view key) const {
+    auto v = value(key);
+    if (!v || !v->is_boolean()) return std::nullopt;
+    return v->get<bool>();
+}
+
+void DefaultsStore::set(std::string_view key, const nlohmann::json& value) {
+    auto loaded = load(path_);
+    if (loaded.exists && !loaded.document) {
+        // Never overwrite what we could not read: the user may still want it.
+        std::error_code error;
+        fs::rename(path_, asidePath(path_), error);
+        if (error) throw std::system_error(error, path_.string());
+    }
+    nlohmann::json doc = loaded.document ? std::move(*loaded.document) : nlohmann::json::object();
+    doc[std::string(key)] = value;
+    write(doc);
+}
+
+void DefaultsStore::remove(std::string_view key) {
+    auto loaded = load(path_);
+    if (!loaded.document || !loaded.document->contains(key)) return;
+    loaded.document->erase(std::string(key));
+    write(*loaded.document);
+}
+
+std::optional<fs::path> DefaultsStore::keepCopyAside() const {
+    std::error_code error;
+    if (!fs::exists(path_, error)) return std::nullopt;
+    const fs::path aside = asidePath(path_);
+    fs::copy_file(path_, aside, error);
+    if (error) throw std::system_error(error, aside.string());
+    return aside;
+}
+
+void DefaultsStore::write(const nlohmann::json& document) const {
+    std::error_code error;
+    fs::create_directories(path_.parent_path(), error);
+    if (error) throw std::system_error(error, path_.parent_path().string());
+    const std::string bytes = document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    std::string temp = path_.string() + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) throwErrno(temp);
+    try {
+        writeAll(fd, bytes, temp);
+        if (::fsync(fd) != 0) throwErrno(temp);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw;
+    }
+    ::close(fd);
+    if (::rename(temp.c_str(), path_.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(temp.c_str());
+        errno = saved;
+        throwErrno(path_.string());
+    }
+}
+
+}  // namespace quillon

@@ -1,0 +1,157 @@
+#include "core/server_scanner.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "core/paths.h"
+#include "core/tmux_error.h"
+
+namespace quillon {
+
+std::string_view toRaw(ServerLiveness liveness) {
+    switch (liveness) {
+        case ServerLiveness::alive: return "alive";
+        case ServerLiveness::stale: return "stale";
+        case ServerLiveness::unknown: return "unknown";
+    }
+    return "unknown";
+}
+
+std::optional<ServerLiveness> serverLivenessFromRaw(std::string_view raw) {
+    for (auto liveness : {ServerLiveness::alive, ServerLiveness::stale, ServerLiveness::unknown})
+        if (toRaw(liveness) == raw) return liveness;
+    return std::nullopt;
+}
+
+std::vector<std::string> TmuxServer::socketArgs() const {
+    if (socketName) return {"-L", *socketName};
+    return {"-S", socketPath};
+}
+
+TmuxServer TmuxServer::withSessions(std::vector<TmuxSession> newSessions) const {
+    TmuxServer copy = *this;
+    copy.sessions = std::move(newSessions);
+    return copy;
+}
+
+namespace TmuxServerScanner {
+namespace {
+
+std::optional<TimePoint> modificationTime(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return TimePoint(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(info.st_mtim.tv_sec) +
+                                                                 std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+}
+
+TmuxServer classify(TmuxServer server, const TmuxClient& client, const TmuxClient::Invocation& invocation) {
+    if (invocation.timedOut) {
+        server.diagnostic = client.timeoutMessage();
+    } else if (invocation.exitCode == 0) {
+        server.sessions = TmuxClient::parseSessions(invocation.standardOutput);
+        if (!server.sessions.empty()) server.liveness = ServerLiveness::alive;
+        else
+            server.diagnostic = L("tmux a răspuns fără eroare, dar n-a listat nicio sesiune",
+                                  "tmux replied without error but listed no sessions");
+    } else if (invocation.isNoServer()) {
+        server.liveness = ServerLiveness::stale;
+        server.diagnostic = invocation.standardError;
+    } else if (!invocation.standardError.empty()) {
+        server.diagnostic = invocation.standardError;
+    } else {
+        const std::string status = std::to_string(invocation.exitCode);
+        server.diagnostic = L("tmux exit " + status + ", fără mesaj", "tmux exit " + status + ", no message");
+    }
+    return server;
+}
+
+}  // namespace
+
+const std::string& sessionFormat() { return TmuxClient::sessionsFormat(); }
+
+std::string defaultSocketDirectory(const Environment& environment, std::uint32_t uid) {
+    auto it = environment.find("TMUX_TMPDIR");
+    const std::string base = it != environment.end() && !it->second.empty() ? it->second : "/tmp";
+    return paths::join(base, "tmux-" + std::to_string(uid));
+}
+
+std::string defaultSocketDirectory() { return defaultSocketDirectory(L10n::processEnvironment(), ::getuid()); }
+
+std::vector<std::string> socketPaths(const std::string& directory) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> sockets;
+    for (const auto& name : names) {
+        const std::string path = paths::join(directory, name);
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) sockets.push_back(path);
+    }
+    return sockets;
+}
+
+TmuxServer probe(const TmuxClient& client, const std::string& socketPath,
+                 const std::optional<std::string>& socketName) {
+    TmuxClient addressed = client;
+    addressed.socketArgs = socketName ? std::vector<std::string>{"-L", *socketName}
+                                      : std::vector<std::string>{"-S", socketPath};
+    TmuxServer server{socketName, socketPath, ServerLiveness::unknown, {}, std::nullopt, modificationTime(socketPath)};
+    try {
+        return classify(std::move(server), addressed, addressed.invoke({"list-sessions", "-F", sessionFormat()}));
+    } catch (const TmuxError& error) {
+        server.diagnostic = error.localizedDescription();
+        return server;
+    }
+}
+
+std::vector<TmuxServer> scan(const TmuxClient& client, const std::optional<std::string>& directory,
+                             const std::vector<std::string>& extraSocketPaths) {
+    const std::string dir = directory ? *directory : defaultSocketDirectory();
+    const std::vector<std::string> found = socketPaths(dir);
+    struct Candidate {
+        std::string path;
+        std::optional<std::string> name;
+    };
+    std::vector<Candidate> candidates;
+    for (const auto& path : found) candidates.push_back({path, paths::lastComponent(path)});
+    for (const auto& extra : extraSocketPaths) {
+        std::string path = paths::expandTilde(extra);
+        if (std::find(found.begin(), found.end(), path) == found.end()) candidates.push_back({path, std::nullopt});
+    }
+
+    // Each probe is one blocking child; a few at once keep a wedged server from costing
+    // one time limit per socket. Results land in candidate order.
+    std::vector<std::optional<TmuxServer>> results(candidates.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < candidates.size();)
+            results[i] = probe(client, candidates[i].path, candidates[i].name);
+    };
+    const std::size_t workers = std::min(maxParallelProbes, candidates.size());
+    std::vector<std::thread> threads;
+    for (std::size_t w = 1; w < workers; ++w) threads.emplace_back(work);
+    work();
+    for (auto& thread : threads) thread.join();
+
+    std::vector<TmuxServer> servers;
+    servers.reserve(results.size());
+    for (auto& result : results) servers.push_back(std::move(*result));
+    return servers;
+}
+
+std::string enumerationCaveat(const std::string& directory) {
+    return L("Enumerarea acoperă socket-urile din " + directory + " (cele pornite cu `tmux -L nume`). " +
+                 "Un server pornit cu `tmux -S /altă/cale` nu apare aici decât dacă îi dai calea explicit.",
+             "Enumeration covers sockets in " + directory + " (those started with `tmux -L name`). " +
+                 "A server started with `tmux -S /other/path` only shows up if you pass its path explicitly.");
+}
+
+}  // namespace TmuxServerScanner
+}  // namespace quillon

@@ -1,0 +1,78 @@
+#include "core/tmux_client.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+#include "core/l10n.h"
+#include "core/process_runner.h"
+#include "core/text.h"
+#include "core/tmux_error.h"
+
+namespace quillon {
+
+const std::string TmuxClient::sep = "\x1f";
+
+bool TmuxClient::Invocation::isNoServer() const {
+    return text::contains(standardError, "no server running") || text::contains(standardError, "error connecting to");
+}
+
+std::vector<std::string> TmuxClient::candidatePaths(const std::optional<std::string>& pathVariable) {
+    std::vector<std::string> candidates{"/opt/homebrew/bin/tmux", "/usr/local/bin/tmux", "/usr/bin/tmux"};
+    if (pathVariable)
+        for (auto dir : text::split(*pathVariable, ":", true)) candidates.push_back(std::string(dir) + "/tmux");
+    return candidates;
+}
+
+std::optional<TmuxClient> TmuxClient::detect(const std::optional<std::string>& pathVariable) {
+    for (const auto& candidate : candidatePaths(pathVariable))
+        if (::access(candidate.c_str(), X_OK) == 0) return TmuxClient(candidate);
+    return std::nullopt;
+}
+
+std::optional<TmuxClient> TmuxClient::detect() {
+    const char* path = std::getenv("PATH");
+    return detect(path ? std::optional<std::string>(path) : std::nullopt);
+}
+
+std::string TmuxClient::timeoutMessage() const {
+    const auto ms = timeout.count();
+    const std::string limit = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+    return L("tmux nu a răspuns în " + limit + " și a fost oprit (serverul pare blocat)",
+             "tmux did not answer within " + limit + " and was stopped (the server seems stuck)");
+}
+
+TmuxClient::Invocation TmuxClient::invoke(const std::vector<std::string>& args) const {
+    std::vector<std::string> argv;
+    argv.reserve(1 + socketArgs.size() + args.size());
+    argv.push_back(binaryPath);
+    argv.insert(argv.end(), socketArgs.begin(), socketArgs.end());
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessOutput output;
+    try {
+        output = runProcess(binaryPath, argv, timeout);
+    } catch (const std::system_error& error) {
+        throw TmuxError::commandFailed(L("Nu am putut porni " + binaryPath + ": " + std::strerror(error.code().value()),
+                                         "Could not start " + binaryPath + ": " + std::strerror(error.code().value())));
+    }
+    Invocation invocation;
+    if (text::isValidUtf8(output.out)) invocation.standardOutput = std::move(output.out);
+    if (text::isValidUtf8(output.err)) invocation.standardError = std::string(text::trim(output.err));
+    invocation.exitCode = output.exitCode;
+    invocation.timedOut = output.timedOut;
+    return invocation;
+}
+
+std::string TmuxClient::run(const std::vector<std::string>& args) const {
+    Invocation invocation = invoke(args);
+    if (invocation.timedOut) throw TmuxError::commandFailed(timeoutMessage());
+    if (invocation.exitCode == 0) return std::move(invocation.standardOutput);
+    if (invocation.isNoServer()) return {};
+    if (!invocation.standardError.empty()) throw TmuxError::commandFailed(invocation.standardError);
+    const std::string status = std::to_string(invocation.exitCode);
+    throw TmuxError::commandFailed(L("tmux a eșuat (exit " + status + ")", "tmux failed (exit " + status + ")"));
+}
+
+}  // namespace quillon

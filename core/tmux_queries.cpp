@@ -1,0 +1,230 @@
+// The tmux command lines of every query and command, and the parsers of their output.
+#include <fstream>
+#include <sstream>
+#include <unordered_map>
+
+#include "core/paths.h"
+#include "core/text.h"
+#include "core/tmux_client.h"
+#include "core/tmux_error.h"
+
+namespace quillon {
+namespace {
+
+std::string joinFields(std::initializer_list<const char*> fields) {
+    std::string out;
+    for (const char* field : fields) {
+        if (!out.empty()) out += TmuxClient::sep;
+        out += field;
+    }
+    return out;
+}
+
+std::int64_t intOrZero(std::string_view field) { return text::parseInt(field).value_or(0); }
+
+// Splits output into lines (empty ones dropped) and each line into fields, calling visit.
+template <class Visit> void forEachRecord(std::string_view output, Visit visit) {
+    std::vector<std::string_view> fields;
+    for (auto line : text::split(output, "\n", true)) {
+        fields = text::split(line, TmuxClient::sep, false);
+        visit(fields);
+    }
+}
+
+std::optional<std::string> nonEmpty(const std::optional<std::string>& value) {
+    return value && !value->empty() ? value : std::nullopt;
+}
+
+}  // namespace
+
+const std::string& TmuxClient::sessionsFormat() {
+    static const std::string format = joinFields({"#{session_name}", "#{session_id}", "#{session_created}",
+                                                  "#{session_attached}", "#{session_windows}",
+                                                  "#{session_last_attached}", "#{session_path}"});
+    return format;
+}
+
+const std::string& TmuxClient::windowsFormat() {
+    static const std::string format = joinFields({"#{session_name}", "#{window_index}", "#{window_name}",
+                                                  "#{window_active}", "#{window_panes}", "#{window_layout}"});
+    return format;
+}
+
+const std::string& TmuxClient::panesFormat() {
+    static const std::string format =
+        joinFields({"#{session_name}", "#{window_index}", "#{pane_index}", "#{pane_active}",
+                    "#{pane_current_command}", "#{pane_pid}", "#{pane_width}", "#{pane_height}",
+                    "#{pane_current_path}"});
+    return format;
+}
+
+std::vector<TmuxSession> TmuxClient::parseSessions(const std::string& output) {
+    std::vector<TmuxSession> sessions;
+    forEachRecord(output, [&](const std::vector<std::string_view>& f) {
+        if (f.size() < 7) return;
+        TmuxSession session;
+        session.name = f[0];
+        session.sessionID = f[1];
+        session.created = fromEpochSeconds(text::parseReal(f[2]).value_or(0));
+        session.isAttached = intOrZero(f[3]) > 0;
+        session.windowCount = intOrZero(f[4]);
+        if (auto last = text::parseReal(f[5]); last && *last > 0) session.lastAttached = fromEpochSeconds(*last);
+        session.path = f[6];
+        sessions.push_back(std::move(session));
+    });
+    return sessions;
+}
+
+std::vector<std::pair<std::string, TmuxWindow>> TmuxClient::parseWindows(const std::string& output) {
+    std::vector<std::pair<std::string, TmuxWindow>> windows;
+    forEachRecord(output, [&](const std::vector<std::string_view>& f) {
+        if (f.size() < 5) return;
+        auto index = text::parseInt(f[1]);
+        if (!index) return;
+        TmuxWindow window;
+        window.index = *index;
+        window.name = f[2];
+        window.isActive = f[3] == "1";
+        window.paneCount = intOrZero(f[4]);
+        if (f.size() >= 6) window.layout = f[5];
+        window.target = std::string(f[0]) + ":" + std::to_string(*index);
+        windows.emplace_back(std::string(f[0]), std::move(window));
+    });
+    return windows;
+}
+
+std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> TmuxClient::parsePanes(const std::string& output) {
+    std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> panes;
+    forEachRecord(output, [&](const std::vector<std::string_view>& f) {
+        if (f.size() < 9) return;
+        auto windowIndex = text::parseInt(f[1]);
+        auto paneIndex = text::parseInt(f[2]);
+        if (!windowIndex || !paneIndex) return;
+        TmuxPane pane;
+        pane.index = *paneIndex;
+        pane.isActive = f[3] == "1";
+        pane.command = f[4];
+        pane.pid = intOrZero(f[5]);
+        pane.width = intOrZero(f[6]);
+        pane.height = intOrZero(f[7]);
+        pane.path = f[8];
+        pane.target = std::string(f[0]) + ":" + std::to_string(*windowIndex) + "." + std::to_string(*paneIndex);
+        panes.emplace_back(std::string(f[0]), *windowIndex, std::move(pane));
+    });
+    return panes;
+}
+
+std::vector<TmuxSession> TmuxClient::assemble(std::vector<TmuxSession> sessions,
+                                              std::vector<std::pair<std::string, TmuxWindow>> windows,
+                                              std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> panes) {
+    // Grouped by key in one pass each, so 10,000 panes stay linear; listing order is kept.
+    std::unordered_map<std::string, std::size_t> sessionAt;
+    for (std::size_t i = 0; i < sessions.size(); ++i) sessionAt.emplace(sessions[i].name, i);
+    std::unordered_map<std::string, std::unordered_map<std::int64_t, TmuxWindow*>> windowAt;
+    for (auto& [sessionName, window] : windows) {
+        auto found = sessionAt.find(sessionName);
+        if (found == sessionAt.end()) continue;  // created between the queries
+        sessions[found->second].windows.push_back(std::move(window));
+    }
+    for (auto& session : sessions)
+        for (auto& window : session.windows) windowAt[session.name].emplace(window.index, &window);
+    for (auto& [sessionName, windowIndex, pane] : panes) {
+        auto bySession = windowAt.find(sessionName);
+        if (bySession == windowAt.end()) continue;
+        auto window = bySession->second.find(windowIndex);
+        if (window == bySession->second.end()) continue;
+        window->second->panes.push_back(std::move(pane));
+    }
+    return sessions;
+}
+
+std::vector<TmuxSession> TmuxClient::snapshot() const {
+    auto sessions = parseSessions(run({"list-sessions", "-F", sessionsFormat()}));
+    if (sessions.empty()) return {};
+    auto windows = parseWindows(run({"list-windows", "-a", "-F", windowsFormat()}));
+    auto panes = parsePanes(run({"list-panes", "-a", "-F", panesFormat()}));
+    return assemble(std::move(sessions), std::move(windows), std::move(panes));
+}
+
+std::string TmuxClient::capturePane(const std::string& target, std::int64_t lines) const {
+    return run({"capture-pane", "-p", "-t", target, "-S", "-" + std::to_string(lines)});
+}
+
+std::string TmuxClient::captureScrollback(const std::string& target) const {
+    return run({"capture-pane", "-p", "-t", target, "-S", "-"});
+}
+
+std::string TmuxClient::prefixFromConfig(const std::string& configText) {
+    for (auto rawLine : text::split(configText, "\n", true)) {
+        const auto line = text::trimBlanks(rawLine);
+        if (!text::startsWith(line, "set") || !text::contains(line, " prefix ")) continue;
+        const auto words = text::split(line, " ", true);
+        return std::string(words.back());
+    }
+    return "C-b";
+}
+
+std::string TmuxClient::currentPrefix() const {
+    try {
+        const auto words = text::split(run({"show-options", "-g", "prefix"}), " ", true);
+        if (words.size() >= 2) return std::string(text::trim(words[1]));
+    } catch (const TmuxError&) {
+    }
+    std::ifstream file(paths::expandTilde("~/.tmux.conf"));
+    if (!file) return "C-b";
+    std::stringstream contents;
+    contents << file.rdbuf();
+    return prefixFromConfig(contents.str());
+}
+
+std::string TmuxClient::version() const { return std::string(text::trim(run({"-V"}))); }
+
+std::optional<std::string> TmuxClient::displayMessage(const std::string& target, const std::string& format) const {
+    try {
+        std::string out(text::trim(run({"display-message", "-p", "-t", target, format})));
+        if (!out.empty()) return out;
+    } catch (const TmuxError&) {
+    }
+    return std::nullopt;
+}
+
+void TmuxClient::newSession(const std::string& name, const std::optional<std::string>& directory) const {
+    std::vector<std::string> args{"new-session", "-d", "-s", name};
+    if (auto dir = nonEmpty(directory)) args.insert(args.end(), {"-c", *dir});
+    run(args);
+}
+
+void TmuxClient::killSession(const std::string& name) const { run({"kill-session", "-t", name}); }
+
+void TmuxClient::renameSession(const std::string& oldName, const std::string& newName) const {
+    run({"rename-session", "-t", oldName, newName});
+}
+
+void TmuxClient::newWindow(const std::string& session, const std::string& name,
+                           const std::optional<std::string>& directory) const {
+    std::vector<std::string> args{"new-window", "-t", session, "-n", name};
+    if (auto dir = nonEmpty(directory)) args.insert(args.end(), {"-c", *dir});
+    run(args);
+}
+
+void TmuxClient::renameWindow(const std::string& target, const std::string& newName) const {
+    run({"rename-window", "-t", target, newName});
+}
+
+void TmuxClient::killWindow(const std::string& target) const { run({"kill-window", "-t", target}); }
+
+void TmuxClient::killPane(const std::string& target) const { run({"kill-pane", "-t", target}); }
+
+void TmuxClient::swapPane(const std::string& target, const std::string& direction) const {
+    run({"swap-pane", "-t", target, direction});
+}
+
+void TmuxClient::sendKeys(const std::string& target, const std::string& keys, bool enter) const {
+    std::vector<std::string> args{"send-keys", "-t", target, keys};
+    if (enter) args.push_back("Enter");
+    run(args);
+}
+
+void TmuxClient::reloadConfig() const { run({"source-file", paths::expandTilde("~/.tmux.conf")}); }
+
+}  // namespace quillon
