@@ -1,0 +1,222 @@
+#pragma once
+// The application's one state store: the settings, the tmux client, the session tree
+// kept fresh by polling, and every action the screens perform on tmux.
+//
+// Everything here lives on the GUI thread. tmux runs only in pool jobs on a copy of the
+// client; results are posted back before any published property changes. Actions take an
+// optional completion that runs on the GUI thread once the action and its refresh are over.
+
+#include <QObject>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/platform/app_platform.h"
+#include "app/session_template.h"
+#include "app/settings.h"
+#include "core/defaults_store.h"
+#include "core/tmux_client.h"
+#include "core/tmux_model.h"
+
+namespace quillon {
+
+using SessionList = std::vector<TmuxSession>;
+using TerminalList = std::vector<TerminalApp>;
+using OptionalText = std::optional<std::string>;
+
+class AppEnvironment : public QObject {
+    Q_OBJECT
+    // Published run-time state.
+    Q_PROPERTY(quillon::SessionList sessions READ sessions NOTIFY sessionsChanged)
+    Q_PROPERTY(bool serverRunning READ serverRunning NOTIFY serverRunningChanged)
+    Q_PROPERTY(std::string tmuxVersion READ tmuxVersion NOTIFY tmuxVersionChanged)
+    Q_PROPERTY(std::string prefix READ prefix NOTIFY prefixChanged)
+    Q_PROPERTY(quillon::OptionalText lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
+    // Settings, persisted on every change.
+    Q_PROPERTY(quillon::TerminalApp preferredTerminal READ preferredTerminal WRITE setPreferredTerminal NOTIFY preferredTerminalChanged)
+    Q_PROPERTY(double pollingInterval READ pollingInterval WRITE setPollingInterval NOTIFY pollingIntervalChanged)
+    Q_PROPERTY(quillon::TmuxSocketMode socketMode READ socketMode WRITE setSocketMode NOTIFY socketModeChanged)
+    Q_PROPERTY(std::string socketValue READ socketValue WRITE setSocketValue NOTIFY socketValueChanged)
+    Q_PROPERTY(double scannerInterval READ scannerInterval WRITE setScannerInterval NOTIFY scannerIntervalChanged)
+    Q_PROPERTY(quillon::ScannerMode scannerMode READ scannerMode WRITE setScannerMode NOTIFY scannerModeChanged)
+    Q_PROPERTY(bool notifyOnClose READ notifyOnClose WRITE setNotifyOnClose NOTIFY notifyOnCloseChanged)
+    Q_PROPERTY(double idleThresholdHours READ idleThresholdHours WRITE setIdleThresholdHours NOTIFY idleThresholdHoursChanged)
+    Q_PROPERTY(bool autoCommandsEnabled READ autoCommandsEnabled WRITE setAutoCommandsEnabled NOTIFY autoCommandsEnabledChanged)
+    Q_PROPERTY(quillon::AppLanguage language READ language WRITE setLanguage NOTIFY languageChanged)
+    Q_PROPERTY(quillon::AppAppearance appearance READ appearance WRITE setAppearance NOTIFY appearanceChanged)
+    // Not stored: the desktop's login-item registration.
+    Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
+
+public:
+    struct Options {
+        DefaultsStore defaults;
+        std::optional<std::string> tmuxPath;  // nothing: tmux was not found
+        AppPlatform platform;
+
+        // The application's defaults document, TmuxClient::detect() and this desktop.
+        static Options standard();
+    };
+    using Done = std::function<void()>;
+    using TextDone = std::function<void(std::string)>;
+
+    // Loads the settings, sets the process language, builds the client and schedules the
+    // bootstrap (version, prefix, first refresh, polling) on the event loop.
+    explicit AppEnvironment(Options options, QObject* parent = nullptr);
+    // Waits for running tmux jobs (each bounded by the client's time limit).
+    ~AppEnvironment() override;
+    // The process's instance with standard options; needs a QCoreApplication.
+    static AppEnvironment& shared();
+
+    // ---- Published state ----
+    const SessionList& sessions() const noexcept { return sessions_; }
+    bool serverRunning() const noexcept { return serverRunning_; }
+    const std::string& tmuxVersion() const noexcept { return tmuxVersion_; }
+    const std::string& prefix() const noexcept { return prefix_; }
+    const OptionalText& lastError() const noexcept { return lastError_; }
+    bool refreshing() const noexcept { return refreshing_; }
+
+    // Nothing when tmux was not found; replaced by applySocketSettings().
+    const std::optional<TmuxClient>& client() const noexcept { return client_; }
+    const std::optional<std::string>& binaryPath() const noexcept { return binaryPath_; }
+    // The installed terminals, or Terminal alone; fixed at creation.
+    const TerminalList& availableTerminals() const noexcept { return availableTerminals_; }
+    // The running polling timer's period; nothing before the first bootstrap ends.
+    std::optional<std::chrono::milliseconds> pollingTimerInterval() const;
+
+    // ---- Settings ----
+    const AppSettings& settings() const noexcept { return settings_; }
+    TerminalApp preferredTerminal() const noexcept { return settings_.preferredTerminal; }
+    double pollingInterval() const noexcept { return settings_.pollingInterval; }
+    TmuxSocketMode socketMode() const noexcept { return settings_.socketMode; }
+    const std::string& socketValue() const noexcept { return settings_.socketValue; }
+    double scannerInterval() const noexcept { return settings_.scannerInterval; }
+    ScannerMode scannerMode() const noexcept { return settings_.scannerMode; }
+    bool notifyOnClose() const noexcept { return settings_.notifyOnClose; }
+    double idleThresholdHours() const noexcept { return settings_.idleThresholdHours; }
+    bool autoCommandsEnabled() const noexcept { return settings_.autoCommandsEnabled; }
+    AppLanguage language() const noexcept { return settings_.language; }
+    AppAppearance appearance() const noexcept { return settings_.appearance; }
+    bool launchAtLogin() const;
+
+    void setPreferredTerminal(TerminalApp value);
+    void setPollingInterval(double seconds);  // restarts a running polling timer
+    void setSocketMode(TmuxSocketMode value);  // takes effect with applySocketSettings()
+    void setSocketValue(const std::string& value);
+    void setScannerInterval(double seconds);
+    void setScannerMode(ScannerMode value);
+    void setNotifyOnClose(bool value);  // switching on asks for notification authorisation
+    void setIdleThresholdHours(double hours);
+    void setAutoCommandsEnabled(bool value);
+    void setLanguage(AppLanguage value);  // the process language follows at once
+    void setAppearance(AppAppearance value);
+    // On failure lastError becomes "Login item: " and the system's text.
+    void setLaunchAtLogin(bool value);
+
+    static std::vector<std::string> socketArgs(TmuxSocketMode mode, std::string_view value) {
+        return quillon::socketArgs(mode, value);
+    }
+    // Rebuilds the client from the socket settings and bootstraps again.
+    void applySocketSettings();
+
+    // ---- Refresh loop ----
+    // One snapshot. Returns at once (calling done) without a client or while one runs.
+    void refresh(Done done = {});
+    // (Re)starts the polling timer at max(pollingInterval, 1 s).
+    void startPolling();
+
+    // ---- Actions: each clears or sets lastError, then refreshes ----
+    void createSession(const std::string& name, const std::optional<std::string>& directory, Done done = {});
+    void killSession(const std::string& name, Done done = {});
+    void renameSession(const std::string& oldName, const std::string& newName, Done done = {});
+    void killWindow(const std::string& target, Done done = {});
+    void killPane(const std::string& target, Done done = {});
+    void swapPane(const std::string& target, bool up, Done done = {});
+    void sendKeys(const std::string& target, const std::string& keys, bool enter, Done done = {});
+    void reloadConfig(Done done = {});
+    // The published sessions idle for longer than idleThresholdHours.
+    SessionList idleSessions(TimePoint now = Clock::now()) const;
+    // Kills the sessions idle on a fresh snapshot taken just before; failures name the session.
+    void killIdleSessions(Done done = {});
+    // Creates the session a template describes unless one of that name exists.
+    void launchTemplate(const SessionTemplate& sessionTemplate, bool attachAfter, Done done = {});
+
+    // Pane text; empty on any failure or without a client; lastError untouched.
+    void capturePane(const std::string& target, std::int64_t lines, TextDone done);
+    void captureScrollback(const std::string& target, TextDone done);
+
+    // Opens the preferred terminal attached to the session (and one of its windows).
+    // done runs once the terminal was started or the failure is in lastError.
+    void attach(const TmuxSession& session, const std::optional<TmuxWindow>& window = std::nullopt,
+                Done done = {});
+    // The copyable line "tmux <socket args> <verb> -t <name>", words quoted where a shell needs it.
+    std::string command(std::string_view verb, const TmuxSession& session) const;
+    // Shows a directory in the file manager; an empty path does nothing.
+    void openInFinder(const std::string& path);
+
+signals:
+    void sessionsChanged();
+    void serverRunningChanged();
+    void tmuxVersionChanged();
+    void prefixChanged();
+    void lastErrorChanged();
+    void refreshingChanged();
+    // After every completed snapshot, successful or not.
+    void refreshFinished();
+
+    void preferredTerminalChanged();
+    void pollingIntervalChanged();
+    void socketModeChanged();
+    void socketValueChanged();
+    void scannerIntervalChanged();
+    void scannerModeChanged();
+    void notifyOnCloseChanged();
+    void idleThresholdHoursChanged();
+    void autoCommandsEnabledChanged();
+    void languageChanged();
+    void appearanceChanged();
+    void launchAtLoginChanged();
+
+private:
+    template <class Result> struct Outcome;
+    using Operation = std::function<void(const TmuxClient&)>;
+
+    // Runs work(client copy) in the pool, then then(outcome) back on the GUI thread.
+    template <class Work, class Then> void runInBackground(Work work, Then then);
+    // The common action runner: no client → done at once; else run, report, refresh.
+    void perform(Operation operation, Done done);
+    void bootstrap();
+    void setLastError(OptionalText error);
+    void setSessions(SessionList sessions);
+    void setRefreshing(bool value);
+    void persist(std::string_view key, const nlohmann::json& value);
+    void attachTo(const std::string& sessionName, const std::optional<std::string>& windowTarget, Done done);
+
+    DefaultsStore defaults_;
+    AppPlatform platform_;
+    AppSettings settings_;
+    std::optional<std::string> binaryPath_;
+    std::optional<TmuxClient> client_;
+    TerminalList availableTerminals_;
+
+    SessionList sessions_;
+    bool serverRunning_ = false;
+    std::string tmuxVersion_;
+    std::string prefix_ = "C-b";
+    OptionalText lastError_;
+    bool refreshing_ = false;
+
+    // Bumped with every new client: results of an older one are not applied.
+    std::uint64_t clientGeneration_ = 0;
+    QTimer* timer_ = nullptr;
+    QThreadPool pool_;
+};
+
+}  // namespace quillon

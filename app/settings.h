@@ -1,0 +1,78 @@
+#pragma once
+// The user's preferences: their types, stored keys and defaults, and how they are read
+// from and written to the application's defaults document.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/defaults_store.h"
+#include "core/l10n.h"
+#include "core/terminal_app.h"
+
+namespace quillon {
+
+// Which tmux server the client addresses.
+enum class TmuxSocketMode { default_, name, path };
+// How the scanner watches tmux.
+enum class ScannerMode { polling, controlMode };
+enum class AppAppearance { system, light, dark };
+
+std::string_view toRaw(TmuxSocketMode mode);
+std::string_view toRaw(ScannerMode mode);
+std::string_view toRaw(AppAppearance appearance);
+std::optional<TmuxSocketMode> tmuxSocketModeFromRaw(std::string_view raw);
+std::optional<ScannerMode> scannerModeFromRaw(std::string_view raw);
+std::optional<AppAppearance> appAppearanceFromRaw(std::string_view raw);
+const std::vector<TmuxSocketMode>& allTmuxSocketModes();
+const std::vector<ScannerMode>& allScannerModes();
+const std::vector<AppAppearance>& allAppAppearances();
+// The Settings window's labels; the scanner ones exist in English only.
+std::string label(TmuxSocketMode mode);
+std::string label(ScannerMode mode);
+
+// Global tmux options selecting the server: none, -L name or -S path ("~" expanded).
+std::vector<std::string> socketArgs(TmuxSocketMode mode, std::string_view value);
+
+// The stored keys, shared with quillon-mcp ("language").
+namespace SettingsKey {
+inline constexpr std::string_view preferredTerminal = "preferredTerminal";
+inline constexpr std::string_view pollingInterval = "pollingInterval";
+inline constexpr std::string_view socketMode = "socketMode";
+inline constexpr std::string_view socketValue = "socketValue";
+inline constexpr std::string_view scannerInterval = "scannerInterval";
+inline constexpr std::string_view scannerMode = "scannerMode";
+inline constexpr std::string_view notifyOnClose = "notifyOnClose";
+inline constexpr std::string_view idleThresholdHours = "idleThresholdHours";
+inline constexpr std::string_view autoCommandsEnabled = "autoCommandsEnabled";
+inline constexpr std::string_view language = "language";
+inline constexpr std::string_view appearance = "appearance";
+}  // namespace SettingsKey
+
+struct AppSettings {
+    TerminalApp preferredTerminal = TerminalApp::terminal;
+    double pollingInterval = 4.0;  // seconds
+    TmuxSocketMode socketMode = TmuxSocketMode::default_;
+    std::string socketValue;
+    double scannerInterval = 1.0;  // seconds
+    ScannerMode scannerMode = ScannerMode::polling;
+    bool notifyOnClose = false;
+    double idleThresholdHours = 24.0;
+    bool autoCommandsEnabled = false;
+    AppLanguage language = AppLanguage::system;
+    AppAppearance appearance = AppAppearance::system;
+
+    bool operator==(const AppSettings&) const = default;
+
+    // Missing, unknown or wrong-typed values read as their defaults; numbers are not clamped.
+    // The stored terminal is resolved against the installed ones.
+    static AppSettings load(const DefaultsStore& store, const std::vector<TerminalApp>& installed);
+};
+
+// The stored preference if installed, else the first installed terminal, else Terminal.
+TerminalApp resolveTerminal(std::optional<TerminalApp> stored, const std::vector<TerminalApp>& installed);
+// What the Settings window offers: the installed terminals, or Terminal alone.
+std::vector<TerminalApp> offeredTerminals(const std::vector<TerminalApp>& installed);
+
+}  // namespace quillon
