@@ -74,6 +74,10 @@ ChildProcess ChildProcess::spawn(const std::string& path, const std::vector<std:
         else
             posix_spawn_file_actions_addopen(&actions, targets[i], "/dev/null", i == 0 ? O_RDONLY : O_WRONLY, 0);
     }
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Descriptors someone else left inheritable (our own parent's) stay out of the child too.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+#endif
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // The child starts with default signal handling, whatever we ignore (SIGPIPE).

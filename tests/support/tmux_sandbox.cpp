@@ -7,12 +7,14 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
 
 #include "core/process_runner.h"
+#include "core/server_scanner.h"
 #include "core/text.h"
 
 namespace quillon::testing {
@@ -61,7 +63,15 @@ struct ServerRegistry {
     }
 };
 
-bool processAlive(pid_t pid) { return ::kill(pid, 0) == 0; }
+// A killed server may linger as a zombie until whoever adopted it reaps it: that is gone too.
+bool processAlive(pid_t pid) {
+    if (::kill(pid, 0) != 0) return false;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z';
+}
 
 void waitGone(pid_t pid) {
     for (auto deadline = std::chrono::steady_clock::now() + 3s; processAlive(pid);) {
@@ -108,6 +118,12 @@ TmuxSandbox::TmuxSandbox()
 }
 
 TmuxSandbox::~TmuxSandbox() {
+    // Servers the code under test started on its own live in our directory too.
+    for (const auto& socket : TmuxServerScanner::socketPaths(socketDirectory())) {
+        const std::string name = std::filesystem::path(socket).filename();
+        if (pids_.count(name)) continue;
+        if (auto pid = serverPid(name)) pids_[name] = *pid;
+    }
     for (const auto& [server, pid] : pids_) {
         ::kill(pid, SIGCONT);
         ::kill(pid, SIGKILL);
@@ -182,12 +198,12 @@ void TmuxSandbox::splitWindow(const std::string& server, const std::string& targ
 }
 
 std::optional<pid_t> TmuxSandbox::serverPid(const std::string& server) const {
-    try {
-        auto pid = text::parseInt(text::trim(tmux(server, {"display-message", "-p", "#{pid}"})));
-        if (pid) return static_cast<pid_t>(*pid);
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
+    // Short limit: a stopped server never answers.
+    auto output = runProcess(tmuxPath(), {tmuxPath(), "-L", server, "display-message", "-p", "#{pid}"}, 2s);
+    if (output.exitCode != 0 || output.timedOut) return std::nullopt;
+    auto pid = text::parseInt(text::trim(output.out));
+    if (!pid) return std::nullopt;
+    return static_cast<pid_t>(*pid);
 }
 
 void TmuxSandbox::killServerHard(const std::string& server) {
