@@ -168,6 +168,8 @@ signals:
     void prefixChanged();
     void lastErrorChanged();
     void refreshingChanged();
+    // A new client (socket settings applied); its bootstrap follows.
+    void clientChanged();
     // After every completed snapshot, successful or not.
     void refreshFinished();
 
@@ -185,7 +187,6 @@ signals:
     void launchAtLoginChanged();
 
 private:
-    template <class Result> struct Outcome;
     using Operation = std::function<void(const TmuxClient&)>;
 
     // Runs work(client copy) in the pool, then then(outcome) back on the GUI thread.
@@ -197,6 +198,8 @@ private:
     void setSessions(SessionList sessions);
     void setRefreshing(bool value);
     void persist(std::string_view key, const nlohmann::json& value);
+    // Stores and persists a changed setting; false when the value is the same.
+    template <class T> bool update(T& field, const T& value, std::string_view key, const nlohmann::json& stored);
     void attachTo(const std::string& sessionName, const std::optional<std::string>& windowTarget, Done done);
 
     DefaultsStore defaults_;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/tmux_client.h"
 #include "core/tmux_model.h"
 
 namespace quillon {
@@ -40,5 +41,9 @@ struct SessionTemplate {
 // nlohmann::json::exception (or std::invalid_argument) when the value does not decode.
 nlohmann::json toJson(const std::vector<SessionTemplate>& templates);
 std::vector<SessionTemplate> templatesFromJson(const nlohmann::json& value);
+
+// Creates the session: new-session, the first window renamed (and its command typed), then one
+// new-window per further window, each followed by its command. Stops at the first failure.
+void runTemplate(const TmuxClient& client, const SessionTemplate& sessionTemplate);
 
 }  // namespace quillon

@@ -1,0 +1,451 @@
+#include "app/app_environment.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <algorithm>
+#include <exception>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+#include "app/terminal_launcher.h"
+#include "core/l10n.h"
+#include "core/text.h"
+#include "core/tmux_error.h"
+
+namespace quillon {
+
+namespace {
+
+using Nothing = std::monostate;
+
+// What a pool job produced: its value, or the text of what it threw.
+template <class Result> struct Outcome {
+    std::optional<Result> value;
+    OptionalText error;
+};
+
+std::string describe(const std::exception& error) {
+    if (auto tmux = dynamic_cast<const TmuxError*>(&error)) return tmux->localizedDescription();
+    return error.what();
+}
+
+template <class Work>
+auto attempt(Work& work) {
+    using Result = std::invoke_result_t<Work&>;
+    using Value = std::conditional_t<std::is_void_v<Result>, Nothing, Result>;
+    Outcome<Value> outcome;
+    try {
+        if constexpr (std::is_void_v<Result>) {
+            work();
+            outcome.value = Nothing{};
+        } else {
+            outcome.value = work();
+        }
+    } catch (const std::exception& error) {
+        outcome.error = describe(error);
+    } catch (...) {
+        outcome.error = L("Eroare necunoscută", "Unknown error");
+    }
+    return outcome;
+}
+
+// tmux's answer when the session is no longer there.
+bool isSessionGone(const std::string& message) { return text::contains(message, "can't find session"); }
+
+void call(const AppEnvironment::Done& done) {
+    if (done) done();
+}
+
+}  // namespace
+
+// ---- Creation ----
+
+AppEnvironment::Options AppEnvironment::Options::standard() {
+    auto detected = TmuxClient::detect();
+    return Options{DefaultsStore::standard(),
+                   detected ? std::optional(detected->binaryPath) : std::nullopt,
+                   AppPlatform::native()};
+}
+
+AppEnvironment::AppEnvironment(Options options, QObject* parent)
+    : QObject(parent),
+      defaults_(std::move(options.defaults)),
+      platform_(std::move(options.platform)),
+      binaryPath_(std::move(options.tmuxPath)) {
+    const TerminalList installed =
+        platform_.terminals ? TerminalLauncher::installedTerminals(*platform_.terminals) : TerminalList{};
+    availableTerminals_ = offeredTerminals(installed);
+    settings_ = AppSettings::load(defaults_, installed);
+    L10n::setLanguage(settings_.language);
+    if (binaryPath_) client_ = TmuxClient(*binaryPath_, socketArgs(settings_.socketMode, settings_.socketValue));
+    else lastError_ = TmuxError::binaryNotFound().localizedDescription();
+    QMetaObject::invokeMethod(this, [this] { bootstrap(); }, Qt::QueuedConnection);
+}
+
+AppEnvironment::~AppEnvironment() {
+    // Jobs post their results to this object; none may outlive it.
+    pool_.clear();
+    pool_.waitForDone();
+}
+
+AppEnvironment& AppEnvironment::shared() {
+    static AppEnvironment* instance = new AppEnvironment(Options::standard(), QCoreApplication::instance());
+    return *instance;
+}
+
+// ---- Background work ----
+
+template <class Work, class Then>
+void AppEnvironment::runInBackground(Work work, Then then) {
+    pool_.start([this, work = std::move(work), then = std::move(then)]() mutable {
+        auto outcome = attempt(work);
+        QMetaObject::invokeMethod(
+            this, [then = std::move(then), outcome = std::move(outcome)]() mutable { then(std::move(outcome)); },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppEnvironment::perform(Operation operation, Done done) {
+    if (!client_) return call(done);
+    runInBackground([client = *client_, operation = std::move(operation)] { operation(client); },
+                    [this, done = std::move(done)](auto outcome) {
+                        setLastError(outcome.error);
+                        refresh(done);
+                    });
+}
+
+void AppEnvironment::bootstrap() {
+    if (!client_) return;
+    const auto generation = clientGeneration_;
+    runInBackground(
+        [client = *client_] {
+            std::string version;
+            try {
+                version = client.version();
+            } catch (const std::exception&) {
+                // An unreadable version is shown as none.
+            }
+            return std::pair{version, client.currentPrefix()};
+        },
+        [this, generation](auto outcome) {
+            if (generation != clientGeneration_) return;
+            if (outcome.value) {
+                if (tmuxVersion_ != outcome.value->first) {
+                    tmuxVersion_ = outcome.value->first;
+                    emit tmuxVersionChanged();
+                }
+                if (prefix_ != outcome.value->second) {
+                    prefix_ = outcome.value->second;
+                    emit prefixChanged();
+                }
+            }
+            refresh([this, generation] {
+                if (generation == clientGeneration_) startPolling();
+            });
+        });
+}
+
+void AppEnvironment::applySocketSettings() {
+    if (!binaryPath_) return;
+    ++clientGeneration_;
+    client_ = TmuxClient(*binaryPath_, socketArgs(settings_.socketMode, settings_.socketValue));
+    emit clientChanged();
+    QMetaObject::invokeMethod(this, [this] { bootstrap(); }, Qt::QueuedConnection);
+}
+
+// ---- Refresh loop ----
+
+void AppEnvironment::refresh(Done done) {
+    if (!client_ || refreshing_) return call(done);
+    setRefreshing(true);
+    const auto generation = clientGeneration_;
+    runInBackground([client = *client_] { return client.snapshot(); },
+                    [this, generation, done = std::move(done)](auto outcome) {
+                        setRefreshing(false);
+                        // The client changed meanwhile: this snapshot is of the old server.
+                        if (generation != clientGeneration_) return refresh(done);
+                        if (outcome.value) {
+                            setSessions(std::move(*outcome.value));
+                            setLastError(std::nullopt);
+                        } else {
+                            setLastError(outcome.error);
+                        }
+                        emit refreshFinished();
+                        call(done);
+                    });
+}
+
+void AppEnvironment::startPolling() {
+    if (!timer_) {
+        timer_ = new QTimer(this);
+        connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
+    }
+    const double seconds = std::max(settings_.pollingInterval, 1.0);
+    timer_->start(static_cast<int>(seconds * 1000.0));
+}
+
+std::optional<std::chrono::milliseconds> AppEnvironment::pollingTimerInterval() const {
+    if (!timer_ || !timer_->isActive()) return std::nullopt;
+    return std::chrono::milliseconds(timer_->interval());
+}
+
+// ---- Actions ----
+
+void AppEnvironment::createSession(const std::string& name, const std::optional<std::string>& directory,
+                                   Done done) {
+    perform([name, directory](const TmuxClient& client) { client.newSession(name, directory); },
+            [this, done = std::move(done)] {
+                if (!client_) return call(done);
+                // The first session starts the server, whose prefix may differ.
+                runInBackground([client = *client_] { return client.currentPrefix(); },
+                                [this, done](auto outcome) {
+                                    if (outcome.value && *outcome.value != prefix_) {
+                                        prefix_ = *outcome.value;
+                                        emit prefixChanged();
+                                    }
+                                    call(done);
+                                });
+            });
+}
+
+void AppEnvironment::killSession(const std::string& name, Done done) {
+    perform([name](const TmuxClient& client) { client.killSession(name); }, std::move(done));
+}
+
+void AppEnvironment::renameSession(const std::string& oldName, const std::string& newName, Done done) {
+    perform([oldName, newName](const TmuxClient& client) { client.renameSession(oldName, newName); },
+            std::move(done));
+}
+
+void AppEnvironment::killWindow(const std::string& target, Done done) {
+    perform([target](const TmuxClient& client) { client.killWindow(target); }, std::move(done));
+}
+
+void AppEnvironment::killPane(const std::string& target, Done done) {
+    perform([target](const TmuxClient& client) { client.killPane(target); }, std::move(done));
+}
+
+void AppEnvironment::swapPane(const std::string& target, bool up, Done done) {
+    perform([target, up](const TmuxClient& client) { client.swapPane(target, up ? "-U" : "-D"); },
+            std::move(done));
+}
+
+void AppEnvironment::sendKeys(const std::string& target, const std::string& keys, bool enter, Done done) {
+    perform([target, keys, enter](const TmuxClient& client) { client.sendKeys(target, keys, enter); },
+            std::move(done));
+}
+
+void AppEnvironment::reloadConfig(Done done) {
+    perform([](const TmuxClient& client) { client.reloadConfig(); }, std::move(done));
+}
+
+SessionList AppEnvironment::idleSessions(TimePoint now) const {
+    const std::chrono::duration<double> limit(settings_.idleThresholdHours * 3600.0);
+    SessionList idle;
+    std::copy_if(sessions_.begin(), sessions_.end(), std::back_inserter(idle),
+                 [&](const TmuxSession& s) { return s.isIdle(limit, now); });
+    return idle;
+}
+
+void AppEnvironment::killIdleSessions(Done done) {
+    if (!client_ || idleSessions(Clock::now()).empty()) return call(done);
+    const std::chrono::duration<double> limit(settings_.idleThresholdHours * 3600.0);
+    perform(
+        [limit](const TmuxClient& client) {
+            // Decided on what tmux says now, not on the last refresh: a session attached
+            // since then must survive.
+            const TimePoint now = Clock::now();
+            std::vector<std::string> failures;
+            for (const TmuxSession& session : client.snapshot()) {
+                if (!session.isIdle(limit, now)) continue;
+                try {
+                    // "=" asks tmux for this exact name, never a prefix of another session.
+                    client.killSession("=" + session.name);
+                } catch (const TmuxError& error) {
+                    if (isSessionGone(error.message())) continue;
+                    failures.push_back(L("Nu am putut închide sesiunea „" + session.name + "”: " + error.message(),
+                                         "Could not kill session “" + session.name + "”: " + error.message()));
+                }
+            }
+            if (!failures.empty()) throw TmuxError::commandFailed(text::join(failures, "\n"));
+        },
+        std::move(done));
+}
+
+void AppEnvironment::launchTemplate(const SessionTemplate& sessionTemplate, bool attachAfter, Done done) {
+    const std::string name = sessionTemplate.name;
+    auto attachByName = [this, name, attachAfter](Done next) {
+        auto it = std::find_if(sessions_.begin(), sessions_.end(), [&](const TmuxSession& s) { return s.name == name; });
+        if (!attachAfter || it == sessions_.end()) return call(next);
+        attach(*it, std::nullopt, std::move(next));
+    };
+    const bool exists = std::any_of(sessions_.begin(), sessions_.end(), [&](const TmuxSession& s) { return s.name == name; });
+    if (exists) return attachByName(std::move(done));
+    perform([sessionTemplate](const TmuxClient& client) { runTemplate(client, sessionTemplate); },
+            [attachByName, done = std::move(done)] { attachByName(done); });
+}
+
+void AppEnvironment::capturePane(const std::string& target, std::int64_t lines, TextDone done) {
+    if (!client_) return done({});
+    runInBackground([client = *client_, target, lines] { return client.capturePane(target, lines); },
+                    [done = std::move(done)](auto outcome) { done(outcome.value.value_or(std::string())); });
+}
+
+void AppEnvironment::captureScrollback(const std::string& target, TextDone done) {
+    if (!client_) return done({});
+    runInBackground([client = *client_, target] { return client.captureScrollback(target); },
+                    [done = std::move(done)](auto outcome) { done(outcome.value.value_or(std::string())); });
+}
+
+void AppEnvironment::attach(const TmuxSession& session, const std::optional<TmuxWindow>& window, Done done) {
+    std::optional<std::string> windowTarget;
+    if (window) windowTarget = session.name + ":" + std::to_string(window->index);
+    attachTo(session.name, windowTarget, std::move(done));
+}
+
+void AppEnvironment::attachTo(const std::string& sessionName, const std::optional<std::string>& windowTarget,
+                              Done done) {
+    if (!client_ || !platform_.terminals) return call(done);
+    runInBackground(
+        [host = platform_.terminals, app = settings_.preferredTerminal, sessionName, windowTarget,
+         tmuxPath = client_->binaryPath, args = client_->socketArgs] {
+            TerminalLauncher::launch(*host, app, sessionName, windowTarget, tmuxPath, args);
+        },
+        [this, done = std::move(done)](auto outcome) {
+            if (outcome.error) setLastError(outcome.error);
+            call(done);
+        });
+}
+
+std::string AppEnvironment::command(std::string_view verb, const TmuxSession& session) const {
+    // Quoted where needed, so a pasted line never runs what a session name smuggles in.
+    std::vector<std::string> words{"tmux"};
+    for (const std::string& arg : socketArgs(settings_.socketMode, settings_.socketValue))
+        words.push_back(text::shellQuoteIfNeeded(arg));
+    words.push_back(text::shellQuoteIfNeeded(verb));
+    words.push_back("-t");
+    words.push_back(text::shellQuoteIfNeeded(session.name));
+    return text::join(words, " ");
+}
+
+void AppEnvironment::openInFinder(const std::string& path) {
+    if (path.empty() || !platform_.directories) return;
+    if (!platform_.directories->openDirectory(path))
+        setLastError(L("Nu am putut deschide " + path, "Could not open " + path));
+}
+
+// ---- Published state ----
+
+void AppEnvironment::setLastError(OptionalText error) {
+    if (lastError_ == error) return;
+    lastError_ = std::move(error);
+    emit lastErrorChanged();
+}
+
+void AppEnvironment::setSessions(SessionList sessions) {
+    const bool running = !sessions.empty();
+    if (sessions_ != sessions) {
+        sessions_ = std::move(sessions);
+        emit sessionsChanged();
+    }
+    if (serverRunning_ != running) {
+        serverRunning_ = running;
+        emit serverRunningChanged();
+    }
+}
+
+void AppEnvironment::setRefreshing(bool value) {
+    if (refreshing_ == value) return;
+    refreshing_ = value;
+    emit refreshingChanged();
+}
+
+// ---- Settings ----
+
+void AppEnvironment::persist(std::string_view key, const nlohmann::json& value) {
+    try {
+        defaults_.set(key, value);
+    } catch (const std::exception& error) {
+        setLastError(L("Nu am putut salva setările: ", "Could not save the settings: ") + error.what());
+    }
+}
+
+template <class T>
+bool AppEnvironment::update(T& field, const T& value, std::string_view key, const nlohmann::json& stored) {
+    if (field == value) return false;
+    field = value;
+    persist(key, stored);
+    return true;
+}
+
+void AppEnvironment::setPreferredTerminal(TerminalApp value) {
+    if (update(settings_.preferredTerminal, value, SettingsKey::preferredTerminal, toRaw(value)))
+        emit preferredTerminalChanged();
+}
+
+void AppEnvironment::setPollingInterval(double seconds) {
+    if (!update(settings_.pollingInterval, seconds, SettingsKey::pollingInterval, seconds)) return;
+    emit pollingIntervalChanged();
+    if (timer_) startPolling();
+}
+
+void AppEnvironment::setSocketMode(TmuxSocketMode value) {
+    if (update(settings_.socketMode, value, SettingsKey::socketMode, toRaw(value))) emit socketModeChanged();
+}
+
+void AppEnvironment::setSocketValue(const std::string& value) {
+    if (update(settings_.socketValue, value, SettingsKey::socketValue, value)) emit socketValueChanged();
+}
+
+void AppEnvironment::setScannerInterval(double seconds) {
+    if (update(settings_.scannerInterval, seconds, SettingsKey::scannerInterval, seconds))
+        emit scannerIntervalChanged();
+}
+
+void AppEnvironment::setScannerMode(ScannerMode value) {
+    if (update(settings_.scannerMode, value, SettingsKey::scannerMode, toRaw(value))) emit scannerModeChanged();
+}
+
+void AppEnvironment::setNotifyOnClose(bool value) {
+    if (!update(settings_.notifyOnClose, value, SettingsKey::notifyOnClose, value)) return;
+    emit notifyOnCloseChanged();
+    if (value && platform_.notifications) platform_.notifications->requestAuthorization();
+}
+
+void AppEnvironment::setIdleThresholdHours(double hours) {
+    if (update(settings_.idleThresholdHours, hours, SettingsKey::idleThresholdHours, hours))
+        emit idleThresholdHoursChanged();
+}
+
+void AppEnvironment::setAutoCommandsEnabled(bool value) {
+    if (update(settings_.autoCommandsEnabled, value, SettingsKey::autoCommandsEnabled, value))
+        emit autoCommandsEnabledChanged();
+}
+
+void AppEnvironment::setLanguage(AppLanguage value) {
+    if (settings_.language == value) return;
+    // Texts produced while persisting (a failure) already speak the new language.
+    L10n::setLanguage(value);
+    update(settings_.language, value, SettingsKey::language, toRaw(value));
+    emit languageChanged();
+}
+
+void AppEnvironment::setAppearance(AppAppearance value) {
+    if (update(settings_.appearance, value, SettingsKey::appearance, toRaw(value))) emit appearanceChanged();
+}
+
+bool AppEnvironment::launchAtLogin() const { return platform_.loginItem && platform_.loginItem->isEnabled(); }
+
+void AppEnvironment::setLaunchAtLogin(bool value) {
+    if (!platform_.loginItem) return;
+    try {
+        platform_.loginItem->setEnabled(value);
+    } catch (const std::exception& error) {
+        setLastError(std::string("Login item: ") + error.what());
+    }
+    emit launchAtLoginChanged();
+}
+
+}  // namespace quillon

@@ -1,0 +1,93 @@
+#include "app/session_template.h"
+
+#include <QUuid>
+
+#include <stdexcept>
+
+namespace quillon {
+namespace {
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// 8-4-4-4-12 hexadecimal digits.
+bool isUuidText(const std::string& text) {
+    if (text.size() != 36) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? text[i] != '-' : !isHex(text[i])) return false;
+    }
+    return true;
+}
+
+std::string requiredString(const nlohmann::json& object, const char* key) {
+    return object.at(key).get<std::string>();
+}
+
+std::string requiredID(const nlohmann::json& object) {
+    std::string id = requiredString(object, "id");
+    if (!isUuidText(id)) throw std::invalid_argument("not a UUID: " + id);
+    return id;
+}
+
+TemplateWindow window(std::string name) { return {newTemplateID(), std::move(name), ""}; }
+
+}  // namespace
+
+std::string newTemplateID() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+std::vector<SessionTemplate> SessionTemplate::seed() {
+    return {
+        {newTemplateID(), "dev", "", {window("editor"), window("server"), window("git")}},
+        {newTemplateID(), "logs", "", {window("logs")}},
+        {newTemplateID(), "agent", "", {window("agent")}},
+    };
+}
+
+SessionTemplate SessionTemplate::fromSession(const TmuxSession& session) {
+    SessionTemplate captured{newTemplateID(), session.name, session.path, {}};
+    for (const TmuxWindow& w : session.windows) captured.windows.push_back(window(w.name));
+    return captured;
+}
+
+nlohmann::json toJson(const std::vector<SessionTemplate>& templates) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const SessionTemplate& t : templates) {
+        nlohmann::json windows = nlohmann::json::array();
+        for (const TemplateWindow& w : t.windows)
+            windows.push_back({{"id", w.id}, {"name", w.name}, {"command", w.command}});
+        array.push_back({{"id", t.id}, {"name", t.name}, {"directory", t.directory}, {"windows", windows}});
+    }
+    return array;
+}
+
+std::vector<SessionTemplate> templatesFromJson(const nlohmann::json& value) {
+    if (!value.is_array()) throw std::invalid_argument("templates are not an array");
+    std::vector<SessionTemplate> templates;
+    for (const nlohmann::json& object : value) {
+        SessionTemplate t{requiredID(object), requiredString(object, "name"), requiredString(object, "directory"), {}};
+        const nlohmann::json& windows = object.at("windows");
+        if (!windows.is_array()) throw std::invalid_argument("windows are not an array");
+        for (const nlohmann::json& w : windows)
+            t.windows.push_back({requiredID(w), requiredString(w, "name"), requiredString(w, "command")});
+        templates.push_back(std::move(t));
+    }
+    return templates;
+}
+
+void runTemplate(const TmuxClient& client, const SessionTemplate& t) {
+    const std::optional<std::string> directory = t.directory.empty() ? std::nullopt : std::optional(t.directory);
+    client.newSession(t.name, directory);
+    if (t.windows.empty()) return;
+    // The bare session name targets the current window: the initial one, then each new one.
+    const TemplateWindow& first = t.windows.front();
+    client.renameWindow(t.name, first.name);
+    if (!first.command.empty()) client.sendKeys(t.name, first.command, true);
+    for (auto it = t.windows.begin() + 1; it != t.windows.end(); ++it) {
+        client.newWindow(t.name, it->name, directory);
+        if (!it->command.empty()) client.sendKeys(t.name, it->command, true);
+    }
+}
+
+}  // namespace quillon
