@@ -23,12 +23,32 @@ std::string joinFields(std::initializer_list<const char*> fields) {
 std::int64_t intOrZero(std::string_view field) { return text::parseInt(field).value_or(0); }
 
 // Splits output into lines (empty ones dropped) and each line into fields, calling visit.
+// One field vector serves every line: large servers print tens of thousands of them.
 template <class Visit> void forEachRecord(std::string_view output, Visit visit) {
     std::vector<std::string_view> fields;
-    for (auto line : text::split(output, "\n", true)) {
-        fields = text::split(line, TmuxClient::sep, false);
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find('\n', start);
+        if (end == std::string_view::npos) end = output.size();
+        const std::string_view line = output.substr(start, end - start);
+        start = end + 1;
+        if (line.empty()) continue;
+        fields.clear();
+        for (std::size_t from = 0;;) {
+            const std::size_t at = line.find(TmuxClient::sep[0], from);
+            fields.push_back(line.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
+            if (at == std::string_view::npos) break;
+            from = at + 1;
+        }
         visit(fields);
     }
+}
+
+std::string makeTarget(std::string_view session, std::int64_t window) {
+    std::string target;
+    target.reserve(session.size() + 8);
+    target.append(session).append(":").append(std::to_string(window));
+    return target;
 }
 
 std::optional<std::string> nonEmpty(const std::optional<std::string>& value) {
@@ -87,7 +107,7 @@ std::vector<std::pair<std::string, TmuxWindow>> TmuxClient::parseWindows(const s
         window.isActive = f[3] == "1";
         window.paneCount = intOrZero(f[4]);
         if (f.size() >= 6) window.layout = f[5];
-        window.target = std::string(f[0]) + ":" + std::to_string(*index);
+        window.target = makeTarget(f[0], *index);
         windows.emplace_back(std::string(f[0]), std::move(window));
     });
     return windows;
@@ -108,7 +128,7 @@ std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> TmuxClient::parsePa
         pane.width = intOrZero(f[6]);
         pane.height = intOrZero(f[7]);
         pane.path = f[8];
-        pane.target = std::string(f[0]) + ":" + std::to_string(*windowIndex) + "." + std::to_string(*paneIndex);
+        pane.target = makeTarget(f[0], *windowIndex).append(".").append(std::to_string(*paneIndex));
         panes.emplace_back(std::string(f[0]), *windowIndex, std::move(pane));
     });
     return panes;
@@ -118,21 +138,23 @@ std::vector<TmuxSession> TmuxClient::assemble(std::vector<TmuxSession> sessions,
                                               std::vector<std::pair<std::string, TmuxWindow>> windows,
                                               std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> panes) {
     // Grouped by key in one pass each, so 10,000 panes stay linear; listing order is kept.
-    std::unordered_map<std::string, std::size_t> sessionAt;
+    std::unordered_map<std::string_view, std::size_t> sessionAt;
+    sessionAt.reserve(sessions.size());
     for (std::size_t i = 0; i < sessions.size(); ++i) sessionAt.emplace(sessions[i].name, i);
-    std::unordered_map<std::string, std::unordered_map<std::int64_t, TmuxWindow*>> windowAt;
     for (auto& [sessionName, window] : windows) {
         auto found = sessionAt.find(sessionName);
         if (found == sessionAt.end()) continue;  // created between the queries
         sessions[found->second].windows.push_back(std::move(window));
     }
-    for (auto& session : sessions)
-        for (auto& window : session.windows) windowAt[session.name].emplace(window.index, &window);
+    // Window pointers are taken only now: the window vectors no longer grow.
+    std::vector<std::unordered_map<std::int64_t, TmuxWindow*>> windowAt(sessions.size());
+    for (std::size_t i = 0; i < sessions.size(); ++i)
+        for (auto& window : sessions[i].windows) windowAt[i].emplace(window.index, &window);
     for (auto& [sessionName, windowIndex, pane] : panes) {
-        auto bySession = windowAt.find(sessionName);
-        if (bySession == windowAt.end()) continue;
-        auto window = bySession->second.find(windowIndex);
-        if (window == bySession->second.end()) continue;
+        auto found = sessionAt.find(sessionName);
+        if (found == sessionAt.end()) continue;
+        auto window = windowAt[found->second].find(windowIndex);
+        if (window == windowAt[found->second].end()) continue;
         window->second->panes.push_back(std::move(pane));
     }
     return sessions;
