@@ -1,0 +1,114 @@
+#include "core/census_report.h"
+
+#include "core/age_format.h"
+#include "core/l10n.h"
+#include "core/project_correlator.h"
+
+namespace quillon::CensusReport {
+
+std::string symbol(ServerLiveness liveness) {
+    switch (liveness) {
+        case ServerLiveness::alive: return "●";
+        case ServerLiveness::stale: return "✕";
+        case ServerLiveness::unknown: return "?";
+    }
+    return "?";
+}
+
+std::string label(ServerLiveness liveness) {
+    switch (liveness) {
+        case ServerLiveness::alive: return L("VIU", "ALIVE");
+        case ServerLiveness::stale: return L("MORT (socket rămas pe disc)", "DEAD (socket left on disk)");
+        case ServerLiveness::unknown: return L("NECUNOSCUT", "UNKNOWN");
+    }
+    return {};
+}
+
+std::string overview(const std::vector<TmuxServer>& servers, const std::string& directory,
+                     const std::optional<std::string>& tmuxVersion, TimePoint now) {
+    std::string out = L("Servere tmux — ", "tmux servers — ") + AgeFormat::absolute(now) + "\n";
+    const std::string version = tmuxVersion ? *tmuxVersion : L("necunoscut", "unknown");
+    out += L("tmux: " + version + " · director socket-uri: " + directory + "\n",
+             "tmux: " + version + " · socket directory: " + directory + "\n");
+
+    const std::string caveat = TmuxServerScanner::enumerationCaveat(directory) + "\n";
+    if (servers.empty()) {
+        out += L("\nNiciun socket tmux în " + directory + ".\n", "\nNo tmux socket in " + directory + ".\n");
+        return out + caveat;
+    }
+
+    std::size_t alive = 0, stale = 0, unknown = 0, liveSessions = 0;
+    for (const TmuxServer& server : servers) {
+        switch (server.liveness) {
+            case ServerLiveness::alive:
+                ++alive;
+                liveSessions += server.sessions.size();
+                break;
+            case ServerLiveness::stale: ++stale; break;
+            case ServerLiveness::unknown: ++unknown; break;
+        }
+    }
+    const auto n = [](std::size_t value) { return std::to_string(value); };
+    out += L("\n" + n(servers.size()) + " socket(uri) pe disc · " + n(alive) + " server(e) viu/vii · " + n(stale) +
+                 " mort/moarte · " + n(unknown) + " necunoscut(e) · " + n(liveSessions) +
+                 " sesiune/sesiuni vie/vii\n",
+             "\n" + n(servers.size()) + " socket(s) on disk · " + n(alive) + " alive · " + n(stale) + " dead · " +
+                 n(unknown) + " unknown · " + n(liveSessions) + " live session(s)\n");
+
+    for (const TmuxServer& server : servers) out += "\n" + serverBlock(server, now, true);
+    out += "\n" + caveat;
+    if (liveSessions == 0)
+        out += L("Un fișier-socket rămâne pe disc după ce serverul moare: „există socket” nu înseamnă „există "
+                 "sesiuni”.\n",
+                 "A socket file survives its server: \"socket exists\" does not mean \"sessions exist\".\n");
+    return out;
+}
+
+std::string serverBlock(const TmuxServer& server, TimePoint now, bool showSessions) {
+    const std::string& displayName = server.socketName ? *server.socketName : server.socketPath;
+    std::string out = symbol(server.liveness) + " " + displayName + " — " + label(server.liveness) + "\n";
+    const std::string touched = AgeFormat::absolute(server.socketModified);
+    out += L("    socket: " + server.socketPath + " · atins ultima dată: " + touched + "\n",
+             "    socket: " + server.socketPath + " · last touched: " + touched + "\n");
+    if (server.diagnostic && !server.diagnostic->empty())
+        out += L("    motiv: " + *server.diagnostic + "\n", "    reason: " + *server.diagnostic + "\n");
+    if (!showSessions) return out;
+
+    switch (server.liveness) {
+        case ServerLiveness::alive:
+            for (const TmuxSession& session : server.sessions) out += sessionLine(session, now);
+            break;
+        case ServerLiveness::stale:
+            out += L("    nicio sesiune — serverul nu mai rulează\n", "    no sessions — the server is not running\n");
+            break;
+        case ServerLiveness::unknown:
+            out += L("    sesiuni: necunoscut (nu s-a putut citi)\n", "    sessions: unknown (could not read)\n");
+            break;
+    }
+    return out;
+}
+
+std::string sessionLine(const TmuxSession& session, TimePoint now) {
+    std::string out = "    · " + session.name + " [" + session.sessionID + "] — ";
+    out += session.isAttached ? L("atașată", "attached") : L("neatașată", "detached");
+
+    const std::string windows = std::to_string(session.windowCount);
+    out += L(" · " + windows + (session.windowCount == 1 ? " fereastră" : " ferestre"),
+             " · " + windows + " window" + (session.windowCount == 1 ? "" : "s"));
+
+    const std::string created = AgeFormat::relative(session.created, now);
+    out += L(" · creată acum " + created, " · created " + created + " ago");
+    if (session.lastAttached) {
+        const std::string attached = AgeFormat::relative(session.lastAttached, now);
+        out += L(" · ultima atașare acum " + attached, " · last attached " + attached + " ago");
+    } else {
+        out += L(" · niciodată atașată", " · never attached");
+    }
+    out += "\n";
+
+    const ProjectRef project = ProjectCorrelator::project(session);
+    const std::string projectName = project.name ? *project.name : L("proiect necunoscut", "unknown project");
+    return out + "      " + projectName + " · " + session.path + "\n";
+}
+
+}  // namespace quillon::CensusReport

@@ -1,0 +1,47 @@
+#include "mcp/census_tools.h"
+
+#include "core/census_report.h"
+#include "core/l10n.h"
+#include "core/server_scanner.h"
+#include "core/text.h"
+
+namespace quillon::mcp {
+namespace {
+
+std::optional<std::string> tmuxVersion(const TmuxClient& client) {
+    try {
+        std::string version = client.version();
+        if (version.empty()) return std::nullopt;
+        return version;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::string compactReport(const std::vector<TmuxServer>& servers, const std::string& directory, TimePoint now) {
+    std::string out = L("Socket-uri tmux în " + directory + ":\n", "tmux sockets in " + directory + ":\n");
+    if (servers.empty()) out += L("(niciunul)\n", "(none)\n");
+    for (const TmuxServer& server : servers) out += CensusReport::serverBlock(server, now, false) + "\n";
+    return out + "\n" + TmuxServerScanner::enumerationCaveat(directory) + "\n";
+}
+
+}  // namespace
+
+ToolResult censusTool(const TmuxClient& client, const Arguments& arguments, bool compact) {
+    const std::string directory = socketDirectoryArgument(arguments);
+    const auto servers = TmuxServerScanner::scan(client, directory, stringElements(arguments, "extra_sockets"));
+    const TimePoint now = Clock::now();
+    if (compact) return {compactReport(servers, directory, now), false};
+    return {CensusReport::overview(servers, directory, tmuxVersion(client), now), false};
+}
+
+ToolResult sessionsTool(const TmuxClient& client, const Arguments& arguments) {
+    const TmuxClient bound = targetServer(client, arguments).first;
+    // An empty name would address no socket at all while the block shows the default
+    // socket's path; it reads as absent, like everywhere else.
+    const auto server = TmuxServerScanner::probe(bound, targetSocketPath(arguments),
+                                                 nonEmptyStringArgument(arguments, "socket"));
+    return {CensusReport::serverBlock(server, Clock::now(), true), false};
+}
+
+}  // namespace quillon::mcp

@@ -1,0 +1,12 @@
+#pragma once
+// tmux_find_project: on which socket and in which live session a project is worked on.
+
+#include "core/tmux_client.h"
+#include "mcp/tool_arguments.h"
+#include "mcp/tool_result.h"
+
+namespace quillon::mcp {
+
+ToolResult findProjectTool(const TmuxClient& client, const Arguments& arguments);
+
+}  // namespace quillon::mcp

@@ -1,0 +1,31 @@
+#include "mcp/mcp_server.h"
+
+#include "core/l10n.h"
+#include "mcp/census_tools.h"
+#include "mcp/find_project_tool.h"
+#include "mcp/tool_catalogue.h"
+#include "mcp/window_tools.h"
+
+namespace quillon::mcp {
+
+nlohmann::json MCPServer::tools() const { return toolCatalogue(); }
+
+ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arguments) const {
+    const auto client = TmuxClient::detect();
+    if (!client)
+        return {L("Nu am găsit binarul tmux (căutat în /opt/homebrew/bin, /usr/local/bin, /usr/bin și în PATH). "
+                  "Instalează-l cu „brew install tmux”.",
+                  "Could not find the tmux binary (looked in /opt/homebrew/bin, /usr/local/bin, /usr/bin and "
+                  "PATH). Install it with “brew install tmux”."),
+                true};
+
+    if (toolName == "tmux_census") return censusTool(*client, arguments, false);
+    if (toolName == "tmux_servers") return censusTool(*client, arguments, true);
+    if (toolName == "tmux_sessions") return sessionsTool(*client, arguments);
+    if (toolName == "tmux_windows") return windowsTool(*client, arguments);
+    if (toolName == "tmux_capture_pane") return capturePaneTool(*client, arguments);
+    if (toolName == "tmux_find_project") return findProjectTool(*client, arguments);
+    return {L("Verb necunoscut: " + toolName, "Unknown tool: " + toolName), true};
+}
+
+}  // namespace quillon::mcp

@@ -1,0 +1,23 @@
+#pragma once
+// The MCP server as agents see it: its name and version, the tool catalogue and the
+// dispatch of one tool call. Read-only towards tmux.
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+#include "mcp/tool_arguments.h"
+#include "mcp/tool_result.h"
+
+namespace quillon::mcp {
+
+struct MCPServer {
+    std::string name = "quillon";
+    std::string version = "0.8.0";
+
+    nlohmann::json tools() const;
+    // Finds tmux afresh, then runs the named tool on the default-server client.
+    ToolResult callTool(const std::string& toolName, const Arguments& arguments) const;
+};
+
+}  // namespace quillon::mcp

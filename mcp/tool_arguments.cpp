@@ -1,0 +1,88 @@
+#include "mcp/tool_arguments.h"
+
+#include <cmath>
+#include <limits>
+
+#include "core/l10n.h"
+#include "core/paths.h"
+#include "core/server_scanner.h"
+
+namespace quillon::mcp {
+namespace {
+
+const nlohmann::json* member(const Arguments& arguments, std::string_view key) {
+    if (!arguments.is_object()) return nullptr;
+    const auto found = arguments.find(key);
+    return found == arguments.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+std::optional<std::string> stringArgument(const Arguments& arguments, std::string_view key) {
+    const nlohmann::json* value = member(arguments, key);
+    if (!value || !value->is_string()) return std::nullopt;
+    return value->get<std::string>();
+}
+
+std::optional<std::string> nonEmptyStringArgument(const Arguments& arguments, std::string_view key) {
+    auto value = stringArgument(arguments, key);
+    if (value && value->empty()) return std::nullopt;
+    return value;
+}
+
+std::vector<std::string> stringElements(const Arguments& arguments, std::string_view key) {
+    std::vector<std::string> out;
+    const nlohmann::json* value = member(arguments, key);
+    if (!value || !value->is_array()) return out;
+    for (const nlohmann::json& element : *value)
+        if (element.is_string()) out.push_back(element.get<std::string>());
+    return out;
+}
+
+std::optional<std::int64_t> integerArgument(const Arguments& arguments, std::string_view key) {
+    const nlohmann::json* value = member(arguments, key);
+    if (!value) return std::nullopt;
+    if (value->is_number_integer() && !value->is_number_unsigned()) return value->get<std::int64_t>();
+    if (value->is_number_unsigned()) {
+        const auto number = value->get<std::uint64_t>();
+        if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+        return static_cast<std::int64_t>(number);
+    }
+    if (value->is_number_float()) {
+        const double number = value->get<double>();
+        // 2^63 itself does not fit; every smaller integral double does.
+        if (!std::isfinite(number) || std::trunc(number) != number || number < -9223372036854775808.0 ||
+            number >= 9223372036854775808.0)
+            return std::nullopt;
+        return static_cast<std::int64_t>(number);
+    }
+    return std::nullopt;
+}
+
+std::string socketDirectoryArgument(const Arguments& arguments) {
+    if (auto directory = stringArgument(arguments, "socket_dir")) return paths::expandTilde(*directory);
+    return TmuxServerScanner::defaultSocketDirectory();
+}
+
+std::pair<TmuxClient, std::string> targetServer(const TmuxClient& client, const Arguments& arguments) {
+    TmuxClient bound = client;
+    if (auto name = nonEmptyStringArgument(arguments, "socket")) {
+        bound.socketArgs = {"-L", *name};
+        return {bound, L("socketul '" + *name + "'", "socket '" + *name + "'")};
+    }
+    if (auto path = nonEmptyStringArgument(arguments, "socket_path")) {
+        const std::string expanded = paths::expandTilde(*path);
+        bound.socketArgs = {"-S", expanded};
+        return {bound, expanded};
+    }
+    return {bound, L("serverul implicit", "the default server")};
+}
+
+std::string targetSocketPath(const Arguments& arguments) {
+    if (auto path = nonEmptyStringArgument(arguments, "socket_path")) return paths::expandTilde(*path);
+    const std::string directory = TmuxServerScanner::defaultSocketDirectory();
+    if (auto name = nonEmptyStringArgument(arguments, "socket")) return paths::join(directory, *name);
+    return paths::join(directory, "default");
+}
+
+}  // namespace quillon::mcp

@@ -1,0 +1,109 @@
+#include "mcp/window_tools.h"
+
+#include <algorithm>
+
+#include "core/l10n.h"
+#include "core/project_correlator.h"
+#include "core/text.h"
+#include "core/tmux_error.h"
+
+namespace quillon::mcp {
+namespace {
+
+std::string describe(const std::exception& error) {
+    if (const auto* tmuxError = dynamic_cast<const TmuxError*>(&error)) return tmuxError->localizedDescription();
+    return error.what();
+}
+
+std::string missingSession(const std::vector<TmuxSession>& sessions, const std::string& wanted,
+                           const std::string& server) {
+    if (sessions.empty())
+        return L("Niciun server viu pe " + server + " — deci nici sesiunea '" + wanted + "'. Vezi tmux_census.",
+                 "No live server on " + server + " — hence no session '" + wanted + "'. See tmux_census.");
+    std::vector<std::string> names;
+    for (const TmuxSession& session : sessions) names.push_back(session.name);
+    const std::string present = text::join(names, ", ");
+    return L("Sesiunea '" + wanted + "' nu există pe " + server + ". Există: " + present + ".",
+             "Session '" + wanted + "' does not exist on " + server + ". Present: " + present + ".");
+}
+
+std::string windowListing(const TmuxSession& session, const std::string& server) {
+    const std::string windows = std::to_string(session.windows.size());
+    const std::string panes = std::to_string(session.paneCount());
+    std::string out = L("Sesiunea " + session.name + " pe " + server + " — " + windows + " fereastră/ferestre, " +
+                            panes + " pane-uri\n",
+                        "Session " + session.name + " on " + server + " — " + windows + " window(s), " + panes +
+                            " pane(s)\n");
+    const ProjectRef project = ProjectCorrelator::project(session);
+    const std::string projectName = project.name ? *project.name : L("necunoscut", "unknown");
+    out += L("proiect: " + projectName + " · cwd sesiune: " + session.path + "\n",
+             "project: " + projectName + " · session cwd: " + session.path + "\n");
+
+    for (const TmuxWindow& window : session.windows) {
+        out += "\n" + std::string(window.isActive ? "▸" : " ") + " " + window.target + " " + window.name + " — " +
+               std::to_string(window.paneCount) + L(" pane", " pane(s)") + "\n";
+        for (const TmuxPane& pane : window.panes) {
+            out += "    " + std::string(pane.isActive ? "▸" : " ") + " " + pane.target + " " + pane.command +
+                   " · pid " + std::to_string(pane.pid) + " · " + std::to_string(pane.width) + "x" +
+                   std::to_string(pane.height) + "\n";
+            out += "      " + pane.path + "\n";
+        }
+    }
+    return out + L("\nCitește un pane cu tmux_capture_pane pe target-ul lui.\n",
+                   "\nRead a pane with tmux_capture_pane on its target.\n");
+}
+
+}  // namespace
+
+ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments) {
+    const auto wanted = nonEmptyStringArgument(arguments, "session");
+    if (!wanted) return {L("Lipsește 'session'.", "Missing 'session'."), true};
+    const auto [bound, server] = targetServer(client, arguments);
+
+    std::vector<TmuxSession> sessions;
+    try {
+        sessions = bound.snapshot();
+    } catch (const std::exception& error) {
+        return {L("Nu s-a putut citi " + server + ": " + describe(error),
+                  "Could not read " + server + ": " + describe(error)),
+                true};
+    }
+    const auto found = std::find_if(sessions.begin(), sessions.end(),
+                                    [&](const TmuxSession& session) { return session.name == *wanted; });
+    if (found == sessions.end()) return {missingSession(sessions, *wanted, server), true};
+    return {windowListing(*found, server), false};
+}
+
+std::int64_t captureLineCount(const Arguments& arguments) {
+    return std::clamp<std::int64_t>(integerArgument(arguments, "lines").value_or(200), 1, 5000);
+}
+
+ToolResult capturePaneTool(const TmuxClient& client, const Arguments& arguments) {
+    const auto target = nonEmptyStringArgument(arguments, "target");
+    if (!target) return {L("Lipsește 'target'.", "Missing 'target'."), true};
+    const std::int64_t lines = captureLineCount(arguments);
+    const auto [bound, server] = targetServer(client, arguments);
+
+    std::string captured;
+    try {
+        captured = bound.capturePane(*target, lines);
+    } catch (const std::exception& error) {
+        return {L("capture-pane a eșuat pentru " + *target + ": " + describe(error),
+                  "capture-pane failed for " + *target + ": " + describe(error)),
+                true};
+    }
+    if (text::trim(captured).empty())
+        return {L("Buffer gol pentru " + *target + " pe " + server +
+                      ". Fie pane-ul chiar e gol, fie target-ul/serverul nu există — verifică cu tmux_census.",
+                  "Empty buffer for " + *target + " on " + server +
+                      ". Either the pane really is empty, or the target/server does not exist — check with "
+                      "tmux_census."),
+                false};
+    const std::string count = std::to_string(lines);
+    return {L("Ultimele " + count + " linii din " + *target + " (" + server + "):\n\n",
+              "Last " + count + " lines of " + *target + " (" + server + "):\n\n") +
+                captured,
+            false};
+}
+
+}  // namespace quillon::mcp
