@@ -112,6 +112,8 @@ void AppEnvironment::perform(Operation operation, Done done) {
     runInBackground([client = *client_, operation = std::move(operation)] { operation(client); },
                     [this, done = std::move(done)](auto outcome) {
                         setLastError(outcome.error);
+                        // The refresh that follows must not wipe the failure before anyone saw it.
+                        actionErrorShown_ = outcome.error.has_value();
                         refresh(done);
                     });
 }
@@ -168,8 +170,9 @@ void AppEnvironment::refresh(Done done) {
                         if (generation != clientGeneration_) return refresh(done);
                         if (outcome.value) {
                             setSessions(std::move(*outcome.value));
-                            setLastError(std::nullopt);
+                            if (!std::exchange(actionErrorShown_, false)) setLastError(std::nullopt);
                         } else {
+                            actionErrorShown_ = false;
                             setLastError(outcome.error);
                         }
                         emit refreshFinished();

@@ -80,6 +80,8 @@ public:
     bool serverRunning() const noexcept { return serverRunning_; }
     const std::string& tmuxVersion() const noexcept { return tmuxVersion_; }
     const std::string& prefix() const noexcept { return prefix_; }
+    // The last failure. A successful action clears it, and so does a successful refresh
+    // other than the one that directly follows a failed action.
     const OptionalText& lastError() const noexcept { return lastError_; }
     bool refreshing() const noexcept { return refreshing_; }
 
@@ -215,6 +217,8 @@ private:
     std::string prefix_ = "C-b";
     OptionalText lastError_;
     bool refreshing_ = false;
+    // An action just failed: the next successful snapshot keeps its message.
+    bool actionErrorShown_ = false;
 
     // Bumped with every new client: results of an older one are not applied.
     std::uint64_t clientGeneration_ = 0;
