@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Figures for quillon-mcp: start-to-initialize median, idle memory, the census of 16 live
+# servers against a shell loop of the same list-sessions runs, and a scan with 2 wedged servers.
+#   bench/mcp_figures.sh [build-dir]      (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+cmake --build "$build" -j "$(nproc)" --target quillon-mcp bench_mcp_startup bench_mcp_census >/dev/null
+export QUILLON_MCP_BINARY="$PWD/$build/mcp/quillon-mcp"
+export QUILLON_LANG=en
+
+"$build/bench/bench_mcp_startup" --benchmark_counters_tabular=true
+"$build/bench/bench_mcp_census" --benchmark_counters_tabular=true
