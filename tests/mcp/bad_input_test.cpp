@@ -57,6 +57,14 @@ TEST_F(BadInput, TenMegabyteLinesAreReadWhole) {
     EXPECT_EQ(answer["error"]["message"].get<std::string>().size(), big.size() + 18);
 }
 
+TEST_F(BadInput, LinesBeyondTheLimitAreSkippedWholeWithoutBeingHeld) {
+    // 65 MiB: more than any request may be, sent in one go.
+    const std::string huge = R"({"id":1,"method":"ping","params":")" + std::string(65u << 20, 'z') + "\"}";
+    mcp.sendLine(huge);
+    expectStillAnswering(2);
+    EXPECT_EQ(ignoredCount(), 1u);
+}
+
 TEST_F(BadInput, DeepNestingIsRefusedWithoutRecursing) {
     const std::size_t depth = 100000;
     mcp.sendLine(std::string(depth, '[') + std::string(depth, ']'));
