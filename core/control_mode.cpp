@@ -1,0 +1,157 @@
+#include "core/control_mode.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "core/text.h"
+
+namespace quillon {
+
+namespace ControlModeParser {
+
+const std::vector<std::string_view>& forwardedHeads() {
+    static const std::vector<std::string_view> heads = {
+        "%sessions-changed",     "%session-renamed",       "%session-changed", "%session-window-changed",
+        "%window-add",           "%window-close",          "%window-renamed",  "%unlinked-window-add",
+        "%unlinked-window-close", "%layout-change",        "%window-pane-changed",
+    };
+    return heads;
+}
+
+bool isForwarded(std::string_view line) {
+    if (!text::startsWith(line, "%")) return false;
+    for (std::string_view head : forwardedHeads())
+        if (text::startsWith(line, head)) return true;
+    return false;
+}
+
+namespace {
+
+std::string joined(std::vector<std::string_view>::const_iterator from, std::vector<std::string_view>::const_iterator to) {
+    std::string result;
+    for (auto piece = from; piece != to; ++piece) {
+        if (!result.empty()) result.push_back(' ');
+        result.append(*piece);
+    }
+    return result;
+}
+
+}  // namespace
+
+std::optional<ControlNotification> parse(std::string_view line) {
+    using Kind = ControlNotification::Kind;
+    if (!text::startsWith(line, "%")) return std::nullopt;
+    const std::vector<std::string_view> pieces = text::split(line, " ", true);
+    if (pieces.empty()) return std::nullopt;
+
+    const std::string_view head = pieces.front();
+    const auto args = pieces.begin() + 1;
+    const std::string firstId = args != pieces.end() ? std::string(*args) : "?";
+
+    if (head == "%sessions-changed") return ControlNotification{Kind::sessionsChanged, {}, {}};
+    if (head == "%session-renamed") {
+        // tmux sends the session id before the name; older servers sent the name alone.
+        auto nameFrom = args != pieces.end() && text::startsWith(*args, "$") ? args + 1 : args;
+        return ControlNotification{Kind::sessionRenamed, {}, joined(nameFrom, pieces.end())};
+    }
+    if (head == "%window-add" || head == "%unlinked-window-add") return ControlNotification{Kind::windowAdd, firstId, {}};
+    if (head == "%window-close" || head == "%unlinked-window-close")
+        return ControlNotification{Kind::windowClose, firstId, {}};
+    if (head == "%window-renamed") {
+        auto nameFrom = args != pieces.end() ? args + 1 : args;
+        return ControlNotification{Kind::windowRenamed, firstId, joined(nameFrom, pieces.end())};
+    }
+    return ControlNotification{Kind::other, {}, {}};
+}
+
+}  // namespace ControlModeParser
+
+bool ControlLineBuffer::acceptable(std::string_view line) { return text::isValidUtf8(line); }
+
+std::vector<std::string> TmuxControlMode::arguments(const TmuxClient& client, const std::string& session) {
+    std::vector<std::string> args{"-C"};
+    args.insert(args.end(), client.socketArgs.begin(), client.socketArgs.end());
+    args.insert(args.end(), {"attach-session", "-t", session});
+    return args;
+}
+
+std::optional<pid_t> TmuxControlMode::pid() const noexcept {
+    if (!process_.running()) return std::nullopt;
+    return process_.pid();
+}
+
+void TmuxControlMode::start(const TmuxClient& client, const std::string& session, LineHandler onLine,
+                            ExitHandler onExit) {
+    stop();
+    std::vector<std::string> argv{client.binaryPath};
+    for (std::string& arg : arguments(client, session)) argv.push_back(std::move(arg));
+
+    Pipe input = Pipe::create();
+    Pipe output = Pipe::create();
+    Pipe wake = Pipe::create();
+    // Standard error goes nowhere: a pipe nobody reads could fill up and stall tmux.
+    ChildProcess child = ChildProcess::spawn(client.binaryPath, argv, {input.read.get(), output.write.get(), -1});
+
+    process_ = std::move(child);
+    stdinWrite_ = std::move(input.write);
+    outRead_ = std::move(output.read);
+    wake_ = std::move(wake);
+    running_ = true;
+    try {
+        reader_ = std::thread([outFd = outRead_.get(), wakeFd = wake_.read.get(), onLine = std::move(onLine),
+                               onExit = std::move(onExit)] {
+            readLoop(outFd, wakeFd, onLine);
+            if (onExit) onExit();
+        });
+    } catch (...) {
+        stop();
+        throw;
+    }
+}
+
+void TmuxControlMode::readLoop(int outFd, int wakeFd, const LineHandler& onLine) {
+    ControlLineBuffer lines;
+    char block[4096];
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    for (;;) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents != 0) return;
+        if (fds[0].revents == 0) continue;
+        const ssize_t count = read(outFd, block, sizeof block);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return;
+        lines.append(std::string_view(block, static_cast<std::size_t>(count)), [&](const std::string& line) {
+            if (onLine && ControlModeParser::isForwarded(line)) onLine(line);
+        });
+    }
+}
+
+void TmuxControlMode::stop() {
+    if (process_.running()) {
+        stdinWrite_.reset();  // tmux -C also leaves when its input ends
+        process_.signal(SIGTERM);
+        using namespace std::chrono;
+        const auto deadline = steady_clock::now() + milliseconds(1000);
+        while (!process_.tryWait() && steady_clock::now() < deadline) std::this_thread::sleep_for(milliseconds(2));
+        if (process_.running()) process_.kill();
+    }
+    if (wake_.write) {
+        const char byte = 1;
+        [[maybe_unused]] ssize_t ignored = write(wake_.write.get(), &byte, 1);
+    }
+    if (reader_.joinable()) reader_.join();
+    stdinWrite_.reset();
+    outRead_.reset();
+    wake_ = Pipe{};
+    process_ = ChildProcess{};
+    running_ = false;
+}
+
+}  // namespace quillon

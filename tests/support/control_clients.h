@@ -1,0 +1,37 @@
+#pragma once
+// Waiting until control-mode clients are really attached. tmux 3.3 can crash its server
+// when a window changes while a control client is still between connecting and attaching,
+// so tests that act right after starting one wait here first.
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "core/text.h"
+#include "tests/support/tmux_sandbox.h"
+
+namespace quillon::testing {
+
+inline int attachedControlClients(const TmuxSandbox& sandbox, const std::string& server) {
+    try {
+        const std::string listing = sandbox.tmux(server, {"list-clients", "-F", "#{client_control_mode}"});
+        int count = 0;
+        for (auto line : text::split(listing, "\n", true))
+            if (text::trim(line) == "1") ++count;
+        return count;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+inline bool waitForControlClients(const TmuxSandbox& sandbox, const std::string& server, int count,
+                                  std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (attachedControlClients(sandbox, server) != count) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+}  // namespace quillon::testing
