@@ -1,0 +1,74 @@
+#pragma once
+// The user's scan rules: persisted under "scanRules" in the defaults document, evaluated
+// against every scanner event, their actions run, their firings kept in a short log.
+// Lives on the GUI thread. Nothing fires while automatic commands are switched off.
+
+#include <QObject>
+
+#include <cstddef>
+#include <deque>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/scan_rule.h"
+#include "core/defaults_store.h"
+#include "core/scan_event.h"
+
+namespace quillon {
+
+class AppEnvironment;
+class Notifier;
+
+class RuleStore : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr std::string_view key = "scanRules";
+    static constexpr std::size_t maxExecutions = 100;
+
+    // Loads the stored rules; a value that does not decode leaves the list empty and is
+    // kept aside (a copy of the document) before the first save replaces it.
+    RuleStore(DefaultsStore defaults, AppEnvironment& environment, Notifier& notifier, QObject* parent = nullptr);
+
+    const std::vector<ScanRule>& rules() const noexcept { return rules_; }
+    // Oldest first.
+    const std::deque<RuleExecution>& executions() const noexcept { return executions_; }
+    void clearExecutions();
+
+    // Replaces the rule with the same id in place, or appends it; then saves.
+    void upsert(const ScanRule& rule);
+    // Removes every rule with that id; then saves.
+    void remove(const ScanRule& rule);
+    // A failure to encode or write leaves the stored value as it was, silently.
+    void save();
+
+    // Runs every enabled, matching rule whose cooldown has passed, in list order.
+    void evaluate(const ScanEvent& event) { evaluate(event, Clock::now()); }
+    void evaluate(const ScanEvent& event, TimePoint now);
+
+    // "/bin/sh -c command" as an independent process, never waited for and never left a
+    // zombie. False when it could not be started.
+    static bool launchShell(const std::string& command);
+
+signals:
+    void rulesChanged();
+    void executionsChanged();
+
+private:
+    bool due(const ScanRule& rule, const ScanEvent& event, TimePoint now) const;
+    // False when the action had nothing to act on (no log entry then).
+    bool act(const ScanRule& rule, const ScanEvent& event);
+    void log(const ScanRule& rule, const ScanEvent& event);
+
+    DefaultsStore defaults_;
+    AppEnvironment& environment_;
+    Notifier& notifier_;
+    std::vector<ScanRule> rules_;
+    std::deque<RuleExecution> executions_;
+    std::map<std::string, TimePoint> lastFired_;
+    bool keepStoredAside_ = false;
+};
+
+}  // namespace quillon

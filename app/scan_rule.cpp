@@ -1,0 +1,170 @@
+#include "app/scan_rule.h"
+
+#include <cctype>
+
+#include "core/l10n.h"
+
+namespace quillon {
+
+namespace {
+
+template <class Enum>
+std::optional<Enum> fromRaw(std::string_view raw, const std::vector<Enum>& cases) {
+    for (Enum value : cases)
+        if (toRaw(value) == raw) return value;
+    return std::nullopt;
+}
+
+// Canonical 8-4-4-4-12 hexadecimal form, either letter case.
+bool isUuid(std::string_view text) {
+    if (text.size() != 36) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? text[i] != '-' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+    }
+    return true;
+}
+
+std::optional<ScanRule> decodeRule(const nlohmann::json& object) {
+    if (!object.is_object()) return std::nullopt;
+    auto field = [&](const char* key) -> const nlohmann::json* {
+        auto found = object.find(key);
+        return found == object.end() ? nullptr : &*found;
+    };
+    const auto* id = field("id");
+    const auto* enabled = field("enabled");
+    const auto* name = field("name");
+    const auto* trigger = field("trigger");
+    const auto* match = field("match");
+    const auto* actionKind = field("actionKind");
+    const auto* actionValue = field("actionValue");
+    const auto* cooldown = field("cooldownSeconds");
+    if (!id || !id->is_string() || !enabled || !enabled->is_boolean() || !name || !name->is_string() ||
+        !trigger || !trigger->is_string() || !match || !match->is_string() || !actionKind ||
+        !actionKind->is_string() || !actionValue || !actionValue->is_string() || !cooldown || !cooldown->is_number())
+        return std::nullopt;
+
+    const auto triggerValue = scanRuleTriggerFromRaw(trigger->get_ref<const std::string&>());
+    const auto kindValue = scanRuleActionKindFromRaw(actionKind->get_ref<const std::string&>());
+    const auto& idText = id->get_ref<const std::string&>();
+    if (!triggerValue || !kindValue || !isUuid(idText)) return std::nullopt;
+
+    return ScanRule{idText,
+                    enabled->get<bool>(),
+                    name->get<std::string>(),
+                    *triggerValue,
+                    match->get<std::string>(),
+                    *kindValue,
+                    actionValue->get<std::string>(),
+                    cooldown->get<double>()};
+}
+
+}  // namespace
+
+std::string_view toRaw(ScanRuleTrigger trigger) {
+    switch (trigger) {
+        case ScanRuleTrigger::any: return "any";
+        case ScanRuleTrigger::sessionAdded: return "sessionAdded";
+        case ScanRuleTrigger::sessionRemoved: return "sessionRemoved";
+        case ScanRuleTrigger::windowAdded: return "windowAdded";
+        case ScanRuleTrigger::windowRemoved: return "windowRemoved";
+        case ScanRuleTrigger::paneChanged: return "paneChanged";
+    }
+    return "any";
+}
+
+std::string_view toRaw(ScanRuleActionKind kind) {
+    switch (kind) {
+        case ScanRuleActionKind::notify: return "notify";
+        case ScanRuleActionKind::sendKeys: return "sendKeys";
+        case ScanRuleActionKind::runShell: return "runShell";
+    }
+    return "notify";
+}
+
+const std::vector<ScanRuleTrigger>& allScanRuleTriggers() {
+    static const std::vector<ScanRuleTrigger> cases = {
+        ScanRuleTrigger::any,         ScanRuleTrigger::sessionAdded,  ScanRuleTrigger::sessionRemoved,
+        ScanRuleTrigger::windowAdded, ScanRuleTrigger::windowRemoved, ScanRuleTrigger::paneChanged,
+    };
+    return cases;
+}
+
+const std::vector<ScanRuleActionKind>& allScanRuleActionKinds() {
+    static const std::vector<ScanRuleActionKind> cases = {
+        ScanRuleActionKind::notify, ScanRuleActionKind::sendKeys, ScanRuleActionKind::runShell};
+    return cases;
+}
+
+std::optional<ScanRuleTrigger> scanRuleTriggerFromRaw(std::string_view raw) {
+    return fromRaw(raw, allScanRuleTriggers());
+}
+
+std::optional<ScanRuleActionKind> scanRuleActionKindFromRaw(std::string_view raw) {
+    return fromRaw(raw, allScanRuleActionKinds());
+}
+
+std::string label(ScanRuleTrigger trigger) {
+    switch (trigger) {
+        case ScanRuleTrigger::any: return L("Orice eveniment", "Any event");
+        case ScanRuleTrigger::sessionAdded: return L("Sesiune nouă", "Session opened");
+        case ScanRuleTrigger::sessionRemoved: return L("Sesiune închisă", "Session closed");
+        case ScanRuleTrigger::windowAdded: return L("Fereastră nouă", "Window opened");
+        case ScanRuleTrigger::windowRemoved: return L("Fereastră închisă", "Window closed");
+        case ScanRuleTrigger::paneChanged: return L("Comandă pane schimbată", "Pane command changed");
+    }
+    return {};
+}
+
+std::string displayText(ScanRuleActionKind kind) {
+    switch (kind) {
+        case ScanRuleActionKind::notify: return L("Notificare", "Notification");
+        case ScanRuleActionKind::sendKeys: return L("Trimite taste în sesiune", "Send keys to session");
+        case ScanRuleActionKind::runShell: return L("Rulează comandă shell", "Run shell command");
+    }
+    return {};
+}
+
+bool matches(ScanRuleTrigger trigger, ScanEvent::Kind kind) {
+    using Kind = ScanEvent::Kind;
+    switch (trigger) {
+        case ScanRuleTrigger::any: return kind != Kind::info && kind != Kind::error;
+        case ScanRuleTrigger::sessionAdded: return kind == Kind::sessionAdded;
+        case ScanRuleTrigger::sessionRemoved: return kind == Kind::sessionRemoved;
+        case ScanRuleTrigger::windowAdded: return kind == Kind::windowAdded;
+        case ScanRuleTrigger::windowRemoved: return kind == Kind::windowRemoved;
+        case ScanRuleTrigger::paneChanged: return kind == Kind::paneChanged;
+    }
+    return false;
+}
+
+nlohmann::json encodeScanRules(const std::vector<ScanRule>& rules) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const ScanRule& rule : rules) {
+        array.push_back({
+            {"id", rule.id},
+            {"enabled", rule.enabled},
+            {"name", rule.name},
+            {"trigger", toRaw(rule.trigger)},
+            {"match", rule.match},
+            {"actionKind", toRaw(rule.actionKind)},
+            {"actionValue", rule.actionValue},
+            {"cooldownSeconds", rule.cooldownSeconds},
+        });
+    }
+    return array;
+}
+
+std::optional<std::vector<ScanRule>> decodeScanRules(const nlohmann::json& value) {
+    if (!value.is_array()) return std::nullopt;
+    std::vector<ScanRule> rules;
+    rules.reserve(value.size());
+    for (const auto& element : value) {
+        auto rule = decodeRule(element);
+        if (!rule) return std::nullopt;
+        rules.push_back(std::move(*rule));
+    }
+    return rules;
+}
+
+}  // namespace quillon

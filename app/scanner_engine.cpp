@@ -1,0 +1,266 @@
+#include "app/scanner_engine.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <utility>
+
+#include "app/app_environment.h"
+#include "app/notifier.h"
+#include "app/rule_store.h"
+#include "core/l10n.h"
+#include "core/scanner_diff.h"
+#include "core/tmux_error.h"
+
+namespace quillon {
+
+namespace {
+
+using Kind = ScanEvent::Kind;
+
+constexpr double pollingFloorSeconds = 0.5;
+constexpr double controlFloorSeconds = 5.0;
+constexpr const char* windowLabelFormat = "#{session_name}:#{window_index} #{window_name}";
+
+std::string describe(const std::exception& error) {
+    if (const auto* tmux = dynamic_cast<const TmuxError*>(&error)) return tmux->localizedDescription();
+    return error.what();
+}
+
+struct SnapshotResult {
+    std::optional<std::vector<TmuxSession>> sessions;
+    std::string error;
+};
+
+// Runs on the GUI thread later, unless the engine is gone by then.
+template <class Call>
+void post(QPointer<ScannerEngine> engine, Call call) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [engine, call = std::move(call)]() mutable {
+            if (engine) call(*engine);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace
+
+ScannerEngine::ScannerEngine(AppEnvironment& environment, RuleStore& rules, Notifier& notifier, QObject* parent)
+    : QObject(parent), environment_(environment), rules_(rules), notifier_(notifier) {}
+
+ScannerEngine::~ScannerEngine() {
+    ++controlGeneration_;
+    control_.reset();
+}
+
+template <class Work, class Then>
+void ScannerEngine::inBackground(Work work, Then then) {
+    QPointer<ScannerEngine> self(this);
+    QThreadPool::globalInstance()->start([self, work = std::move(work), then = std::move(then)]() mutable {
+        auto result = work();
+        post(self, [then = std::move(then), result = std::move(result)](ScannerEngine&) mutable {
+            then(std::move(result));
+        });
+    });
+}
+
+void ScannerEngine::clearEvents() {
+    events_.clear();
+    emit eventsChanged();
+}
+
+bool ScannerEngine::controlModeSelected() const { return environment_.scannerMode() == ScannerMode::controlMode; }
+
+std::optional<std::chrono::milliseconds> ScannerEngine::timerInterval() const {
+    if (!timer_) return std::nullopt;
+    return std::chrono::milliseconds(timer_->interval());
+}
+
+std::optional<pid_t> ScannerEngine::controlPid() const { return control_ ? control_->pid() : std::nullopt; }
+
+void ScannerEngine::start() {
+    if (running_) return;
+    running_ = true;
+    ++runGeneration_;
+    previous_ = environment_.sessions();
+    emit runningChanged();
+
+    const std::string mode = label(environment_.scannerMode());
+    const std::string count = std::to_string(previous_->size());
+    append(Kind::info, L("Scanner pornit — " + mode + ", bază: " + count + " sesiuni.",
+                         "Scanner started — " + mode + ", baseline: " + count + " sessions."));
+    if (controlModeSelected()) startControl();
+    schedule();
+}
+
+void ScannerEngine::stop() {
+    if (!running_) return;
+    delete timer_;
+    timer_ = nullptr;
+    ++controlGeneration_;
+    control_.reset();
+    running_ = false;
+    ++runGeneration_;  // late snapshot results of this run are dropped
+    emit runningChanged();
+    append(Kind::info, L("Scanner oprit.", "Scanner stopped."));
+}
+
+void ScannerEngine::schedule() {
+    delete timer_;
+    timer_ = nullptr;
+    if (!running_) return;
+    const double floor = controlModeSelected() ? controlFloorSeconds : pollingFloorSeconds;
+    const double requested = environment_.scannerInterval();
+    const double seconds = requested >= floor ? requested : floor;  // NaN too
+    const int milliseconds = static_cast<int>(std::min(seconds * 1000.0, double(INT_MAX)));
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(milliseconds);
+    connect(timer_, &QTimer::timeout, this, &ScannerEngine::timerTick);
+    timer_->start();
+}
+
+void ScannerEngine::timerTick() {
+    if (!running_) return;
+    if (!controlModeSelected()) {
+        fullDiffTick();
+        return;
+    }
+    if (!control_ && !environment_.sessions().empty()) startControl();
+    sessionTick();
+}
+
+void ScannerEngine::sessionTick() { snapshotTick(ScannerDiff::sessionLevelDiff); }
+
+void ScannerEngine::fullDiffTick() { snapshotTick(ScannerDiff::diff); }
+
+void ScannerEngine::snapshotTick(Differ differ) {
+    const auto& client = environment_.client();
+    if (!client || ticking_) return;
+    ticking_ = true;
+    const std::uint64_t generation = runGeneration_;
+    inBackground(
+        [client = *client] {
+            SnapshotResult result;
+            try {
+                result.sessions = client.snapshot();
+            } catch (const std::exception& error) {
+                result.error = describe(error);
+            }
+            return result;
+        },
+        [this, generation, differ = std::move(differ)](SnapshotResult result) {
+            ticking_ = false;
+            if (generation != runGeneration_) return;
+            if (!result.sessions) {
+                append(Kind::error, result.error);
+                return;
+            }
+            if (previous_)
+                for (ScanEvent& event : differ(*previous_, *result.sessions)) append(std::move(event));
+            previous_ = std::move(result.sessions);
+        });
+}
+
+void ScannerEngine::startControl() {
+    if (control_) return;
+    const auto& client = environment_.client();
+    if (!client || environment_.sessions().empty()) {
+        append(Kind::info, L("Control mode: niciun server activ — fallback la interval până apare o sesiune.",
+                             "Control mode: no server running — falling back to polling until a session appears."));
+        return;
+    }
+    const std::string session = environment_.sessions().front().name;
+    const std::uint64_t generation = ++controlGeneration_;
+    QPointer<ScannerEngine> self(this);
+    auto control = std::make_unique<TmuxControlMode>();
+    try {
+        control->start(
+            *client, session,
+            [self, generation](const std::string& line) {
+                post(self, [generation, line](ScannerEngine& engine) { engine.handleNotification(generation, line); });
+            },
+            [self, generation] {
+                post(self, [generation](ScannerEngine& engine) { engine.handleControlExit(generation); });
+            });
+    } catch (const std::exception& error) {
+        append(Kind::error, L("Control mode a eșuat: ", "Control mode failed: ") + describe(error));
+        return;
+    }
+    control_ = std::move(control);
+    append(Kind::info, L("Control mode atașat la „" + session + "” — evenimente push active.",
+                         "Control mode attached to “" + session + "” — push events active."));
+}
+
+void ScannerEngine::handleNotification(std::uint64_t generation, const std::string& line) {
+    if (!running_ || generation != controlGeneration_) return;
+    const auto notification = ControlModeParser::parse(line);
+    if (!notification) return;
+    using Push = ControlNotification::Kind;
+    const std::string& id = notification->id;
+    const std::string& name = notification->name;
+    switch (notification->kind) {
+        case Push::sessionRenamed:
+            append(Kind::sessionRenamed, L("Sesiune redenumită: " + name, "Session renamed: " + name));
+            break;
+        case Push::windowAdd:
+            resolveWindowAdd(id);
+            break;
+        case Push::windowClose:
+            append(Kind::windowRemoved, L("Fereastră închisă (" + id + ")", "Window closed (" + id + ")"));
+            break;
+        case Push::windowRenamed:
+            append(Kind::windowRenamed,
+                   L("Fereastră " + id + " redenumită: " + name, "Window " + id + " renamed: " + name));
+            break;
+        case Push::sessionsChanged:
+        case Push::other:
+            sessionTick();
+            break;
+    }
+}
+
+void ScannerEngine::resolveWindowAdd(const std::string& id) {
+    const auto& client = environment_.client();
+    if (!client) return;
+    const std::uint64_t generation = runGeneration_;
+    inBackground(
+        [client = *client, id]() -> std::optional<std::string> {
+            try {
+                return client.displayMessage(id, windowLabelFormat);
+            } catch (const std::exception&) {
+                return std::nullopt;
+            }
+        },
+        [this, generation, id](std::optional<std::string> label) {
+            if (generation != runGeneration_) return;
+            const std::string tail = label ? ": " + *label : " (" + id + ")";
+            append(ScanEvent::make(Kind::windowAdded, L("Fereastră nouă" + tail, "Window opened" + tail), label, id));
+        });
+}
+
+void ScannerEngine::handleControlExit(std::uint64_t generation) {
+    if (generation != controlGeneration_) return;
+    control_.reset();
+    if (running_ && controlModeSelected())
+        append(Kind::info, L("Control mode deconectat — reîncerc la următorul tick.",
+                             "Control mode disconnected — retrying on the next tick."));
+}
+
+void ScannerEngine::append(Kind kind, std::string message) { append(ScanEvent::make(kind, std::move(message))); }
+
+void ScannerEngine::append(ScanEvent event) {
+    events_.push_back(event);
+    while (events_.size() > maxEvents) events_.pop_front();
+    emit eventAppended(event);
+    emit eventsChanged();
+    if (environment_.notifyOnClose() && (event.kind == Kind::sessionRemoved || event.kind == Kind::windowRemoved))
+        notifier_.post(L("tmux — închidere", "tmux — closed"), event.message);
+    rules_.evaluate(event);
+}
+
+}  // namespace quillon
