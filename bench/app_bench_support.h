@@ -1,0 +1,88 @@
+#pragma once
+// A private tmux server for the app benchmarks (own TMUX_TMPDIR, killed at the end), and a
+// main that gives the stores their QCoreApplication.
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/process_runner.h"
+#include "core/text.h"
+#include "core/tmux_client.h"
+
+namespace quillon::bench {
+
+class BenchServer {
+public:
+    BenchServer() {
+        std::string pattern = "/tmp/quillon-bench-XXXXXX";
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        dir_ = pattern;
+        ::setenv("TMUX_TMPDIR", dir_.c_str(), 1);
+        ::setenv("SHELL", "/bin/sh", 1);
+        ::unsetenv("TMUX");
+        auto found = TmuxClient::detect();
+        if (!found) throw std::runtime_error("tmux is not installed");
+        tmuxPath_ = found->binaryPath;
+    }
+    ~BenchServer() {
+        try {
+            tmux({"kill-server"});
+        } catch (const std::exception&) {
+        }
+        std::error_code error;
+        std::filesystem::remove_all(dir_, error);
+    }
+    BenchServer(const BenchServer&) = delete;
+    BenchServer& operator=(const BenchServer&) = delete;
+
+    const std::string& name() const { return name_; }
+    const std::string& tmuxPath() const { return tmuxPath_; }
+    TmuxClient client() const { return TmuxClient(tmuxPath_, {"-L", name_}); }
+
+    // tmux -L name -f /dev/null args…
+    std::string tmux(const std::vector<std::string>& args) const {
+        std::vector<std::string> argv{tmuxPath_, "-L", name_, "-f", "/dev/null"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        auto output = runProcess(tmuxPath_, argv, std::chrono::seconds(30));
+        if (output.exitCode != 0) throw std::runtime_error("tmux: " + std::string(text::trim(output.err)));
+        return output.out;
+    }
+
+    // Sessions s0…s(n-1), each with `windows` windows, made in one tmux run.
+    void createSessions(int count, int windows) const {
+        std::vector<std::string> args;
+        for (int i = 0; i < count; ++i) {
+            if (!args.empty()) args.push_back(";");
+            const std::string session = "s" + std::to_string(i);
+            args.insert(args.end(), {"new-session", "-d", "-s", session});
+            for (int w = 1; w < windows; ++w) args.insert(args.end(), {";", "new-window", "-d", "-t", session + ":"});
+        }
+        tmux(args);
+    }
+
+private:
+    std::string dir_;
+    std::string tmuxPath_;
+    std::string name_ = "bench";
+};
+
+}  // namespace quillon::bench
+
+#define QUILLON_APP_BENCHMARK_MAIN()                         \
+    int main(int argc, char** argv) {                        \
+        quillon::ignoreSigpipe();                            \
+        QCoreApplication app(argc, argv);                    \
+        ::benchmark::Initialize(&argc, argv);                \
+        if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1; \
+        ::benchmark::RunSpecifiedBenchmarks();               \
+        ::benchmark::Shutdown();                             \
+        return 0;                                            \
+    }

@@ -1,0 +1,88 @@
+// The GUI thread's share of one refresh of a 200-session server: starting the job, receiving
+// the snapshot and publishing it. The snapshot itself runs in the pool and is measured apart.
+#include <time.h>
+
+#include <memory>
+
+#include "app/app_environment.h"
+#include "bench/app_bench_support.h"
+
+namespace quillon::bench {
+namespace {
+
+double threadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+struct Fixture {
+    BenchServer server;
+    std::unique_ptr<AppEnvironment> env;
+    std::size_t seen = 0;
+
+    Fixture() {
+        server.createSessions(200, 2);
+        const std::string config = "/tmp/quillon-bench-config-" + std::to_string(::getpid()) + ".json";
+        DefaultsStore defaults(config);
+        defaults.set("socketMode", "name");
+        defaults.set("socketValue", server.name());
+        defaults.set("pollingInterval", 3600.0);  // no timer ticks in the measurements
+        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, server.tmuxPath(), AppPlatform{}});
+        std::filesystem::remove(config);
+        // A view reading the list on every change, as the screens do.
+        QObject::connect(env.get(), &AppEnvironment::sessionsChanged, [this] { seen += env->sessions().size(); });
+        refreshOnce();
+    }
+    void refreshOnce() {
+        QEventLoop loop;
+        bool done = false;
+        env->refresh([&] { done = true, loop.quit(); });
+        if (!done) loop.exec();
+    }
+};
+
+Fixture& fixture() {
+    static Fixture* f = [] {
+        auto* made = new Fixture;
+        // Gone before the QCoreApplication is.
+        qAddPostRoutine([] { delete &fixture(); });
+        return made;
+    }();
+    return *f;
+}
+
+// Main-thread CPU time per refresh; the event loop sleeps while tmux runs.
+void mainThreadWork(benchmark::State& state, bool changing) {
+    Fixture& f = fixture();
+    int flip = 0;
+    for (auto _ : state) {
+        if (changing) {
+            state.PauseTiming();
+            f.server.tmux({"rename-window", "-t", "s7:0", "w" + std::to_string(flip++)});
+            state.ResumeTiming();
+        }
+        const double start = threadCpuSeconds();
+        f.refreshOnce();
+        state.SetIterationTime(threadCpuSeconds() - start);
+    }
+    if (f.env->sessions().size() != 200) state.SkipWithError("snapshot incomplete");
+}
+
+void BM_RefreshMainThread_Unchanged(benchmark::State& state) { mainThreadWork(state, false); }
+void BM_RefreshMainThread_Changed(benchmark::State& state) { mainThreadWork(state, true); }
+// Iterations are fixed: the measured share is tiny next to the wall time of each refresh.
+BENCHMARK(BM_RefreshMainThread_Unchanged)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RefreshMainThread_Changed)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+// For scale: the whole refresh as the user waits for it (three tmux runs in the pool).
+void BM_RefreshWallClock(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) f.refreshOnce();
+}
+BENCHMARK(BM_RefreshWallClock)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quillon::bench
+
+QUILLON_APP_BENCHMARK_MAIN()

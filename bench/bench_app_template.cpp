@@ -1,0 +1,112 @@
+// Launching a template of five windows, each with a start command, against the same tmux
+// commands run from a shell script.
+#include <fstream>
+#include <memory>
+
+#include "app/app_environment.h"
+#include "app/session_template.h"
+#include "bench/app_bench_support.h"
+
+namespace quillon::bench {
+namespace {
+
+struct Fixture {
+    BenchServer server;
+    std::unique_ptr<AppEnvironment> env;
+    std::string script = "/tmp/quillon-bench-launch-" + std::to_string(::getpid()) + ".sh";
+    int counter = 0;
+
+    Fixture() {
+        server.createSessions(3, 1);
+        const std::string config = "/tmp/quillon-bench-config-" + std::to_string(::getpid()) + ".json";
+        DefaultsStore defaults(config);
+        defaults.set("socketMode", "name");
+        defaults.set("socketValue", server.name());
+        defaults.set("pollingInterval", 3600.0);  // no timer ticks in the measurements
+        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, server.tmuxPath(), AppPlatform{}});
+        std::filesystem::remove(config);
+        waitIdle();
+        // What a user would write by hand: the same ten tmux commands.
+        const std::string t = "'" + server.tmuxPath() + "' -L " + server.name();
+        std::string body = "set -e\n" + t + " new-session -d -s \"$1\"\n" + t +
+                           " rename-window -t \"$1\" w0\n" + t + " send-keys -t \"$1\" 'echo started 0' Enter\n";
+        for (int i = 1; i < 5; ++i)
+            body += t + " new-window -t \"$1\" -n w" + std::to_string(i) + "\n" + t + " send-keys -t \"$1\" 'echo started " +
+                    std::to_string(i) + "' Enter\n";
+        std::ofstream(script) << body;
+    }
+    ~Fixture() { std::filesystem::remove(script); }
+
+    void waitIdle() {
+        QEventLoop loop;
+        bool done = false;
+        env->refresh([&] { done = true, loop.quit(); });
+        if (!done) loop.exec();
+    }
+    SessionTemplate recipe(const std::string& name) const {
+        SessionTemplate t{newTemplateID(), name, "", {}};
+        for (int i = 0; i < 5; ++i)
+            t.windows.push_back({newTemplateID(), "w" + std::to_string(i), "echo started " + std::to_string(i)});
+        return t;
+    }
+    std::string nextName() { return "launch" + std::to_string(counter++); }
+    void kill(const std::string& name) { server.tmux({"kill-session", "-t", name}); }
+};
+
+Fixture& fixture() {
+    static Fixture* f = [] {
+        auto* made = new Fixture;
+        qAddPostRoutine([] { delete &fixture(); });
+        return made;
+    }();
+    return *f;
+}
+
+void BM_ShellScript(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        const std::string name = f.nextName();
+        runProcess("/bin/sh", {"/bin/sh", f.script, name});
+        state.PauseTiming();
+        f.kill(name);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ShellScript)->Unit(benchmark::kMillisecond);
+
+// The launch's tmux sequence, as the pool job runs it.
+void BM_TemplateCommands(benchmark::State& state) {
+    Fixture& f = fixture();
+    const TmuxClient client = f.server.client();
+    for (auto _ : state) {
+        const std::string name = f.nextName();
+        runTemplate(client, f.recipe(name));
+        state.PauseTiming();
+        f.kill(name);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_TemplateCommands)->Unit(benchmark::kMillisecond);
+
+// launchTemplate end to end: the pool job, the hop back, and the refresh that follows.
+void BM_LaunchTemplate(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        const std::string name = f.nextName();
+        QEventLoop loop;
+        bool done = false;
+        f.env->launchTemplate(f.recipe(name), false, [&] { done = true, loop.quit(); });
+        if (!done) loop.exec();
+        state.PauseTiming();
+        f.kill(name);
+        f.waitIdle();
+        state.ResumeTiming();
+    }
+    if (f.env->lastError()) state.SkipWithError(f.env->lastError()->c_str());
+}
+BENCHMARK(BM_LaunchTemplate)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quillon::bench
+
+QUILLON_APP_BENCHMARK_MAIN()
