@@ -23,7 +23,14 @@ public:
 
 class ScannerFixture : public ::testing::Test {
 protected:
-    void SetUp() override { sandbox.newSession(server, "main"); }
+    void SetUp() override {
+        sandbox.newSession(server, "main");
+        // Window names and pane commands settle first, so a diff sees only what a test does.
+        sandbox.tmux(server, {"set-option", "-g", "-w", "automatic-rename", "off"});
+        sandbox.tmux(server, {"rename-window", "-t", "main:0", "shell"});
+        waitUntil([&] { return sandbox.tmux(server, {"display-message", "-p", "-t", "main:0.0", "#{pane_current_command}"}) == "sh\n"; },
+                  std::chrono::seconds(3));
+    }
 
     DefaultsStore store() const { return DefaultsStore(home.path() / "config" / "quillon" / "org.quillon.Quillon.json"); }
 
@@ -36,9 +43,6 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return env->pollingTimerInterval().has_value(); }));
         return env;
     }
-
-    // Refreshes the environment's session list now.
-    static void refreshed(AppEnvironment& env) { EXPECT_TRUE(finish([&](auto done) { env.refresh(done); })); }
 
     TmuxSandbox sandbox;
     TempDir home{"quillon-home"};
