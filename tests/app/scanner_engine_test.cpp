@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -38,11 +34,6 @@ std::size_t countOf(const ScannerEngine& engine, const std::string& message) {
     return static_cast<std::size_t>(std::count(all.begin(), all.end(), message));
 }
 
-bool processGone(pid_t pid) {
-    if (::kill(pid, 0) == 0) return false;
-    return errno == ESRCH && ::waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD;
-}
-
 const ScanEvent* lastOfKind(const ScannerEngine& engine, Kind kind) {
     for (auto it = engine.events().rbegin(); it != engine.events().rend(); ++it)
         if (it->kind == kind) return &*it;
@@ -64,6 +55,14 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return engine->events().size() > seen; }, limit)) << "waiting for " << message;
         EXPECT_EQ(engine->events()[seen].message, message);
         ++seen;
+    }
+
+    // Starts in control mode and waits until tmux lists the client; its pid.
+    pid_t startAttached() {
+        env->setScannerMode(ScannerMode::controlMode);
+        engine->start();
+        EXPECT_TRUE(testing::waitForControlClients(sandbox, server, 1));
+        return engine->controlPid().value_or(-1);
     }
 
     // Refreshes the environment until its session list satisfies the test.
@@ -239,7 +238,7 @@ TEST_F(ScannerEngineTest, ControlModePushesWindowChangesAndDiffsSessions) {
     sandbox.killServer(server);
     EXPECT_TRUE(waitUntil([&] { return logged(*engine, "Control mode disconnected — retrying on the next tick."); }));
     EXPECT_FALSE(engine->controlAttached());
-    EXPECT_TRUE(processGone(pid));
+    EXPECT_TRUE(testing::processGone(pid));
     EXPECT_TRUE(untilSessions([](const SessionList& s) { return s.empty(); }));
     // Both sessions close (under the names of the last session-level snapshot).
     auto closings = [&] {
@@ -283,15 +282,12 @@ TEST_F(ScannerEngineTest, ControlModeWithoutSessionsFallsBackUntilOneAppears) {
 }
 
 TEST_F(ScannerEngineTest, AReplacedClientsExitDoesNotDropTheNewOne) {
-    env->setScannerMode(ScannerMode::controlMode);
-    engine->start();
-    ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
-    const pid_t first = engine->controlPid().value();
+    const pid_t first = startAttached();
     engine->stop();
     engine->start();
     ASSERT_TRUE(engine->controlAttached());
     ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
-    EXPECT_TRUE(processGone(first));
+    EXPECT_TRUE(testing::processGone(first));
     // Let the old client's exit report arrive.
     waitUntil([] { return false; }, 300ms);
     EXPECT_TRUE(engine->controlAttached());
@@ -299,12 +295,9 @@ TEST_F(ScannerEngineTest, AReplacedClientsExitDoesNotDropTheNewOne) {
 }
 
 TEST_F(ScannerEngineTest, DiscardingARunningEngineLeavesNoChild) {
-    env->setScannerMode(ScannerMode::controlMode);
-    engine->start();
-    ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
-    const pid_t pid = engine->controlPid().value();
+    const pid_t pid = startAttached();
     engine.reset();
-    EXPECT_TRUE(processGone(pid));
+    EXPECT_TRUE(testing::processGone(pid));
     EXPECT_TRUE(testing::waitForControlClients(sandbox, server, 0));
     waitUntil([] { return false; }, 200ms);  // late reports find no engine
 }

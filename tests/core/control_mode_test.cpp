@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <signal.h>
-#include <sys/wait.h>
-
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -75,12 +70,6 @@ int openDescriptors() {
     int count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
     return count;
-}
-
-// Gone for good: neither running nor left as our zombie.
-bool processGone(pid_t pid) {
-    if (::kill(pid, 0) == 0) return false;
-    return errno == ESRCH && ::waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD;
 }
 
 // What the reader thread reports, for the test thread to wait on.
@@ -159,7 +148,7 @@ TEST_F(TmuxControlModeLiveTest, StreamsForwardedLinesAndStopsWithoutLeavingAnyth
         control.stop();
         EXPECT_FALSE(control.isRunning());
         EXPECT_FALSE(control.pid());
-        EXPECT_TRUE(processGone(pid));
+        EXPECT_TRUE(testing::processGone(pid));
         EXPECT_EQ(reports.exits(), 1);
         control.stop();  // again: nothing happens
     }
@@ -177,7 +166,7 @@ TEST_F(TmuxControlModeLiveTest, KilledServerEndsTheClientWithOneExitReport) {
     sandbox.killServer(server);
     ASSERT_TRUE(reports.waitForExit());
     control.stop();
-    EXPECT_TRUE(processGone(pid));
+    EXPECT_TRUE(testing::processGone(pid));
     EXPECT_EQ(reports.exits(), 1);
     EXPECT_EQ(openDescriptors(), descriptorsBefore);
 }
@@ -189,7 +178,7 @@ TEST_F(TmuxControlModeLiveTest, SecondStartReplacesTheFirstClient) {
     const pid_t firstPid = control.pid().value();
     ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
     control.start(sandbox.client(server), "main", second.lineHandler(), second.exitHandler());
-    EXPECT_TRUE(processGone(firstPid));
+    EXPECT_TRUE(testing::processGone(firstPid));
     EXPECT_EQ(first.exits(), 1);
     EXPECT_EQ(second.exits(), 0);
 

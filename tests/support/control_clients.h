@@ -1,8 +1,16 @@
 #pragma once
-// Waiting until control-mode clients are really attached. tmux 3.3 can crash its server
-// when a window changes while a control client is still between connecting and attaching,
-// so tests that act right after starting one wait here first.
+// Control-mode clients in tests: waiting until they are really attached, and checking that
+// a stopped one left no process behind.
+//
+// Waiting matters: tmux 3.3 can crash its server when a window changes while a control
+// client is still between connecting and attaching, so tests that act right after starting
+// one wait here first.
 
+#include <signal.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -32,6 +40,12 @@ inline bool waitForControlClients(const TmuxSandbox& sandbox, const std::string&
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+// Gone for good: neither running nor left as our zombie.
+inline bool processGone(pid_t pid) {
+    if (::kill(pid, 0) == 0) return false;
+    return errno == ESRCH && ::waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD;
 }
 
 }  // namespace quillon::testing
