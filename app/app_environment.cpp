@@ -291,12 +291,14 @@ void AppEnvironment::launchTemplate(const SessionTemplate& sessionTemplate, bool
 }
 
 void AppEnvironment::capturePane(const std::string& target, std::int64_t lines, TextDone done) {
+    if (!done) return;
     if (!client_) return done({});
     runInBackground([client = *client_, target, lines] { return client.capturePane(target, lines); },
                     [done = std::move(done)](auto outcome) { done(outcome.value.value_or(std::string())); });
 }
 
 void AppEnvironment::captureScrollback(const std::string& target, TextDone done) {
+    if (!done) return;
     if (!client_) return done({});
     runInBackground([client = *client_, target] { return client.captureScrollback(target); },
                     [done = std::move(done)](auto outcome) { done(outcome.value.value_or(std::string())); });

@@ -9,15 +9,25 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/app_environment.h"
 #include "core/process_runner.h"
 #include "core/text.h"
 #include "core/tmux_client.h"
 
 namespace quillon::bench {
+
+// One refresh, waited for on a local event loop.
+inline void refreshAndWait(AppEnvironment& env) {
+    QEventLoop loop;
+    bool done = false;
+    env.refresh([&] { done = true, loop.quit(); });
+    if (!done) loop.exec();
+}
 
 class BenchServer {
 public:
@@ -73,6 +83,32 @@ private:
     std::string tmuxPath_;
     std::string name_ = "bench";
 };
+
+// One fixture per program, made on first use and gone before the QCoreApplication is.
+template <class Fixture> Fixture& sharedFixture() {
+    static Fixture* instance = nullptr;
+    if (!instance) {
+        instance = new Fixture;
+        qAddPostRoutine([] {
+            delete instance;
+            instance = nullptr;
+        });
+    }
+    return *instance;
+}
+
+// An environment on the server, without desktop services or timer ticks, its first refresh done.
+inline std::unique_ptr<AppEnvironment> benchEnvironment(const BenchServer& server) {
+    const std::string config = "/tmp/quillon-bench-config-" + std::to_string(::getpid()) + ".json";
+    DefaultsStore defaults(config);
+    defaults.set("socketMode", "name");
+    defaults.set("socketValue", server.name());
+    defaults.set("pollingInterval", 3600.0);
+    auto env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, server.tmuxPath(), AppPlatform{}});
+    std::filesystem::remove(config);
+    refreshAndWait(*env);
+    return env;
+}
 
 }  // namespace quillon::bench
 

@@ -23,34 +23,13 @@ struct Fixture {
 
     Fixture() {
         server.createSessions(200, 2);
-        const std::string config = "/tmp/quillon-bench-config-" + std::to_string(::getpid()) + ".json";
-        DefaultsStore defaults(config);
-        defaults.set("socketMode", "name");
-        defaults.set("socketValue", server.name());
-        defaults.set("pollingInterval", 3600.0);  // no timer ticks in the measurements
-        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, server.tmuxPath(), AppPlatform{}});
-        std::filesystem::remove(config);
+        env = benchEnvironment(server);
         // A view reading the list on every change, as the screens do.
         QObject::connect(env.get(), &AppEnvironment::sessionsChanged, [this] { seen += env->sessions().size(); });
-        refreshOnce();
-    }
-    void refreshOnce() {
-        QEventLoop loop;
-        bool done = false;
-        env->refresh([&] { done = true, loop.quit(); });
-        if (!done) loop.exec();
     }
 };
 
-Fixture& fixture() {
-    static Fixture* f = [] {
-        auto* made = new Fixture;
-        // Gone before the QCoreApplication is.
-        qAddPostRoutine([] { delete &fixture(); });
-        return made;
-    }();
-    return *f;
-}
+Fixture& fixture() { return sharedFixture<Fixture>(); }
 
 // Main-thread CPU time per refresh; the event loop sleeps while tmux runs.
 void mainThreadWork(benchmark::State& state, bool changing) {
@@ -63,7 +42,7 @@ void mainThreadWork(benchmark::State& state, bool changing) {
             state.ResumeTiming();
         }
         const double start = threadCpuSeconds();
-        f.refreshOnce();
+        refreshAndWait(*f.env);
         state.SetIterationTime(threadCpuSeconds() - start);
     }
     if (f.env->sessions().size() != 200) state.SkipWithError("snapshot incomplete");
@@ -78,7 +57,7 @@ BENCHMARK(BM_RefreshMainThread_Changed)->UseManualTime()->Iterations(200)->Unit(
 // For scale: the whole refresh as the user waits for it (three tmux runs in the pool).
 void BM_RefreshWallClock(benchmark::State& state) {
     Fixture& f = fixture();
-    for (auto _ : state) f.refreshOnce();
+    for (auto _ : state) refreshAndWait(*f.env);
 }
 BENCHMARK(BM_RefreshWallClock)->Unit(benchmark::kMillisecond);
 

@@ -18,14 +18,7 @@ struct Fixture {
 
     Fixture() {
         server.createSessions(3, 1);
-        const std::string config = "/tmp/quillon-bench-config-" + std::to_string(::getpid()) + ".json";
-        DefaultsStore defaults(config);
-        defaults.set("socketMode", "name");
-        defaults.set("socketValue", server.name());
-        defaults.set("pollingInterval", 3600.0);  // no timer ticks in the measurements
-        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, server.tmuxPath(), AppPlatform{}});
-        std::filesystem::remove(config);
-        waitIdle();
+        env = benchEnvironment(server);
         // What a user would write by hand: the same ten tmux commands.
         const std::string t = "'" + server.tmuxPath() + "' -L " + server.name();
         std::string body = "set -e\n" + t + " new-session -d -s \"$1\"\n" + t +
@@ -37,12 +30,6 @@ struct Fixture {
     }
     ~Fixture() { std::filesystem::remove(script); }
 
-    void waitIdle() {
-        QEventLoop loop;
-        bool done = false;
-        env->refresh([&] { done = true, loop.quit(); });
-        if (!done) loop.exec();
-    }
     SessionTemplate recipe(const std::string& name) const {
         SessionTemplate t{newTemplateID(), name, "", {}};
         for (int i = 0; i < 5; ++i)
@@ -53,14 +40,7 @@ struct Fixture {
     void kill(const std::string& name) { server.tmux({"kill-session", "-t", name}); }
 };
 
-Fixture& fixture() {
-    static Fixture* f = [] {
-        auto* made = new Fixture;
-        qAddPostRoutine([] { delete &fixture(); });
-        return made;
-    }();
-    return *f;
-}
+Fixture& fixture() { return sharedFixture<Fixture>(); }
 
 void BM_ShellScript(benchmark::State& state) {
     Fixture& f = fixture();
@@ -99,7 +79,7 @@ void BM_LaunchTemplate(benchmark::State& state) {
         if (!done) loop.exec();
         state.PauseTiming();
         f.kill(name);
-        f.waitIdle();
+        refreshAndWait(*f.env);
         state.ResumeTiming();
     }
     if (f.env->lastError()) state.SkipWithError(f.env->lastError()->c_str());

@@ -3,6 +3,7 @@
 // services that cannot run here, and a tmux wrapper script that logs or fails on demand.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -43,6 +45,25 @@ inline bool finish(const std::function<void(AppEnvironment::Done)>& action,
     bool done = false;
     action([&done] { done = true; });
     return waitUntil([&done] { return done; }, timeout);
+}
+
+// Children of this process that have exited but were never reaped.
+inline int zombieChildren() {
+    int zombies = 0;
+    const std::string self = std::to_string(::getpid());
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        // pid (comm) state ppid …: comm may hold spaces, so read after the last ')'.
+        const auto close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 2));
+        std::string state, parent;
+        rest >> state >> parent;
+        zombies += state == "Z" && parent == self;
+    }
+    return zombies;
 }
 
 inline void writeFile(const std::filesystem::path& path, const std::string& contents) {

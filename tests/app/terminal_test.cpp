@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -20,6 +17,7 @@ using namespace std::chrono_literals;
 using testing::TempDir;
 using testing::TmuxSandbox;
 using testing::waitUntil;
+using testing::zombieChildren;
 using V = std::vector<std::string>;
 
 TEST(TerminalCatalogue, RawValuesNamesAndRoutes) {
@@ -186,24 +184,6 @@ TEST(LinuxTerminalArguments, EachTerminalRunsTheShellItsOwnWay) {
     EXPECT_EQ(H::runArguments("/usr/bin/gnome-terminal", "L"), (V{"--", "/bin/sh", "-c", "L"}));
     EXPECT_EQ(H::runArguments("/usr/bin/xfce4-terminal", "L"), (V{"-x", "/bin/sh", "-c", "L"}));
     EXPECT_EQ(H::runArguments("/usr/bin/kitty", "L"), (V{"/bin/sh", "-c", "L"}));
-}
-
-// Children of this process that have exited but were never reaped.
-int zombieChildren() {
-    int zombies = 0;
-    const std::string self = std::to_string(::getpid());
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        if (!std::getline(stat, line)) continue;
-        const auto close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream rest(line.substr(close + 2));
-        std::string state, parent;
-        rest >> state >> parent;
-        zombies += state == "Z" && parent == self;
-    }
-    return zombies;
 }
 
 TEST_F(LinuxTerminals, OpenRunsTheTerminalDetachedAndLeavesNoZombie) {
