@@ -19,7 +19,7 @@ protected:
         sandbox.newSession("alpha", "work", projects.alphaDeep, "editor");
         sandbox.splitWindow("alpha", "work:0", projects.betaLib);
         sandbox.newWindow("alpha", "work", "logs", projects.plain);
-        sandbox.tmux("alpha", {"new-session", "-d", "-s", "quiet", "-x", "80", "-y", "5", "sleep 600"});
+        sandbox.tmux("alpha", {"new-session", "-d", "-s", "quiet", "-c", sandbox.tmpDir(), "-x", "80", "-y", "5", "sleep 600"});
     }
 
     // Waits until the pane shows the text and stops changing, so the tool reads the same screen.

@@ -171,7 +171,8 @@ std::string TmuxSandbox::newSession(const std::string& server, const std::string
                                     const std::optional<std::string>& directory,
                                     const std::optional<std::string>& firstWindowName) {
     std::vector<std::string> args{"new-session", "-d", "-s", session, "-x", "120", "-y", "40", "-P", "-F", "#{session_id}"};
-    if (directory) args.insert(args.end(), {"-c", *directory});
+    // The test's own working directory may lie in a repository (a build tree in a checkout).
+    args.insert(args.end(), {"-c", directory.value_or(dir_.str())});
     if (firstWindowName) args.insert(args.end(), {"-n", *firstWindowName});
     const std::string id(text::trim(tmux(server, args)));
     if (!knownPid(server)) {

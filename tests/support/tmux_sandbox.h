@@ -65,6 +65,7 @@ public:
     std::string tmux(const std::string& server, const std::vector<std::string>& args) const;
 
     // Creates a detached session (starting the server when none runs); returns its id ("$0").
+    // Without a directory it starts in tmpDir(), outside any repository.
     std::string newSession(const std::string& server, const std::string& session,
                            const std::optional<std::string>& directory = std::nullopt,
                            const std::optional<std::string>& firstWindowName = std::nullopt);
