@@ -1,5 +1,6 @@
 #include "app/rule_store.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QProcess>
 #include <QString>
@@ -23,6 +24,12 @@ RuleStore::RuleStore(DefaultsStore defaults, AppEnvironment& environment, Notifi
         else
             keepStoredAside_ = true;
     }
+}
+
+RuleStore& RuleStore::shared() {
+    static RuleStore* instance = new RuleStore(DefaultsStore::standard(), AppEnvironment::shared(), Notifier::system(),
+                                               QCoreApplication::instance());
+    return *instance;
 }
 
 void RuleStore::clearExecutions() {

@@ -31,6 +31,9 @@ public:
     // Loads the stored rules; a value that does not decode leaves the list empty and is
     // kept aside (a copy of the document) before the first save replaces it.
     RuleStore(DefaultsStore defaults, AppEnvironment& environment, Notifier& notifier, QObject* parent = nullptr);
+    // The process's store: the application's defaults, the shared environment and the
+    // desktop's notifier; needs a QCoreApplication.
+    static RuleStore& shared();
 
     const std::vector<ScanRule>& rules() const noexcept { return rules_; }
     // Oldest first.
