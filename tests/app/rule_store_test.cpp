@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +16,7 @@ using namespace std::chrono_literals;
 using Kind = ScanEvent::Kind;
 using testing::readFile;
 using testing::waitUntil;
+using testing::zombieChildren;
 
 ScanRule rule(std::string name, ScanRuleTrigger trigger, ScanRuleActionKind action = ScanRuleActionKind::notify,
               std::string value = {}, std::string match = {}, double cooldown = 0) {
@@ -31,25 +28,6 @@ ScanRule rule(std::string name, ScanRuleTrigger trigger, ScanRuleActionKind acti
     r.match = std::move(match);
     r.cooldownSeconds = cooldown;
     return r;
-}
-
-// Children of ours that have ended but were never reaped.
-int zombieChildren() {
-    int zombies = 0;
-    const std::string self = std::to_string(::getpid());
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        if (!std::getline(stat, line)) continue;
-        // pid (comm) state ppid …; comm may hold spaces, so read after the last ')'.
-        const auto close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream rest(line.substr(close + 2));
-        std::string state, ppid;
-        rest >> state >> ppid;
-        if (ppid == self && state == "Z") ++zombies;
-    }
-    return zombies;
 }
 
 class RuleStoreTest : public testing::ScannerFixture {
