@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/rule_store.h"
-#include "core/l10n.h"
 #include "tests/app/scanner_test_support.h"
 
 namespace quillon {
@@ -204,18 +203,6 @@ TEST_F(RuleStoreTest, ExecutionLogKeepsTheLatestHundred) {
     EXPECT_EQ(store->executions().back().message, "change 101");
     store->clearExecutions();
     EXPECT_TRUE(store->executions().empty());
-}
-
-TEST(ScanRuleTexts, LabelsInBothLanguages) {
-    L10n::setLanguage(AppLanguage::ro);
-    EXPECT_EQ(label(ScanRuleTrigger::paneChanged), "Comandă pane schimbată");
-    EXPECT_EQ(displayText(ScanRuleActionKind::sendKeys), "Trimite taste în sesiune");
-    L10n::setLanguage(AppLanguage::en);
-    EXPECT_EQ(label(ScanRuleTrigger::any), "Any event");
-    EXPECT_EQ(displayText(ScanRuleActionKind::runShell), "Run shell command");
-    EXPECT_EQ(allScanRuleTriggers().size(), 6u);
-    for (auto trigger : allScanRuleTriggers()) EXPECT_EQ(scanRuleTriggerFromRaw(toRaw(trigger)), trigger);
-    for (auto kind : allScanRuleActionKinds()) EXPECT_EQ(scanRuleActionKindFromRaw(toRaw(kind)), kind);
 }
 
 }  // namespace
