@@ -264,8 +264,7 @@ void AppEnvironment::killIdleSessions(Done done) {
             for (const TmuxSession& session : client.snapshot()) {
                 if (!session.isIdle(limit, now)) continue;
                 try {
-                    // "=" asks tmux for this exact name, never a prefix of another session.
-                    client.killSession("=" + session.name);
+                    client.killSession(session.name);
                 } catch (const TmuxError& error) {
                     if (isSessionGone(error.message())) continue;
                     failures.push_back(L("Nu am putut închide sesiunea „" + session.name + "”: " + error.message(),

@@ -216,10 +216,14 @@ void TmuxClient::newSession(const std::string& name, const std::optional<std::st
     run(args);
 }
 
-void TmuxClient::killSession(const std::string& name) const { run({"kill-session", "-t", name}); }
+// tmux falls back to a prefix match when no session has the exact name: a stale "dev" would
+// reach "devops". "=" asks for the exact name only.
+static std::string exactSession(const std::string& name) { return "=" + name; }
+
+void TmuxClient::killSession(const std::string& name) const { run({"kill-session", "-t", exactSession(name)}); }
 
 void TmuxClient::renameSession(const std::string& oldName, const std::string& newName) const {
-    run({"rename-session", "-t", oldName, newName});
+    run({"rename-session", "-t", exactSession(oldName), newName});
 }
 
 void TmuxClient::newWindow(const std::string& session, const std::string& name,

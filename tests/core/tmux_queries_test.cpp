@@ -156,6 +156,15 @@ TEST_F(TmuxQueries, CommandsChangeTheServer) {
     EXPECT_THROW(client.killSession("renamed"), TmuxError);
 }
 
+TEST_F(TmuxQueries, SessionCommandsNeverReachAnotherSessionByPrefix) {
+    client.newSession("devops");
+    EXPECT_THROW(client.killSession("dev"), TmuxError);
+    EXPECT_THROW(client.renameSession("dev", "x"), TmuxError);
+    auto tree = client.snapshot();
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree[0].name, "devops");
+}
+
 TEST_F(TmuxQueries, SendKeysCaptureAndPanes) {
     sandbox.newSession(server, "s");
     client.sendKeys("s:0.0", "echo quillon-$((6*7))", true);
