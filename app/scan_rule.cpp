@@ -3,17 +3,11 @@
 #include <cctype>
 
 #include "core/l10n.h"
+#include "core/raw_value.h"
 
 namespace quillon {
 
 namespace {
-
-template <class Enum>
-std::optional<Enum> fromRaw(std::string_view raw, const std::vector<Enum>& cases) {
-    for (Enum value : cases)
-        if (toRaw(value) == raw) return value;
-    return std::nullopt;
-}
 
 // Canonical 8-4-4-4-12 hexadecimal form, either letter case.
 bool isUuid(std::string_view text) {
@@ -97,11 +91,11 @@ const std::vector<ScanRuleActionKind>& allScanRuleActionKinds() {
 }
 
 std::optional<ScanRuleTrigger> scanRuleTriggerFromRaw(std::string_view raw) {
-    return fromRaw(raw, allScanRuleTriggers());
+    return caseFromRaw(allScanRuleTriggers(), raw);
 }
 
 std::optional<ScanRuleActionKind> scanRuleActionKindFromRaw(std::string_view raw) {
-    return fromRaw(raw, allScanRuleActionKinds());
+    return caseFromRaw(allScanRuleActionKinds(), raw);
 }
 
 std::string label(ScanRuleTrigger trigger) {

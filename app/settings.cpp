@@ -4,17 +4,11 @@
 #include <array>
 
 #include "core/paths.h"
+#include "core/raw_value.h"
 #include "core/text.h"
 
 namespace quillon {
 namespace {
-
-template <class Enum, std::size_t N>
-std::optional<Enum> fromRawIn(const std::array<std::pair<Enum, std::string_view>, N>& table, std::string_view raw) {
-    for (const auto& [value, text] : table)
-        if (text == raw) return value;
-    return std::nullopt;
-}
 
 template <class Enum, std::size_t N>
 std::string_view rawIn(const std::array<std::pair<Enum, std::string_view>, N>& table, Enum value) {
@@ -65,9 +59,15 @@ std::string readString(const nlohmann::json& document, std::string_view key) {
 std::string_view toRaw(TmuxSocketMode mode) { return rawIn(socketModes, mode); }
 std::string_view toRaw(ScannerMode mode) { return rawIn(scannerModes, mode); }
 std::string_view toRaw(AppAppearance appearance) { return rawIn(appearances, appearance); }
-std::optional<TmuxSocketMode> tmuxSocketModeFromRaw(std::string_view raw) { return fromRawIn(socketModes, raw); }
-std::optional<ScannerMode> scannerModeFromRaw(std::string_view raw) { return fromRawIn(scannerModes, raw); }
-std::optional<AppAppearance> appAppearanceFromRaw(std::string_view raw) { return fromRawIn(appearances, raw); }
+std::optional<TmuxSocketMode> tmuxSocketModeFromRaw(std::string_view raw) {
+    return caseFromRaw(allTmuxSocketModes(), raw);
+}
+std::optional<ScannerMode> scannerModeFromRaw(std::string_view raw) {
+    return caseFromRaw(allScannerModes(), raw);
+}
+std::optional<AppAppearance> appAppearanceFromRaw(std::string_view raw) {
+    return caseFromRaw(allAppAppearances(), raw);
+}
 
 const std::vector<TmuxSocketMode>& allTmuxSocketModes() {
     static const auto all = casesOf(socketModes);

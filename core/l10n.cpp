@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "core/defaults_store.h"
+#include "core/raw_value.h"
 #include "core/text.h"
 
 extern char** environ;
@@ -43,9 +44,7 @@ std::string_view toRaw(AppLanguage language) {
 }
 
 std::optional<AppLanguage> appLanguageFromRaw(std::string_view raw) {
-    for (AppLanguage language : allAppLanguages())
-        if (toRaw(language) == raw) return language;
-    return std::nullopt;
+    return caseFromRaw(allAppLanguages(), raw);
 }
 
 const std::vector<AppLanguage>& allAppLanguages() {

@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <filesystem>
 #include <thread>
 
 #include "core/paths.h"
+#include "core/raw_value.h"
 #include "core/tmux_error.h"
 
 namespace quillon {
@@ -23,9 +25,8 @@ std::string_view toRaw(ServerLiveness liveness) {
 }
 
 std::optional<ServerLiveness> serverLivenessFromRaw(std::string_view raw) {
-    for (auto liveness : {ServerLiveness::alive, ServerLiveness::stale, ServerLiveness::unknown})
-        if (toRaw(liveness) == raw) return liveness;
-    return std::nullopt;
+    static constexpr std::array cases{ServerLiveness::alive, ServerLiveness::stale, ServerLiveness::unknown};
+    return caseFromRaw(cases, raw);
 }
 
 std::vector<std::string> TmuxServer::socketArgs() const {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "core/raw_value.h"
+
 namespace quillon {
 namespace {
 
@@ -28,9 +30,7 @@ const Entry& entry(TerminalApp app) { return catalogue[static_cast<std::size_t>(
 std::string_view toRaw(TerminalApp app) { return entry(app).raw; }
 
 std::optional<TerminalApp> terminalAppFromRaw(std::string_view raw) {
-    for (const Entry& e : catalogue)
-        if (e.raw == raw) return e.app;
-    return std::nullopt;
+    return caseFromRaw(allTerminalApps(), raw);
 }
 
 const std::vector<TerminalApp>& allTerminalApps() {
