@@ -64,14 +64,10 @@ void writeAll(int fd, const std::string& bytes, const fs::path& path) {
 }  // namespace
 
 fs::path DefaultsStore::documentPath(std::string_view domain, const Environment& environment) {
-    auto get = [&](const char* name) -> std::string {
-        auto it = environment.find(name);
-        return it == environment.end() ? std::string() : it->second;
-    };
-    std::string base = get("XDG_CONFIG_HOME");
+    std::string base = environmentValue(environment, "XDG_CONFIG_HOME");
     // Relative values are invalid for XDG and ignored.
     if (base.empty() || base.front() != '/') {
-        std::string home = get("HOME");
+        std::string home = environmentValue(environment, "HOME");
         if (home.empty()) home = paths::homeDirectory();
         base = paths::join(home, ".config");
     }

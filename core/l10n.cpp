@@ -34,6 +34,11 @@ std::optional<std::string> localeToTag(std::string_view locale) {
 
 }  // namespace
 
+std::string environmentValue(const Environment& environment, const std::string& name) {
+    auto it = environment.find(name);
+    return it == environment.end() ? std::string() : it->second;
+}
+
 std::string_view toRaw(AppLanguage language) {
     switch (language) {
         case AppLanguage::system: return "system";
@@ -90,8 +95,7 @@ AppLanguage currentLanguage() {
 }
 
 AppLanguage chooseAppLanguage(const Environment& environment) {
-    if (auto it = environment.find("QUILLON_LANG"); it != environment.end())
-        if (auto language = appLanguageFromRaw(it->second)) return *language;
+    if (auto language = appLanguageFromRaw(environmentValue(environment, "QUILLON_LANG"))) return *language;
     const DefaultsStore store(DefaultsStore::documentPath(appBundleIdentifier, environment));
     const auto stored = store.string("language");
     if (stored == "ro") return AppLanguage::ro;
@@ -106,16 +110,12 @@ void adoptAppLanguage(const Environment& environment) {
 }
 
 std::vector<std::string> preferredLanguages(const Environment& environment) {
-    auto get = [&](const char* name) -> std::string {
-        auto it = environment.find(name);
-        return it == environment.end() ? std::string() : it->second;
-    };
     std::vector<std::string> tags;
-    for (auto piece : text::split(get("LANGUAGE"), ":", true))
+    for (auto piece : text::split(environmentValue(environment, "LANGUAGE"), ":", true))
         if (auto tag = localeToTag(piece)) tags.push_back(*tag);
     if (!tags.empty()) return tags;
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const std::string value = get(name);
+        const std::string value = environmentValue(environment, name);
         if (value.empty()) continue;
         // A set variable decides, even when it names no language ("C").
         if (auto tag = localeToTag(value)) tags.push_back(*tag);

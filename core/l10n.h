@@ -25,6 +25,8 @@ AppLanguage resolved(AppLanguage language, const std::vector<std::string>& prefe
 std::string L(std::string_view ro, std::string_view en);
 
 using Environment = std::map<std::string, std::string>;
+// The variable's value; empty when it is unset.
+std::string environmentValue(const Environment& environment, const std::string& name);
 
 namespace L10n {
 

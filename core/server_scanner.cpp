@@ -76,8 +76,8 @@ TmuxServer classify(TmuxServer server, const TmuxClient& client, const TmuxClien
 const std::string& sessionFormat() { return TmuxClient::sessionsFormat(); }
 
 std::string defaultSocketDirectory(const Environment& environment, std::uint32_t uid) {
-    auto it = environment.find("TMUX_TMPDIR");
-    const std::string base = it != environment.end() && !it->second.empty() ? it->second : "/tmp";
+    std::string base = environmentValue(environment, "TMUX_TMPDIR");
+    if (base.empty()) base = "/tmp";
     return paths::join(base, "tmux-" + std::to_string(uid));
 }
 
