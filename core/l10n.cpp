@@ -104,9 +104,7 @@ AppLanguage chooseAppLanguage(const Environment& environment) {
 }
 
 void adoptAppLanguage(const Environment& environment) {
-    const AppLanguage value = resolved(chooseAppLanguage(environment), preferredLanguages(environment));
-    std::lock_guard guard(mirror().lock);
-    mirror().value = value;
+    setLanguage(resolved(chooseAppLanguage(environment), preferredLanguages(environment)));
 }
 
 std::vector<std::string> preferredLanguages(const Environment& environment) {

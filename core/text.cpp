@@ -1,10 +1,6 @@
 #include "core/text.h"
 
 #include <charconv>
-#include <clocale>
-#include <cstdlib>
-#include <sstream>
-#include <locale>
 
 namespace quillon::text {
 namespace {
