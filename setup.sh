@@ -6,8 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(build-essential cmake git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
-          libbenchmark-dev qt6-base-dev xvfb xauth dbus dbus-x11 dunst xterm trayer
-          imagemagick libnotify-bin)
+          libbenchmark-dev qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
+          xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin)
 
 install_missing() {
     local missing=()
@@ -31,11 +31,7 @@ case "${1:-}" in
     start)
         install_missing
         build
-        if [ -x build/app/quillon ]; then
-            exec build/app/quillon
-        fi
-        echo "The desktop app is not built yet; starting quillon-mcp on stdio (Ctrl-D ends it)."
-        exec build/mcp/quillon-mcp
+        exec build/app/ui/quillon
         ;;
     test)
         install_missing

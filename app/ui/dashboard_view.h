@@ -1,0 +1,82 @@
+#pragma once
+// The home screen: six statistic tiles, the last error, the idle-session banner with its
+// clean-up, and one card per session (badges, relative age, folder and attach buttons, and a
+// context menu with the copy commands). Without tmux it shows only the install card.
+
+#include <QWidget>
+
+#include <vector>
+
+#include "app/ui/ui_context.h"
+#include "core/tmux_model.h"
+
+class QGridLayout;
+class QLabel;
+class QListView;
+class QMessageBox;
+class QPushButton;
+class QStackedWidget;
+class QTimer;
+
+namespace quillon::ui {
+
+class EmptyState;
+class SessionCardDelegate;
+class SessionListModel;
+class StatTile;
+
+class DashboardView : public QWidget {
+    Q_OBJECT
+public:
+    explicit DashboardView(UiContext& context, QWidget* parent = nullptr);
+
+    // Sums over the published sessions.
+    std::int64_t totalWindows() const;
+    std::int64_t totalPanes() const;
+    const std::vector<StatTile*>& tiles() const noexcept { return tiles_; }
+    QListView* cards() const noexcept { return cards_; }
+    SessionListModel* cardModel() const noexcept { return model_; }
+    // The clean-up confirmation; accepting it kills the idle sessions.
+    void confirmIdleCleanup();
+    // The actions of a card's context menu, also reached from the keyboard.
+    void showCardMenu(int row, const QPoint& globalPosition);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildTiles();
+    void buildBanner();
+    void relabel();
+    void refreshContents();
+    void updateTiles();
+    void updateBanner();
+    void layoutTiles();
+    void copyCommand(const TmuxSession& session, std::string_view verb);
+
+    UiContext& context_;
+    QStackedWidget* pages_;
+    QWidget* missingTmux_;
+    QLabel* missingTitle_;
+    QLabel* missingLine_;
+    QLabel* missingCommand_;
+    QWidget* content_;
+    QGridLayout* tileGrid_;
+    std::vector<StatTile*> tiles_;
+    int tileColumns_ = 0;
+    QLabel* error_;
+    EmptyState* empty_;
+    QPushButton* createFirst_;
+    QWidget* sessionsArea_;
+    QWidget* banner_;
+    QLabel* bannerTitle_;
+    QLabel* bannerDetail_;
+    QPushButton* cleanIdle_;
+    QLabel* sessionsHeading_;
+    QListView* cards_;
+    SessionListModel* model_;
+    SessionCardDelegate* delegate_;
+    QTimer* clock_;
+};
+
+}  // namespace quillon::ui

@@ -1,0 +1,90 @@
+#include "app/ui/quillon_app.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QTimer>
+
+#include "app/app_environment.h"
+#include "app/ui/main_window.h"
+#include "app/ui/menu_bar_view.h"
+#include "app/ui/new_session_sheet.h"
+#include "app/ui/settings_view.h"
+#include "app/ui/theme.h"
+#include "app/ui/tray_icon.h"
+
+namespace quillon::ui {
+
+QuillonApp::QuillonApp(UiContext::Stores stores, QObject* parent)
+    : QObject(parent), context_{stores.env, stores.templates, stores.rules, stores.notifier, *this} {}
+
+QuillonApp::~QuillonApp() {
+    delete settings_;
+    delete panel_;
+    delete main_;
+}
+
+void QuillonApp::start() {
+    Theme::applyAppearance(context_.env.appearance());
+    connect(&context_.env, &AppEnvironment::appearanceChanged, this,
+            [this] { Theme::applyAppearance(context_.env.appearance()); });
+
+    main_ = new MainWindow(context_);
+    main_->installEventFilter(this);
+    panel_ = new MenuBarView(context_);
+    tray_ = new TrayIcon(context_, this);
+    followTrayHost();
+    // A tray host may start after us, or go away.
+    auto* watch = new QTimer(this);
+    watch->setInterval(5000);
+    connect(watch, &QTimer::timeout, this, &QuillonApp::followTrayHost);
+    watch->start();
+    main_->show();
+}
+
+void QuillonApp::followTrayHost() {
+    const bool host = TrayIcon::hostAvailable();
+    if (host && !tray_->isVisible()) tray_->show();
+    main_->setPanelButtonVisible(!host);
+    QApplication::setQuitOnLastWindowClosed(!host);
+}
+
+bool QuillonApp::eventFilter(QObject* watched, QEvent* event) {
+    // Without a tray, the main window is the only way back: closing it quits.
+    if (watched == main_ && event->type() == QEvent::Close && !TrayIcon::hostAvailable()) quit();
+    return QObject::eventFilter(watched, event);
+}
+
+void QuillonApp::showMainWindow() {
+    main_->showNormal();
+    main_->raise();
+    main_->activateWindow();
+}
+
+void QuillonApp::showSettings(SettingsPage page) {
+    if (!settings_) settings_ = new SettingsView(context_);
+    settings_->showPage(page);
+    settings_->show();
+    settings_->raise();
+    settings_->activateWindow();
+}
+
+void QuillonApp::showPanel() {
+    QRect anchor = tray_->isVisible() ? tray_->geometry() : QRect();
+    if (anchor.isEmpty()) {
+        // No tray position: drop from the top of the main window, where its toolbar sits.
+        if (!main_->isVisible()) showMainWindow();
+        const QRect frame = main_->frameGeometry();
+        anchor = QRect(frame.right() - MenuBarView::panelWidth, frame.top() + 40, MenuBarView::panelWidth, 1);
+    }
+    panel_->popUp(anchor);
+}
+
+void QuillonApp::showNewSessionSheet(QWidget* parent) {
+    auto* sheet = new NewSessionSheet(context_, parent ? parent->window() : main_);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
+}
+
+void QuillonApp::quit() { QApplication::quit(); }
+
+}  // namespace quillon::ui

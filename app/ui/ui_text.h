@@ -1,0 +1,21 @@
+#pragma once
+// How screens spell text: L() picks Romanian or English by the process language, and these
+// wrap the choice (and any core text) as a QString.
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+#include "core/l10n.h"
+
+namespace quillon::ui {
+
+inline QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Romanian first, English second.
+inline QString qL(std::string_view ro, std::string_view en) { return qs(L(ro, en)); }
+
+inline std::string toStd(const QString& text) { return text.toStdString(); }
+
+}  // namespace quillon::ui
