@@ -1,7 +1,6 @@
 #include "app/ui/dashboard_view.h"
 
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -36,24 +35,6 @@ QLabel* iconLabel(const char* symbol, const QColor& tint, QWidget* parent) {
     label->setPixmap(Icons::tinted(symbol, tint, 18).pixmap(18, 18));
     return label;
 }
-
-// The cards list: Enter attaches, the menu key opens the card's menu at the card.
-class CardList : public QListView {
-public:
-    CardList(DashboardView& dashboard, QWidget* parent) : QListView(parent), dashboard_(dashboard) {}
-
-protected:
-    void contextMenuEvent(QContextMenuEvent* event) override {
-        const QModelIndex index = event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : currentIndex();
-        if (!index.isValid()) return;
-        const QPoint at = event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
-                                                                      : viewport()->mapToGlobal(visualRect(index).center());
-        dashboard_.showCardMenu(index.row(), at);
-    }
-
-private:
-    DashboardView& dashboard_;
-};
 
 }  // namespace
 
@@ -121,24 +102,20 @@ DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(pare
     sessionsLayout->addWidget(sessionsHeading_);
     model_ = new SessionListModel(context.env, this);
     delegate_ = new SessionCardDelegate(context.env, this);
-    cards_ = new CardList(*this, sessionsArea_);
+    cards_ = new CardListView(sessionsArea_);
     cards_->setModel(model_);
     cards_->setItemDelegate(delegate_);
-    cards_->setMouseTracking(true);
-    cards_->setUniformItemSizes(true);
-    cards_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    cards_->setFrameShape(QFrame::NoFrame);
-    cards_->viewport()->setAutoFillBackground(false);
-    cards_->setSelectionMode(QAbstractItemView::SingleSelection);
     sessionsLayout->addWidget(cards_, 1);
     column->addWidget(sessionsArea_, 1);
     pages_->addWidget(content_);
 
-    connect(delegate_, &SessionCardDelegate::buttonClicked, this, [this](int row, SessionCardDelegate::Button button) {
-        const TmuxSession session = model_->session(row);
-        if (button == SessionCardDelegate::Button::folder) context_.env.openInFinder(session.path);
+    connect(delegate_, &CardDelegate::buttonClicked, this, [this](const QModelIndex& index, int action) {
+        const TmuxSession session = model_->session(index.row());
+        if (action == SessionCardDelegate::folder) context_.env.openInFinder(session.path);
         else context_.env.attach(session);
     });
+    connect(cards_, &CardListView::menuRequested, this,
+            [this](const QModelIndex& index, const QPoint& at) { showCardMenu(index.row(), at); });
     connect(cards_, &QListView::activated, this, [this](const QModelIndex& index) { context_.env.attach(model_->session(index.row())); });
 
     // Relative ages and the idle flag move with the clock, not only with refreshes.

@@ -12,7 +12,6 @@
 
 class QGridLayout;
 class QLabel;
-class QListView;
 class QMessageBox;
 class QPushButton;
 class QStackedWidget;
@@ -20,6 +19,7 @@ class QTimer;
 
 namespace quillon::ui {
 
+class CardListView;
 class EmptyState;
 class SessionCardDelegate;
 class SessionListModel;
@@ -34,7 +34,7 @@ public:
     std::int64_t totalWindows() const;
     std::int64_t totalPanes() const;
     const std::vector<StatTile*>& tiles() const noexcept { return tiles_; }
-    QListView* cards() const noexcept { return cards_; }
+    CardListView* cards() const noexcept { return cards_; }
     SessionListModel* cardModel() const noexcept { return model_; }
     // The clean-up confirmation; accepting it kills the idle sessions.
     void confirmIdleCleanup();
@@ -73,7 +73,7 @@ private:
     QLabel* bannerDetail_;
     QPushButton* cleanIdle_;
     QLabel* sessionsHeading_;
-    QListView* cards_;
+    CardListView* cards_;
     SessionListModel* model_;
     SessionCardDelegate* delegate_;
     QTimer* clock_;

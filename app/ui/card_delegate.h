@@ -1,0 +1,89 @@
+#pragma once
+// Cards in a list: a delegate that paints each row as a rounded card with a row of buttons on
+// its right, tracks hover and presses on them, and reports clicks. Subclasses paint the
+// card's content and say which buttons a row has. CardListView opens a row's menu from the
+// mouse or the menu key, so every card action is also reachable from the keyboard and by a
+// screen reader (addButtonsTo puts the same actions in that menu).
+
+#include <QListView>
+#include <QStyledItemDelegate>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QMenu;
+
+namespace quillon::ui {
+
+struct CardButton {
+    enum class Style { push, flat, toggle };
+    int id = 0;  // the subclass's own action number
+    std::string symbol;  // empty: text only
+    QString text;        // empty: icon only (then the tooltip names it)
+    QString toolTip;
+    Style style = Style::push;
+    bool checked = false;  // toggle
+    bool enabled = true;
+};
+
+class CardDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    static constexpr int gap = 6;  // between cards
+    static constexpr int padding = 12;
+
+    explicit CardDelegate(int cardHeight, QObject* parent = nullptr);
+
+    // The buttons of a row, left to right.
+    virtual std::vector<CardButton> buttons(const QModelIndex& index) const = 0;
+    // Where the buttons sit inside a row's rectangle.
+    std::vector<QRect> buttonRects(const QRect& row, const std::vector<CardButton>& buttons, const QFont& font) const;
+    // The card's rectangle in a row, and the part left of the buttons for the content.
+    static QRect cardRect(const QRect& row);
+    QRect contentRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // One action per enabled button; choosing it reports the click.
+    void addButtonsTo(QMenu& menu, const QModelIndex& index);
+    // Reports a click as a mouse on the button would.
+    void click(const QModelIndex& index, int id);
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+signals:
+    void buttonClicked(const QModelIndex& index, int id);
+
+protected:
+    // The card's own content, inside content.
+    virtual void paintContent(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                              const QRect& content) const = 0;
+
+private:
+    void paintButton(QPainter& painter, const QStyleOptionViewItem& option, const CardButton& button, const QRect& rect,
+                     bool hovered) const;
+
+    int cardHeight_;
+    QPersistentModelIndex hovered_;
+    std::optional<int> hoveredButton_;  // position in buttons()
+    std::optional<int> pressed_;
+};
+
+// A list of cards: pixel scrolling, hover tracking, no frame, and a menu per row.
+class CardListView : public QListView {
+    Q_OBJECT
+public:
+    explicit CardListView(QWidget* parent = nullptr);
+
+signals:
+    // Right click on a card, or the menu key on the current one.
+    void menuRequested(const QModelIndex& index, const QPoint& globalPosition);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+};
+
+}  // namespace quillon::ui
