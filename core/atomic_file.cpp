@@ -1,0 +1,62 @@
+#include "core/atomic_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void fail(int error, const fs::path& path) {
+    throw std::system_error(error, std::generic_category(), path.string());
+}
+
+// A name beside path no one else uses: created exclusively, retried on a clash.
+int createTemporary(const fs::path& path, mode_t mode, std::string& name) {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = path.string() + ".tmp-" + std::to_string(random() % 1'000'000'000);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// 0, or the errno of the write that failed.
+int writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+}  // namespace
+
+void writeFileAtomically(const fs::path& path, std::string_view bytes, mode_t mode) {
+    std::string temp;
+    const int fd = createTemporary(path, mode, temp);
+    if (fd < 0) fail(errno, path);
+    int error = writeAll(fd, bytes);
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(temp.c_str());
+        fail(error, path);
+    }
+}
+
+}  // namespace quillon
