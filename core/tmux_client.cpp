@@ -71,6 +71,8 @@ std::string TmuxClient::run(const std::vector<std::string>& args) const {
     if (invocation.exitCode == 0) return std::move(invocation.standardOutput);
     if (invocation.isNoServer()) return {};
     if (!invocation.standardError.empty()) throw TmuxError::commandFailed(invocation.standardError);
+    // source-file reports the lines it could not read on stdout.
+    if (auto said = text::trim(invocation.standardOutput); !said.empty()) throw TmuxError::commandFailed(std::string(said));
     const std::string status = std::to_string(invocation.exitCode);
     throw TmuxError::commandFailed(L("tmux a eșuat (exit " + status + ")", "tmux failed (exit " + status + ")"));
 }
