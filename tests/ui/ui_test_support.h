@@ -40,7 +40,7 @@ protected:
         defaults.set("socketMode", "name");
         defaults.set("socketValue", server);
         defaults.set("language", language);
-        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, TmuxSandbox::tmuxPath(), platform.platform()});
+        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, tmuxPath, services});
         ASSERT_TRUE(waitUntil([&] { return env->pollingTimerInterval().has_value(); }));
         templates = std::make_unique<TemplateStore>(defaults);
         rules = std::make_unique<RuleStore>(defaults, *env, notifier);
@@ -66,6 +66,9 @@ protected:
     ScopedEnv homeEnv{"HOME", home.str()};
     ScopedEnv configEnv{"XDG_CONFIG_HOME", (home.path() / "config").string()};
     RecordingPlatform platform;
+    // What startStores gives the environment; a test may swap a service or the tmux binary first.
+    AppPlatform services = platform.platform();
+    std::string tmuxPath = TmuxSandbox::tmuxPath();
     RecordingNotifier notifier;
     RecordingNavigator navigator;
     std::string server = TmuxSandbox::uniqueName("ui");
