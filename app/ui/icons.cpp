@@ -72,6 +72,7 @@ constexpr std::array table{
     Entry{"stop.fill", {"media-playback-stop", "process-stop"}},
     Entry{"play.fill", {"media-playback-start"}},
     Entry{"sparkles", {"tools-wizard", "draw-star"}},
+    Entry{"ellipsis.circle", {"overflow-menu", "view-more", "application-menu"}},
 };
 
 // The theme the desktop named at start; empty or "hicolor" means none.

@@ -1,29 +1,131 @@
 #pragma once
-// One session by name: header with rename, attach and more actions, and the windows, preview,
-// send and activity tabs.
+// One session by name: a header with rename, attach, more actions and three facts; and the
+// windows, preview, send and activity tabs. The session is looked up by name on every
+// refresh, so everything follows the polling loop; while no session has the name the screen
+// says so.
 
 #include <QWidget>
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/ui/ui_context.h"
+#include "core/tmux_model.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMessageBox;
+class QPushButton;
+class QStackedWidget;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QVBoxLayout;
 
 namespace quillon::ui {
 
+class CardListView;
 class EmptyState;
+class PaneListModel;
+class PanePreview;
+class SendPanel;
+class StatusBadge;
+class WindowGroup;
 
 class SessionDetailView : public QWidget {
     Q_OBJECT
 public:
+    enum class Tab { windows, preview, send, activity };
+    static constexpr int previewLines = 200;
+
     SessionDetailView(UiContext& context, std::string sessionName, QWidget* parent = nullptr);
     const std::string& sessionName() const noexcept { return sessionName_; }
 
+    void showTab(Tab tab);
+    Tab currentTab() const;
+
+    // Rename: the field opens with the name; committing sends a valid, changed name only.
+    void startRename();
+    void commitRename();
+    QLineEdit* renameField() const noexcept { return nameField_; }
+
+    // Captures the pane's visible text (and recent history) into the preview tab.
+    void loadPreview(const std::string& paneTarget);
+    // Asks where to save, then exports; the proposed name is exportFileName(target).
+    void chooseExport(const std::string& paneTarget);
+    // Captures the whole scrollback and writes it to path atomically; the outcome is shown.
+    void exportScrollback(const std::string& paneTarget, const QString& path);
+    // "dev:1.0" → "dev-1-0.log".
+    static QString exportFileName(const std::string& paneTarget);
+    // Where chooseExport asks; a test puts its own answer here. Empty: cancelled.
+    using PathChooser = std::function<QString(const QString& proposedName)>;
+    void setExportPathChooser(PathChooser chooser) { chooseExportPath_ = std::move(chooser); }
+
+    // The kill confirmations, shown window-modal; their destructive button acts.
+    QMessageBox* confirmKillSession();
+    QMessageBox* confirmKillWindow(const TmuxWindow& window);
+    QMenu* moreActions() const;
+
+    // The line under the header: export outcomes.
+    QString statusMessage() const;
+    PanePreview* preview() const noexcept { return preview_; }
+    SendPanel* sendPanel() const noexcept { return send_; }
+    const std::vector<WindowGroup*>& windowGroups() const noexcept { return groups_; }
+    CardListView* activityList() const noexcept { return activity_; }
+
 private:
+    void buildHeader(QVBoxLayout* column);
+    void buildWindowsTab();
+    void buildActivityTab();
+    void buildMoreMenu();
     void relabel();
+    void refresh();
+    void showFacts(const TmuxSession& session);
+    void syncWindowGroups(const TmuxSession& session);
+    void showStatus(const QString& text, bool failure);
+    void showRenameField(bool shown);
+    std::optional<TmuxSession> session() const;
 
     UiContext& context_;
     std::string sessionName_;
-    EmptyState* placeholder_;
+    std::uint64_t previewRequest_ = 0;
+    PathChooser chooseExportPath_;
+
+    QStackedWidget* pages_;
+    EmptyState* gone_;
+    QWidget* content_;
+    QLabel* title_;
+    QToolButton* renameButton_;
+    StatusBadge* stateBadge_;
+    QWidget* renameRow_;
+    QLineEdit* nameField_;
+    QPushButton* renameOk_;
+    QPushButton* renameCancel_;
+    QPushButton* attach_;
+    QToolButton* more_;
+    QAction* openFolder_;
+    QAction* saveTemplate_;
+    QAction* copyAttach_;
+    QAction* copyKill_;
+    QAction* kill_;
+    QLabel* factCaptions_[3];
+    QLabel* factValues_[3];
+    QLabel* status_;
+    QTabWidget* tabs_;
+    QLabel* windowsHeading_;
+    QVBoxLayout* groupsLayout_;
+    std::vector<WindowGroup*> groups_;
+    PanePreview* preview_;
+    SendPanel* send_;
+    QLabel* activityHeading_;
+    QLabel* activityCount_;
+    PaneListModel* activityModel_;
+    CardListView* activity_;
+    QTimer* clock_;
 };
 
 }  // namespace quillon::ui

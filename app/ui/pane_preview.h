@@ -1,0 +1,59 @@
+#pragma once
+// The preview tab: a pane's captured text, read-only and selectable, in the terminal colours,
+// with refresh and export. A capture equal to what is shown leaves the document alone, so a
+// refresh of a large pane costs nothing when nothing changed.
+
+#include <QWidget>
+
+#include <optional>
+#include <string>
+
+class QLabel;
+class QPlainTextEdit;
+class QToolButton;
+
+namespace quillon {
+class AppEnvironment;
+}
+
+namespace quillon::ui {
+
+class PanePreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit PanePreview(AppEnvironment& env, QWidget* parent = nullptr);
+
+    // Nothing: the hint to pick a pane; a target: its text (empty until setText).
+    void setTarget(const std::optional<std::string>& target);
+    const std::optional<std::string>& target() const noexcept { return target_; }
+    // The captured text, already trimmed; "(empty)" when there is none.
+    void setText(const std::string& text);
+    QString shownText() const;
+    QPlainTextEdit* textView() const noexcept { return view_; }
+    QToolButton* refreshButton() const noexcept { return refresh_; }
+    QToolButton* exportButton() const noexcept { return export_; }
+
+signals:
+    // After every capture handed to setText, shown (or found already shown).
+    void textShown();
+    void refreshRequested();
+    void exportRequested();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void relabel();
+    void applyColours();
+
+    AppEnvironment& env_;
+    std::optional<std::string> target_;
+    std::optional<std::string> captured_;  // what the document holds
+    QLabel* title_;
+    QToolButton* refresh_;
+    QToolButton* export_;
+    QLabel* hint_;
+    QPlainTextEdit* view_;
+};
+
+}  // namespace quillon::ui

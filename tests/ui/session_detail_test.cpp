@@ -1,0 +1,246 @@
+// The session detail screen against real panes: rename never sends a bad name, keys reach the
+// chosen pane (also after tmux renumbers), the history keeps 20, preview and export show
+// exactly what tmux captures, and the kill confirmations act only when confirmed.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/ui/card_delegate.h"
+#include "app/ui/components.h"
+#include "app/ui/pane_preview.h"
+#include "app/ui/send_panel.h"
+#include "app/ui/session_detail_view.h"
+#include "app/ui/ui_text.h"
+#include "app/ui/window_group.h"
+#include "core/text.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+using ui::SessionDetailView;
+
+class SessionDetailTest : public UiFixture {
+protected:
+    // dev: window 0 split in two panes, both running sh.
+    void startWithTwoPanes() {
+        sandbox.newSession(server, "dev");
+        sandbox.splitWindow(server, "=dev:0");
+        startStores();
+    }
+    std::string screen(const std::string& target) { return tmux({"capture-pane", "-p", "-t", "=" + target}); }
+    bool screenShows(const std::string& target, const std::string& text) {
+        return waitUntil([&] { return text::contains(screen(target), text); });
+    }
+    std::int64_t pidOf(const std::string& target) {
+        return std::stoll(std::string(text::trim(tmux({"display-message", "-p", "-t", "=" + target, "#{pane_pid}"}))));
+    }
+    static QPushButton* button(QWidget* root, const QString& text) {
+        for (auto* b : root->findChildren<QPushButton*>())
+            if (b->text() == text) return b;
+        return nullptr;
+    }
+    static void click(QMessageBox* box, QMessageBox::ButtonRole role) {
+        for (QAbstractButton* b : box->buttons())
+            if (box->buttonRole(b) == role) return b->click();
+        FAIL() << "no button with role " << role;
+    }
+};
+
+TEST_F(SessionDetailTest, RenameSendsOnlyAValidChangedName) {
+    WrappedTmux wrapped(home.path());
+    tmuxPath = wrapped.path();
+    sandbox.newSession(server, "dev");
+    startStores();
+    SessionDetailView view(*context, "dev");
+    for (const char* draft : {"", "   ", "dev", " dev\t", "a:b", "a.b"}) {
+        view.startRename();
+        view.renameField()->setText(QString::fromUtf8(draft));
+        QTest::keyClick(view.renameField(), Qt::Key_Return);
+        EXPECT_FALSE(view.renameField()->isVisibleTo(&view)) << draft;
+    }
+    view.startRename();
+    view.renameField()->setText(QStringLiteral("  work "));
+    view.commitRename();
+    ASSERT_TRUE(waitUntil([&] { return hasSession("work"); }));
+    EXPECT_EQ(wrapped.count("rename-session"), 1u);
+    EXPECT_TRUE(waitUntil([&] { return view.findChild<ui::EmptyState*>()->isVisibleTo(&view); }));
+}
+
+TEST_F(SessionDetailTest, KeysReachTheChosenPaneAndFollowItWhenTmuxRenumbers) {
+    startWithTwoPanes();
+    SessionDetailView view(*context, "dev");
+    view.showTab(SessionDetailView::Tab::send);
+    ui::SendPanel& send = *view.sendPanel();
+    EXPECT_EQ(send.target(), "dev:0.0");  // the active pane
+    send.targetPicker()->setCurrentIndex(1);
+    emit send.targetPicker()->activated(1);
+    QTest::keyClicks(send.commandField(), "echo one-$((1+1))");
+    QTest::keyClick(send.commandField(), Qt::Key_Return);
+    ASSERT_TRUE(screenShows("dev:0.1", "one-2"));
+    EXPECT_FALSE(text::contains(screen("dev:0.0"), "one"));
+    EXPECT_TRUE(send.commandField()->text().isEmpty());
+
+    // Closing the pane before it renumbers the chosen one; keys still go to it.
+    const auto chosen = pidOf("dev:0.1");
+    tmux({"kill-pane", "-t", "=dev:0.0"});
+    refreshNow();
+    EXPECT_EQ(send.target(), "dev:0.0");
+    send.commandField()->setText(QStringLiteral("echo two-$((1+1))"));
+    send.send();
+    ASSERT_TRUE(screenShows("dev:0.0", "two-2"));
+    EXPECT_EQ(pidOf("dev:0.0"), chosen);
+
+    // Quick keys: Enter alone ends a typed line; C-c stops what runs.
+    auto running = [&](const char* command) {
+        return text::contains(tmux({"display-message", "-p", "-t", "=dev:0.0", "#{pane_current_command}"}), command);
+    };
+    const struct {
+        const char* key;
+        const char* typed;
+        std::function<bool()> ready, done;
+    } quick[] = {
+        {"Enter", "echo qu''ick", [] { return true; }, [&] { return text::contains(screen("dev:0.0"), "\nquick"); }},
+        {"C-c", "sleep 30\n", [&] { return running("sleep"); }, [&] { return running("sh"); }},
+    };
+    for (const auto& q : quick) {
+        tmux({"send-keys", "-t", "=dev:0.0", "-l", q.typed});
+        ASSERT_TRUE(waitUntil(q.ready)) << q.key;
+        button(&send, QString::fromLatin1(q.key))->click();
+        EXPECT_TRUE(waitUntil(q.done)) << q.key;
+    }
+}
+
+TEST_F(SessionDetailTest, HistoryKeepsTheTwentyNewestOnceEachAndOffersThemAgain) {
+    sandbox.newSession(server, "dev");
+    startStores();
+    SessionDetailView view(*context, "dev");
+    view.showTab(SessionDetailView::Tab::send);
+    ui::SendPanel& send = *view.sendPanel();
+    for (int i = 1; i <= 21; ++i) {
+        send.commandField()->setText(QStringLiteral(" : c%1 ").arg(i));
+        send.send();
+    }
+    send.commandField()->setText(QStringLiteral(": c5"));
+    send.send();
+    send.commandField()->setText(QStringLiteral("  "));  // Enter alone: nothing remembered
+    send.send();
+    const auto& history = send.history();
+    ASSERT_EQ(history.size(), 20u);
+    EXPECT_EQ(history.front(), ": c5");
+    EXPECT_EQ(history[1], ": c21");
+    EXPECT_EQ(history.back(), ": c2");
+    EXPECT_EQ(std::count(history.begin(), history.end(), ": c5"), 1);
+    send.reuse(1);
+    EXPECT_EQ(send.commandField()->text(), ": c21");
+    EXPECT_TRUE(waitUntil([&] { return text::contains(screen("dev:0.0"), ": c5"); }));
+}
+
+TEST_F(SessionDetailTest, PreviewShowsTmuxsCaptureAndExportWritesTheWholeScrollback) {
+    startWithTwoPanes();
+    tmux({"send-keys", "-t", "=dev:0.0", "printf 'line %s\\n' $(seq 1 400)", "Enter"});
+    ASSERT_TRUE(screenShows("dev:0.0", "line 400"));
+    SessionDetailView view(*context, "dev");
+    ui::WindowGroup* group = view.windowGroups().at(0);
+    emit group->previewRequested("dev:0.0");  // the eye button of the pane's card
+    EXPECT_EQ(view.currentTab(), SessionDetailView::Tab::preview);
+    const std::string expected(text::trim(tmux({"capture-pane", "-p", "-t", "=dev:0.0", "-S", "-200"})));
+    ASSERT_TRUE(waitUntil([&] { return view.preview()->shownText() == ui::qs(expected); }));
+    const int revision = view.preview()->textView()->document()->revision();
+    view.preview()->refreshButton()->click();
+    QTest::qWait(300);
+    EXPECT_EQ(view.preview()->textView()->document()->revision(), revision);  // unchanged: not rebuilt
+
+    tmux({"send-keys", "-t", "=dev:0.1", "PS1=; clear", "Enter"});
+    ASSERT_TRUE(waitUntil([&] { return text::trim(screen("dev:0.1")).empty(); }));
+    view.loadPreview("dev:0.1");  // a blank screen
+    EXPECT_TRUE(waitUntil([&] { return view.preview()->shownText() == "(empty)"; }));
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(view.preview()->shownText(), "(gol)");
+
+    QString proposed;
+    const auto file = home.path() / "exported.log";
+    view.setExportPathChooser([&](const QString& name) {
+        proposed = name;
+        return ui::qs(file.string());
+    });
+    emit group->exportRequested("dev:0.0");
+    ASSERT_TRUE(waitUntil([&] { return !view.statusMessage().isEmpty(); }));
+    EXPECT_EQ(proposed, "dev-0-0.log");
+    EXPECT_EQ(readFile(file), tmux({"capture-pane", "-p", "-t", "=dev:0.0", "-S", "-"}));
+
+    // A write that cannot happen is said, not dropped.
+    view.exportScrollback("dev:0.0", ui::qs(home.str()));
+    ASSERT_TRUE(waitUntil([&] { return view.statusMessage().startsWith("Nu am putut salva"); }));
+    EXPECT_TRUE(view.statusMessage().contains(ui::qs(home.str()))) << view.statusMessage().toStdString();
+
+    for (const auto& [target, name] : {std::pair{"dev:1.0", "dev-1-0.log"}, std::pair{"a.b:2.13", "a-b-2-13.log"}})
+        EXPECT_EQ(SessionDetailView::exportFileName(target), name);
+}
+
+TEST_F(SessionDetailTest, KillsActOnlyWhenConfirmedAndTheMenuCopiesTheCommands) {
+    sandbox.newSession(server, "dev");
+    sandbox.newWindow(server, "dev", "logs");
+    startStores();
+    SessionDetailView view(*context, "dev");
+    ASSERT_EQ(view.windowGroups().size(), 2u);
+    ui::WindowGroup* first = view.windowGroups()[0];
+
+    for (auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
+        view.windowGroups()[1]->closeButton()->click();
+        QMessageBox* box = nullptr;
+        for (auto* shown : view.findChildren<QMessageBox*>())
+            if (shown->isVisible()) box = shown;
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "Close window “logs”?");
+        click(box, role);
+    }
+    ASSERT_TRUE(waitUntil([&] { return view.windowGroups().size() == 1; }));
+    EXPECT_EQ(view.windowGroups()[0], first);  // kept, not rebuilt
+
+    QMenu* menu = view.moreActions();
+    const struct {
+        const char* text;
+        std::string clipboard;
+    } copies[] = {{"Copy attach command", env->command("attach", env->sessions().at(0))},
+                  {"Copy kill command", env->command("kill-session", env->sessions().at(0))}};
+    for (const auto& copy : copies) {
+        for (QAction* a : menu->actions())
+            if (a->text() == copy.text) a->trigger();
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), copy.clipboard);
+    }
+    for (QAction* a : menu->actions())
+        if (a->text() == "Save as template") a->trigger();
+    EXPECT_EQ(templates->templates().back().name, "dev");
+
+    click(view.confirmKillSession(), QMessageBox::DestructiveRole);
+    EXPECT_TRUE(waitUntil([&] { return !hasSession("dev"); }));
+}
+
+TEST_F(SessionDetailTest, EveryControlIsNamedInBothLanguages) {
+    startWithTwoPanes();
+    SessionDetailView view(*context, "dev");
+    view.resize(900, 700);
+    view.show();
+    for (const char* language : {"en", "ro"}) {
+        env->setLanguage(language == std::string("en") ? AppLanguage::en : AppLanguage::ro);
+        for (auto tab : {SessionDetailView::Tab::windows, SessionDetailView::Tab::preview, SessionDetailView::Tab::send,
+                         SessionDetailView::Tab::activity}) {
+            view.showTab(tab);
+            QApplication::processEvents();
+            EXPECT_EQ(unnamedControls(&view), std::vector<std::string>{}) << language << int(tab);
+        }
+    }
+    EXPECT_EQ(view.activityList()->model()->rowCount(), 2);
+}
+
+}  // namespace
+}  // namespace quillon::testing
