@@ -1,0 +1,67 @@
+// The new-session sheet: bad names never reach tmux, "~" is expanded, attach follows a
+// creation that worked, and a refused one keeps the sheet open with tmux's reason.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <filesystem>
+
+#include "app/ui/new_session_sheet.h"
+#include "core/text.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+class NewSessionSheetTest : public UiFixture {};
+
+TEST_F(NewSessionSheetTest, InvalidNamesAreRefusedBeforeTmuxAndOnlySeparatorsWarn) {
+    WrappedTmux wrapped(home.path());
+    tmuxPath = wrapped.path();
+    sandbox.newSession(server, "dev");
+    startStores();
+    ui::NewSessionSheet sheet(*context);
+    const struct {
+        const char* name;
+        bool warns;
+    } cases[] = {{"", false}, {"   ", false}, {"a:b", true}, {" x.y ", true}};
+    for (const auto& c : cases) {
+        sheet.nameField()->setText(QString::fromUtf8(c.name));
+        EXPECT_FALSE(sheet.createButton()->isEnabled()) << c.name;
+        EXPECT_EQ(sheet.warningShown(), c.warns) << c.name;
+        sheet.create();
+    }
+    QTest::qWait(200);
+    EXPECT_EQ(wrapped.count("new-session"), 0u);
+}
+
+TEST_F(NewSessionSheetTest, CreatesInTheExpandedDirectoryAttachesAndKeepsARefusalVisible) {
+    sandbox.newSession(server, "dev");
+    startStores();
+    std::filesystem::create_directory(home.path() / "proj");
+    ui::NewSessionSheet sheet(*context);
+    sheet.nameField()->setText(QStringLiteral(" proj "));
+    sheet.directoryField()->setText(QStringLiteral("~/proj"));
+    ASSERT_TRUE(sheet.attachAfter()->isChecked());
+    QTest::mouseClick(sheet.createButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return sheet.result() == QDialog::Accepted; }));
+    EXPECT_TRUE(text::contains(tmux({"list-sessions", "-F", "#{session_name}:#{session_path}"}),
+                               "proj:" + (home.path() / "proj").string()));
+    ASSERT_EQ(platform.terminals->opened().size(), 1u);
+    EXPECT_TRUE(text::contains(platform.terminals->opened()[0].second, "proj"));
+
+    ui::NewSessionSheet again(*context);
+    again.nameField()->setText(QStringLiteral("proj"));  // taken
+    again.create();
+    ASSERT_TRUE(waitUntil([&] { return !again.errorText().isEmpty(); }));
+    EXPECT_TRUE(again.errorText().contains("duplicate session")) << again.errorText().toStdString();
+    EXPECT_NE(again.result(), QDialog::Accepted);
+    EXPECT_EQ(platform.terminals->opened().size(), 1u);
+    EXPECT_TRUE(again.createButton()->isEnabled());
+    EXPECT_EQ(unnamedControls(&again), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace quillon::testing
