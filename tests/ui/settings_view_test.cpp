@@ -1,0 +1,191 @@
+// The Settings window: every control round-trips through the defaults document across a
+// restart, follows changes made elsewhere, writes and removes the real autostart entry, and
+// applies the socket only when asked.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+
+#include <filesystem>
+#include <variant>
+
+#include "app/platform/xdg_autostart_login_item.h"
+#include "app/ui/menu_bar_view.h"
+#include "app/ui/session_tree_model.h"
+#include "app/ui/settings_view.h"
+#include "app/ui/ui_text.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+using ui::SettingsView;
+
+class SettingsViewTest : public UiFixture {
+protected:
+    template <class T> T* control(SettingsView& view, const char* name) {
+        auto* found = view.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void restartEnvironment() {
+        rules.reset();
+        env.reset();
+        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{store(), tmuxPath, services});
+        rules = std::make_unique<RuleStore>(store(), *env, notifier);
+        context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, notifier, navigator});
+    }
+};
+
+TEST_F(SettingsViewTest, EveryControlRoundTripsThroughTheDocumentAcrossARestart) {
+    sandbox.newSession(server, "dev");
+    startStores();
+    using Value = std::variant<int, bool, QString>;  // combo index or slider value, toggle, text
+    const struct {
+        const char* control;
+        Value value;
+        const char* key;
+        nlohmann::json stored;
+    } cases[] = {
+        {"language", 1, "language", "ro"},
+        {"appearance", 2, "appearance", "dark"},
+        {"pollingInterval", 7, "pollingInterval", 7.0},
+        {"idleThreshold", 48, "idleThresholdHours", 48.0},
+        {"socketMode", 2, "socketMode", "path"},
+        {"socketValue", QStringLiteral("/tmp/nowhere"), "socketValue", "/tmp/nowhere"},
+        {"scannerMode", 1, "scannerMode", "controlMode"},
+        {"scannerInterval", 5, "scannerInterval", 2.5},
+        {"notifyOnClose", true, "notifyOnClose", true},
+        {"autoCommands", true, "autoCommandsEnabled", true},
+    };
+    {
+        SettingsView view(*context);
+        for (const auto& c : cases) {
+            QWidget* w = view.findChild<QWidget*>(QString::fromLatin1(c.control));
+            ASSERT_NE(w, nullptr) << c.control;
+            if (auto* box = qobject_cast<QComboBox*>(w)) {
+                box->setCurrentIndex(std::get<int>(c.value));
+                emit box->activated(std::get<int>(c.value));
+            } else if (auto* s = qobject_cast<QSlider*>(w)) {
+                s->setValue(std::get<int>(c.value));
+            } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
+                check->click();
+            } else if (auto* field = qobject_cast<QLineEdit*>(w)) {
+                field->selectAll();
+                QTest::keyClicks(field, std::get<QString>(c.value));
+            }
+            EXPECT_EQ(store().value(c.key), c.stored) << c.control;
+        }
+        EXPECT_EQ(env->client()->socketArgs, (std::vector<std::string>{"-L", server}));  // not applied
+        // A change made elsewhere shows at once.
+        env->setPollingInterval(9);
+        EXPECT_EQ(control<QSlider>(view, "pollingInterval")->value(), 9);
+        EXPECT_EQ(view.windowTitle(), "Setări");
+    }
+    env->setPollingInterval(7);
+    restartEnvironment();
+    SettingsView view(*context);
+    for (const auto& c : cases) {
+        QWidget* w = view.findChild<QWidget*>(QString::fromLatin1(c.control));
+        Value shown;
+        if (auto* box = qobject_cast<QComboBox*>(w)) shown = box->currentIndex();
+        else if (auto* s = qobject_cast<QSlider*>(w)) shown = s->value();
+        else if (auto* check = qobject_cast<QCheckBox*>(w)) shown = check->isChecked();
+        else if (auto* field = qobject_cast<QLineEdit*>(w)) shown = field->text();
+        EXPECT_TRUE(shown == c.value) << c.control;
+    }
+}
+
+TEST_F(SettingsViewTest, LaunchAtLoginWritesTheAutostartEntryAndKeepsAFailureInView) {
+    const auto autostart = home.path() / "config" / "autostart";
+    const auto entry = autostart / "org.quillon.Quillon.desktop";
+    services.loginItem = std::make_shared<XdgAutostartLoginItem>(autostart, "/usr/bin/quillon");
+    sandbox.newSession(server, "dev");
+    startStores();
+    {
+        SettingsView view(*context);
+        view.show();
+        auto* toggle = control<QCheckBox>(view, "launchAtLogin");
+        ASSERT_FALSE(toggle->isChecked());
+        toggle->click();
+        EXPECT_TRUE(std::filesystem::exists(entry));
+        toggle->click();
+        EXPECT_FALSE(std::filesystem::exists(entry));
+    }
+
+    // A file where the directory must go: the entry cannot be written.
+    writeFile(home.path() / "blocked", "");
+    services.loginItem = std::make_shared<XdgAutostartLoginItem>(home.path() / "blocked" / "autostart", "/usr/bin/quillon");
+    restartEnvironment();
+    SettingsView failing(*context);
+    failing.show();
+    auto* stuck = control<QCheckBox>(failing, "launchAtLogin");
+    stuck->click();
+    EXPECT_TRUE(stuck->isChecked());
+    EXPECT_TRUE(failing.loginItemMessage().contains("Login item: ")) << failing.loginItemMessage().toStdString();
+    refreshNow();  // a refresh clears lastError; the window keeps the reason
+    EXPECT_TRUE(failing.loginItemMessage().contains("Login item: "));
+    EXPECT_TRUE(stuck->isChecked());
+}
+
+TEST_F(SettingsViewTest, TheSocketIsAppliedOnlyByReturnOrApplyAndThePanelFollows) {
+    sandbox.newSession(server, "dev");
+    const std::string other = TmuxSandbox::uniqueName("other");
+    sandbox.newSession(other, "elsewhere");
+    startStores();
+    ui::MenuBarView panel(*context);
+    SettingsView view(*context);
+    view.showPage(ui::SettingsPage::tmux);
+    view.show();
+    auto* mode = control<QComboBox>(view, "socketMode");
+    auto* value = control<QLineEdit>(view, "socketValue");
+    EXPECT_EQ(control<QLabel>(view, "version")->text().toStdString(), env->tmuxVersion());
+
+    mode->setCurrentIndex(0);
+    emit mode->activated(0);
+    EXPECT_FALSE(value->isVisibleTo(&view));
+    EXPECT_FALSE(control<QPushButton>(view, "applySocket")->isVisibleTo(&view));
+    mode->setCurrentIndex(1);
+    emit mode->activated(1);
+    ASSERT_TRUE(value->isVisibleTo(&view));
+    EXPECT_EQ(value->placeholderText(), "socket name");
+    value->selectAll();
+    QTest::keyClicks(value, ui::qs(other));
+    EXPECT_EQ(env->client()->socketArgs, (std::vector<std::string>{"-L", server}));
+    QTest::keyClick(value, Qt::Key_Return);
+    EXPECT_EQ(env->client()->socketArgs, (std::vector<std::string>{"-L", other}));
+    ASSERT_TRUE(waitUntil([&] { return env->sessions().size() == 1 && env->sessions()[0].name == "elsewhere"; }));
+    EXPECT_EQ(panel.sessionModel()->sessionAt(panel.sessionModel()->index(0, 0))->name, "elsewhere");
+
+    for (int page = 0; page < 4; ++page) {
+        view.showPage(ui::SettingsPage(page));
+        EXPECT_EQ(unnamedControls(&view), std::vector<std::string>{}) << page;
+    }
+}
+
+TEST_F(SettingsViewTest, LabelsFollowTheLanguageAndSayWhenTmuxIsMissing) {
+    DefaultsStore defaults = store();
+    defaults.set("language", "en");
+    env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, std::nullopt, services});
+    templates = std::make_unique<TemplateStore>(defaults);
+    rules = std::make_unique<RuleStore>(defaults, *env, notifier);
+    context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, notifier, navigator});
+    SettingsView view(*context);
+    EXPECT_EQ(control<QLabel>(view, "binary")->text(), "not found");
+    EXPECT_EQ(control<QLabel>(view, "version")->text(), "—");
+    auto* appearance = control<QComboBox>(view, "appearance");
+    EXPECT_EQ((QStringList{appearance->itemText(0), appearance->itemText(1), appearance->itemText(2)}),
+              (QStringList{"Sistem", "Luminos", "Dark"}));
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(control<QLabel>(view, "binary")->text(), "negăsit");
+    EXPECT_EQ(appearance->itemText(2), "Întunecat");
+    EXPECT_EQ(view.findChild<QTabWidget*>()->tabText(3), "Despre");
+}
+
+}  // namespace
+}  // namespace quillon::testing
