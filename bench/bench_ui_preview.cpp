@@ -1,0 +1,96 @@
+// From the click on a pane's preview button to its 5,000 lines painted: the capture in the
+// pool, the text into the document, and the first paint of the view.
+#include <QApplication>
+#include <QEventLoop>
+#include <QPlainTextEdit>
+#include <QThread>
+
+#include <filesystem>
+#include <memory>
+
+#include "app/notifier.h"
+#include "app/rule_store.h"
+#include "app/template_store.h"
+#include "app/ui/pane_preview.h"
+#include "app/ui/session_detail_view.h"
+#include "bench/app_bench_support.h"
+#include "core/text.h"
+
+namespace quillon::bench {
+namespace {
+
+struct Quiet : Notifier, ui::Navigator {
+    void post(const std::string&, const std::string&) override {}
+    void showMainWindow() override {}
+    void showSettings(ui::SettingsPage) override {}
+    void showPanel() override {}
+    void showNewSessionSheet(QWidget*) override {}
+    void quit() override {}
+};
+
+struct Fixture {
+    static constexpr const char* panes[] = {"big:0.0", "tall:0.0"};
+    BenchServer server;
+    std::string config = "/tmp/quillon-bench-ui-" + std::to_string(::getpid()) + ".json";
+    Quiet quiet;
+    std::unique_ptr<AppEnvironment> env;
+    std::unique_ptr<TemplateStore> templates;
+    std::unique_ptr<RuleStore> rules;
+    std::unique_ptr<ui::UiContext> context;
+    std::unique_ptr<ui::SessionDetailView> view;
+
+    Fixture() {
+        // Two panes of 4,800 rows each with 200 lines of history above: 5,000 captured lines,
+        // different in each so every preview changes the document.
+        for (const char* session : {"big", "tall"})
+            server.tmux({"new-session", "-d", "-s", session, "-x", "160", "-y", "4800"});
+        for (const char* pane : panes)
+            server.tmux({"send-keys", "-t", pane, std::string("clear; seq -f '") + pane + " line %g' 1 6000", "Enter"});
+        for (const char* pane : panes)
+            while (!text::contains(server.tmux({"capture-pane", "-p", "-t", pane}), " line 6000")) QThread::msleep(20);
+        env = benchEnvironment(server);
+        DefaultsStore defaults(config);
+        templates = std::make_unique<TemplateStore>(defaults);
+        rules = std::make_unique<RuleStore>(defaults, *env, quiet);
+        context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, quiet, quiet});
+        view = std::make_unique<ui::SessionDetailView>(*context, "big");
+        view->resize(1000, 760);
+        view->show();
+    }
+    ~Fixture() {
+        view.reset();
+        std::filesystem::remove(config);
+    }
+};
+
+void BM_PreviewOf5000Lines(benchmark::State& state) {
+    Fixture& f = sharedFixture<Fixture>();
+    ui::PanePreview& preview = *f.view->preview();
+    int flip = 0;
+    for (auto _ : state) {
+        const std::string target = Fixture::panes[flip++ % 2];
+        QEventLoop loop;
+        QObject::connect(&preview, &ui::PanePreview::textShown, &loop, &QEventLoop::quit);
+        f.view->loadPreview(target);  // what the eye button does
+        loop.exec();
+        preview.textView()->viewport()->repaint();
+    }
+    const int lines = preview.textView()->document()->blockCount();
+    if (lines < 5000) state.SkipWithError("capture shorter than 5,000 lines");
+    state.counters["lines"] = lines;
+}
+BENCHMARK(BM_PreviewOf5000Lines)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+}  // namespace
+}  // namespace quillon::bench
+
+int main(int argc, char** argv) {
+    quillon::ignoreSigpipe();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::benchmark::Initialize(&argc, argv);
+    if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    ::benchmark::RunSpecifiedBenchmarks();
+    ::benchmark::Shutdown();
+    return 0;
+}
