@@ -427,6 +427,11 @@ void SessionDetailView::showStatus(const QString& text, bool failure) {
                               text.toHtmlEscaped()));
     status_->setAccessibleName(text);
     status_->show();
+    // A failure stays until the next outcome; a success only needs to be seen.
+    if (!failure)
+        QTimer::singleShot(10'000, status_, [this, text] {
+            if (status_->accessibleName() == text) status_->hide();
+        });
 }
 
 QString SessionDetailView::statusMessage() const { return status_->isVisibleTo(this) ? status_->accessibleName() : QString(); }

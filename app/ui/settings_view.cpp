@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -84,6 +85,26 @@ void setSlider(QSlider* s, int value) {
     s->setValue(value);
 }
 
+// The filled terminal symbol: a rounded screen with a prompt cut out. Theme icons offer only
+// full-colour application art at this size, which a tint would turn into a plain square.
+QPixmap terminalGlyph(int size, const QColor& colour, qreal ratio) {
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    const QRectF screen(size * 0.04, size * 0.14, size * 0.92, size * 0.72);
+    painter.drawRoundedRect(screen, size * 0.12, size * 0.12);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setPen(QPen(Qt::black, size * 0.07, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const qreal left = screen.left() + size * 0.16, mid = screen.center().y();
+    painter.drawPolyline(QPolygonF{{left, mid - size * 0.12}, {left + size * 0.13, mid}, {left, mid + size * 0.12}});
+    painter.drawLine(QPointF(left + size * 0.22, mid + size * 0.14), QPointF(left + size * 0.44, mid + size * 0.14));
+    return pixmap;
+}
+
 void setLabelFor(QFormLayout* form, QWidget* field, const QString& text) {
     if (auto* label = qobject_cast<QLabel*>(form->labelForField(field))) label->setText(text);
 }
@@ -135,9 +156,8 @@ QWidget* SettingsView::buildGeneral() {
     loginError_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     loginError_->setStyleSheet(QStringLiteral("color: %1").arg(Theme::orange().name()));
     loginError_->hide();
-    generalForm_->addRow(QString(), language_);
-    generalForm_->addRow(QString(), appearance_);
-    generalForm_->addRow(QString(), terminal_);
+    for (QWidget* field : {static_cast<QWidget*>(language_), static_cast<QWidget*>(appearance_), static_cast<QWidget*>(terminal_)})
+        generalForm_->addRow(new QLabel(page), field);
     generalForm_->addRow(launchAtLogin_);
     generalForm_->addRow(loginError_);
 
@@ -237,8 +257,8 @@ QWidget* SettingsView::buildTmux() {
     socketLayout->addWidget(socketValue_, 1);
     socketLayout->addWidget(applySocket_);
     socketFooter_ = footer(serverGroup_);
-    serverForm_->addRow(QString(), binary_);
-    serverForm_->addRow(QString(), version_);
+    serverForm_->addRow(new QLabel(serverGroup_), binary_);
+    serverForm_->addRow(new QLabel(serverGroup_), version_);
     serverForm_->addRow(QStringLiteral("Prefix"), prefix_);
     serverForm_->addRow(QStringLiteral("Socket"), socketMode_);
     serverForm_->addRow(socketRow_);
@@ -327,7 +347,7 @@ QWidget* SettingsView::buildScanner() {
 QWidget* SettingsView::buildAbout() {
     auto* page = new QWidget(tabs_);
     auto* icon = new QLabel(page);
-    icon->setPixmap(Icons::tinted("terminal.fill", Theme::green(), 56).pixmap(56, 56));
+    icon->setPixmap(terminalGlyph(56, Theme::green(), devicePixelRatioF()));
     auto* name = new QLabel(AppInfo::name(), page);
     name->setFont(Paint::titleFont(font()));
     aboutVersion_ = new QLabel(page);
