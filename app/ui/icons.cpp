@@ -82,16 +82,20 @@ const QString& desktopTheme() {
 
 bool desktopNamedNone() { return desktopTheme().isEmpty() || desktopTheme() == QLatin1String("hicolor"); }
 
-// A filled dot in the text colour: visible on any theme, never blank.
+// A filled dot in the text colour: visible on any theme, never blank, at every size.
 QIcon drawnFallback() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QApplication::palette().color(QPalette::WindowText));
-    painter.drawEllipse(QRectF(4, 4, 8, 8));
-    return QIcon(pixmap);
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QApplication::palette().color(QPalette::WindowText));
+        painter.drawEllipse(QRectF(size / 4.0, size / 4.0, size / 2.0, size / 2.0));
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 }  // namespace

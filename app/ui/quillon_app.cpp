@@ -41,6 +41,29 @@ void QuillonApp::start() {
     main_->show();
 }
 
+bool QuillonApp::show(const QString& place) {
+    using Kind = SidebarItem::Kind;
+    static const std::pair<const char*, Kind> screens[] = {{"dashboard", Kind::dashboard}, {"scanner", Kind::scanner},
+                                                           {"templates", Kind::templates}, {"rules", Kind::rules},
+                                                           {"learn", Kind::learn},         {"config", Kind::config}};
+    static const std::pair<const char*, SettingsPage> pages[] = {{"general", SettingsPage::general}, {"tmux", SettingsPage::tmux},
+                                                                 {"scanner", SettingsPage::scanner}, {"about", SettingsPage::about}};
+    const QString name = place.section(QLatin1Char(':'), 0, 0);
+    const QString detail = place.section(QLatin1Char(':'), 1);
+    if (name == QLatin1String("panel")) return showPanel(), true;
+    if (name == QLatin1String("new-session")) return showMainWindow(), showNewSessionSheet(main_), true;
+    if (name == QLatin1String("settings")) {
+        for (const auto& [key, page] : pages)
+            if (detail == QLatin1String(key)) return showSettings(page), true;
+        return showSettings(), detail.isEmpty();
+    }
+    showMainWindow();
+    if (name == QLatin1String("session") && !detail.isEmpty()) return main_->select(SidebarItem::session(detail.toStdString())), true;
+    for (const auto& [key, kind] : screens)
+        if (name == QLatin1String(key)) return main_->select({kind, {}}), true;
+    return name.isEmpty() || name == QLatin1String("main");
+}
+
 void QuillonApp::followTrayHost() {
     const bool host = TrayIcon::hostAvailable();
     if (host && !tray_->isVisible()) tray_->show();

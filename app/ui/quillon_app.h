@@ -26,6 +26,10 @@ public:
     ~QuillonApp() override;
 
     void start();
+    // Brings up a place by name: "main", "dashboard", "scanner", "templates", "rules", "learn",
+    // "config", "session:<name>", "panel", "settings[:general|tmux|scanner|about]",
+    // "new-session". False for a name it does not know (the main window is shown then).
+    bool show(const QString& place);
 
     MainWindow* mainWindow() const noexcept { return main_; }
     MenuBarView* panel() const noexcept { return panel_; }

@@ -20,6 +20,10 @@
 #include "tests/app/app_test_support.h"
 #include "tests/app/scanner_test_support.h"
 
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace quillon::testing {
 
 class RecordingNavigator : public ui::Navigator {
@@ -47,8 +51,11 @@ protected:
         context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, notifier, navigator});
     }
 
-    // One refresh, waited for.
-    void refreshNow() { ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->refresh(done); })); }
+    // One refresh that starts now, waited for.
+    void refreshNow() {
+        ASSERT_TRUE(waitUntil([&] { return !env->refreshing(); }));
+        ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->refresh(done); }));
+    }
 
     DefaultsStore store() const { return DefaultsStore(home.path() / "config" / "quillon" / "org.quillon.Quillon.json"); }
     std::string tmux(const std::vector<std::string>& args) { return sandbox.tmux(server, args); }
