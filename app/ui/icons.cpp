@@ -5,6 +5,8 @@
 #include <QPixmap>
 
 #include <array>
+#include <string>
+#include <unordered_map>
 
 #include "app/ui/theme.h"
 #include "app/ui/ui_text.h"
@@ -117,12 +119,25 @@ std::vector<std::string_view> themeNames(std::string_view symbol) {
     return {};
 }
 
+// Theme lookups are slow and painted rows ask for the same few symbols again and again.
+std::unordered_map<std::string, QIcon>& resolved() {
+    static std::unordered_map<std::string, QIcon> cache;
+    return cache;
+}
+
 QIcon symbol(std::string_view name) {
+    auto& cache = resolved();
+    if (auto found = cache.find(std::string(name)); found != cache.end()) return found->second;
+    QIcon icon;
     for (std::string_view themeName : themeNames(name)) {
         const QString candidate = qs(themeName);
-        if (QIcon::hasThemeIcon(candidate)) return QIcon::fromTheme(candidate);
+        if (QIcon::hasThemeIcon(candidate)) {
+            icon = QIcon::fromTheme(candidate);
+            break;
+        }
     }
-    return drawnFallback();
+    if (icon.isNull()) icon = drawnFallback();
+    return cache.emplace(std::string(name), icon).first->second;
 }
 
 QIcon tinted(std::string_view name, const QColor& color, int size) {
@@ -136,6 +151,7 @@ QIcon tinted(std::string_view name, const QColor& color, int size) {
 
 void followPalette(const QPalette& palette) {
     (void)desktopTheme();
+    resolved().clear();  // the fallback glyph takes the text colour of the new palette
     if (!desktopNamedNone()) return;
     QIcon::setThemeName(Theme::isDark(palette) ? QStringLiteral("breeze-dark") : QStringLiteral("breeze"));
 }

@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QTimer>
 
+#include <cstdio>
+
 #include "app/app_environment.h"
 #include "app/ui/main_window.h"
 #include "app/ui/menu_bar_view.h"
@@ -30,6 +32,8 @@ void QuillonApp::start() {
 
     main_ = new MainWindow(context_);
     main_->installEventFilter(this);
+    reportFirstPaint_ = qEnvironmentVariableIsSet("QUILLON_REPORT_FIRST_PAINT");
+    if (reportFirstPaint_) qApp->installEventFilter(this);
     panel_ = new MenuBarView(context_);
     tray_ = new TrayIcon(context_, this);
     followTrayHost();
@@ -72,6 +76,16 @@ void QuillonApp::followTrayHost() {
 }
 
 bool QuillonApp::eventFilter(QObject* watched, QEvent* event) {
+    // The start-up benchmark waits for this line: the main window painted with the sessions in it.
+    if (reportFirstPaint_ && event->type() == QEvent::Paint && !context_.env.sessions().empty()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && main_->isAncestorOf(widget)) {
+            reportFirstPaint_ = false;
+            qApp->removeEventFilter(this);
+            std::fprintf(stderr, "quillon: painted %zu sessions\n", context_.env.sessions().size());
+            std::fflush(stderr);
+        }
+    }
     // Without a tray, the main window is the only way back: closing it quits.
     if (watched == main_ && event->type() == QEvent::Close && !TrayIcon::hostAvailable()) quit();
     return QObject::eventFilter(watched, event);

@@ -54,6 +54,7 @@ private:
     MenuBarView* panel_ = nullptr;
     TrayIcon* tray_ = nullptr;
     QPointer<SettingsView> settings_;
+    bool reportFirstPaint_ = false;
 };
 
 }  // namespace quillon::ui
