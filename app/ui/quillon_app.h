@@ -42,12 +42,13 @@ public:
     void showPanel() override;
     void showNewSessionSheet(QWidget* parent) override;
     void quit() override;
+    // Shows the tray icon when a host runs, else the panel button; runs every few seconds.
+    void followTrayHost();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void followTrayHost();
 
     UiContext context_;
     MainWindow* main_ = nullptr;
