@@ -1,6 +1,7 @@
 #include "app/ui/icons.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPainter>
 #include <QPixmap>
 
@@ -149,10 +150,24 @@ QIcon tinted(std::string_view name, const QColor& color, int size) {
     return QIcon(pixmap);
 }
 
+// Where freedesktop themes live; platforms without a theme of their own (offscreen, minimal
+// window managers) give Qt no search path at all.
+void addStandardSearchPaths() {
+    QStringList paths = QIcon::themeSearchPaths();
+    QStringList data = qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share")).split(QLatin1Char(':'));
+    data.prepend(qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share")));
+    for (const QString& base : data) {
+        const QString icons = base + QStringLiteral("/icons");
+        if (!base.isEmpty() && !paths.contains(icons) && QDir(icons).exists()) paths.append(icons);
+    }
+    QIcon::setThemeSearchPaths(paths);
+}
+
 void followPalette(const QPalette& palette) {
     (void)desktopTheme();
     resolved().clear();  // the fallback glyph takes the text colour of the new palette
     if (!desktopNamedNone()) return;
+    addStandardSearchPaths();
     QIcon::setThemeName(Theme::isDark(palette) ? QStringLiteral("breeze-dark") : QStringLiteral("breeze"));
 }
 

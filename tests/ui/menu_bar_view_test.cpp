@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -91,6 +93,31 @@ TEST_F(MenuBarViewTest, SummaryAndEmptyStatesFollowTheServer) {
     env->setLanguage(AppLanguage::ro);
     EXPECT_EQ(panel.serverLabel()->text(), "Server activ");
     EXPECT_EQ(panel.createButton()->text(), "Creează");
+}
+
+TEST_F(MenuBarViewTest, TemplatesLaunchAndAttachFromTheMenu) {
+    startStores();
+    SessionTemplate recipe{newTemplateID(), "", "", {{newTemplateID(), "api", ""}}};
+    templates->upsert(recipe);  // unnamed: listed all the same
+    recipe = {newTemplateID(), "svc", "", {{newTemplateID(), "api", "echo ready"}}};
+    templates->upsert(recipe);
+    ui::MenuBarView panel(*context);
+    QMenu* menu = panel.templatesButton()->menu();
+    QStringList titles;
+    for (QAction* action : menu->actions()) titles << action->text();
+    EXPECT_EQ(titles.mid(3), (QStringList{"(unnamed)", "svc"}));  // after the three seeded ones
+    menu->actions().last()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return platform.terminals->opened().size() == 1; }));
+    EXPECT_TRUE(hasSession("svc"));
+    EXPECT_NE(platform.terminals->opened()[0].second.find("-t 'svc'"), std::string::npos);
+}
+
+TEST_F(MenuBarViewTest, WithoutTmuxItSaysHowToInstallIt) {
+    startStores("en", true);
+    ui::MenuBarView panel(*context);
+    EXPECT_EQ(panel.serverLabel()->text(), "tmux is not installed");
+    EXPECT_EQ(panel.emptyLabel()->text(), "Install tmux with “sudo apt install tmux”.");
+    EXPECT_FALSE(panel.templatesButton()->isEnabled());
 }
 
 }  // namespace
