@@ -1,6 +1,5 @@
 // From the click on a pane's preview button to its 5,000 lines painted: the capture in the
 // pool, the text into the document, and the first paint of the view.
-#include <QApplication>
 #include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QThread>
@@ -13,7 +12,7 @@
 #include "app/template_store.h"
 #include "app/ui/pane_preview.h"
 #include "app/ui/session_detail_view.h"
-#include "bench/app_bench_support.h"
+#include "bench/ui_bench_support.h"
 #include "core/text.h"
 
 namespace quillon::bench {
@@ -84,13 +83,4 @@ BENCHMARK(BM_PreviewOf5000Lines)->Unit(benchmark::kMillisecond)->Iterations(40);
 }  // namespace
 }  // namespace quillon::bench
 
-int main(int argc, char** argv) {
-    quillon::ignoreSigpipe();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::benchmark::Initialize(&argc, argv);
-    if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    return 0;
-}
+QUILLON_UI_BENCHMARK_MAIN()

@@ -169,12 +169,7 @@ TEST_F(SettingsViewTest, TheSocketIsAppliedOnlyByReturnOrApplyAndThePanelFollows
 }
 
 TEST_F(SettingsViewTest, LabelsFollowTheLanguageAndSayWhenTmuxIsMissing) {
-    DefaultsStore defaults = store();
-    defaults.set("language", "en");
-    env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, std::nullopt, services});
-    templates = std::make_unique<TemplateStore>(defaults);
-    rules = std::make_unique<RuleStore>(defaults, *env, notifier);
-    context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, notifier, navigator});
+    startStores("en", true);
     SettingsView view(*context);
     EXPECT_EQ(control<QLabel>(view, "binary")->text(), "not found");
     EXPECT_EQ(control<QLabel>(view, "version")->text(), "—");
