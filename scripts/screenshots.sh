@@ -11,7 +11,15 @@ places=(
     "main dashboard"
     "panel panel"
     "session session:work"
+    "session-preview session:work:preview"
+    "session-send session:work:send"
+    "session-activity session:work:activity"
+    "config config"
     "settings settings:general"
+    "settings-tmux settings:tmux"
+    "settings-scanner settings:scanner"
+    "settings-about settings:about"
+    "new-session new-session"
 )
 
 if [ "${1:-}" != "--inside" ]; then
@@ -47,10 +55,12 @@ t split-window -v -t work:0.1 -c "$HOME/code/api"
 t new-window -t work -n server -c "$HOME/code/api"
 t new-window -t work -n git -c "$HOME/code/api"
 t select-window -t work:0
+t select-pane -t work:0.0
 t new-session -d -s logs -n tail -c /var/log
 t new-session -d -s agent -n agent -c "$HOME"
 t new-session -d -s build -n make -c "$HOME/code/api"
 t send-keys -t work:0.0 'printf "\033[1mquillon\033[0m preview\n"; ls -la /' Enter
+printf '# mouse + istoricul mai mare\nset -g mouse on\nset -g history-limit 50000\n' > "$HOME/.tmux.conf"
 mkfifo "$world/hold"
 sleep 600 > "$world/hold" &
 tmux -f /dev/null -C attach-session -t agent < "$world/hold" > /dev/null &

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     options.addHelpOption();
     options.addVersionOption();
     const QCommandLineOption show(QStringLiteral("show"),
-                                  QStringLiteral("Bring up a place: panel, dashboard, session:<name>, scanner, templates, "
+                                  QStringLiteral("Bring up a place: panel, dashboard, session:<name>[:preview|send|activity], scanner, templates, "
                                                  "rules, learn, config, settings[:tmux|scanner|about], new-session."),
                                   QStringLiteral("place"));
     options.addOption(show);

@@ -10,6 +10,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/menu_bar_view.h"
 #include "app/ui/new_session_sheet.h"
+#include "app/ui/session_detail_view.h"
 #include "app/ui/settings_view.h"
 #include "app/ui/theme.h"
 #include "app/ui/tray_icon.h"
@@ -62,7 +63,12 @@ bool QuillonApp::show(const QString& place) {
         return showSettings(), detail.isEmpty();
     }
     showMainWindow();
-    if (name == QLatin1String("session") && !detail.isEmpty()) return main_->select(SidebarItem::session(detail.toStdString())), true;
+    if (name == QLatin1String("session") && !detail.isEmpty()) {
+        main_->select(SidebarItem::session(detail.section(QLatin1Char(':'), 0, 0).toStdString()));
+        const QString tab = detail.section(QLatin1Char(':'), 1);
+        auto* screen = qobject_cast<SessionDetailView*>(main_->currentScreen());
+        return tab.isEmpty() || (screen && screen->showPlace(tab));
+    }
     for (const auto& [key, kind] : screens)
         if (name == QLatin1String(key)) return main_->select({kind, {}}), true;
     return name.isEmpty() || name == QLatin1String("main");

@@ -286,6 +286,21 @@ void SessionDetailView::showTab(Tab tab) { tabs_->setCurrentIndex(int(tab)); }
 
 SessionDetailView::Tab SessionDetailView::currentTab() const { return Tab(tabs_->currentIndex()); }
 
+bool SessionDetailView::showPlace(const QString& tab) {
+    static const std::pair<const char*, Tab> tabs[] = {
+        {"windows", Tab::windows}, {"preview", Tab::preview}, {"send", Tab::send}, {"activity", Tab::activity}};
+    for (const auto& [key, value] : tabs) {
+        if (tab != QLatin1String(key)) continue;
+        const auto s = session();
+        if (value != Tab::preview || !s) return showTab(value), true;
+        for (const TmuxWindow& window : s->windows)
+            for (const TmuxPane& pane : window.panes)
+                if (window.isActive && pane.isActive) return loadPreview(pane.target), true;
+        return showTab(value), true;
+    }
+    return false;
+}
+
 // ---- State ----
 
 std::optional<TmuxSession> SessionDetailView::session() const {

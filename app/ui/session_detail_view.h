@@ -47,6 +47,9 @@ public:
 
     void showTab(Tab tab);
     Tab currentTab() const;
+    // A tab by name ("windows", "preview" of the active pane, "send", "activity"), as
+    // `quillon --show session:<name>:<tab>` asks; false for another word.
+    bool showPlace(const QString& tab);
 
     // Rename: the field opens with the name; committing sends a valid, changed name only.
     void startRename();
