@@ -4,12 +4,8 @@
 #include <QPlainTextEdit>
 #include <QThread>
 
-#include <filesystem>
 #include <memory>
 
-#include "app/notifier.h"
-#include "app/rule_store.h"
-#include "app/template_store.h"
 #include "app/ui/pane_preview.h"
 #include "app/ui/session_detail_view.h"
 #include "bench/ui_bench_support.h"
@@ -18,24 +14,11 @@
 namespace quillon::bench {
 namespace {
 
-struct Quiet : Notifier, ui::Navigator {
-    void post(const std::string&, const std::string&) override {}
-    void showMainWindow() override {}
-    void showSettings(ui::SettingsPage) override {}
-    void showPanel() override {}
-    void showNewSessionSheet(QWidget*) override {}
-    void quit() override {}
-};
-
 struct Fixture {
     static constexpr const char* panes[] = {"big:0.0", "tall:0.0"};
     BenchServer server;
-    std::string config = "/tmp/quillon-bench-ui-" + std::to_string(::getpid()) + ".json";
-    Quiet quiet;
     std::unique_ptr<AppEnvironment> env;
-    std::unique_ptr<TemplateStore> templates;
-    std::unique_ptr<RuleStore> rules;
-    std::unique_ptr<ui::UiContext> context;
+    std::unique_ptr<ScreenStores> stores;
     std::unique_ptr<ui::SessionDetailView> view;
 
     Fixture() {
@@ -48,17 +31,10 @@ struct Fixture {
         for (const char* pane : panes)
             while (!text::contains(server.tmux({"capture-pane", "-p", "-t", pane}), " line 6000")) QThread::msleep(20);
         env = benchEnvironment(server);
-        DefaultsStore defaults(config);
-        templates = std::make_unique<TemplateStore>(defaults);
-        rules = std::make_unique<RuleStore>(defaults, *env, quiet);
-        context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, quiet, quiet});
-        view = std::make_unique<ui::SessionDetailView>(*context, "big");
+        stores = std::make_unique<ScreenStores>(*env);
+        view = std::make_unique<ui::SessionDetailView>(*stores->context, "big");
         view->resize(1000, 760);
         view->show();
-    }
-    ~Fixture() {
-        view.reset();
-        std::filesystem::remove(config);
     }
 };
 

@@ -6,9 +6,6 @@
 #include <memory>
 
 #include "app/app_environment.h"
-#include "app/notifier.h"
-#include "app/rule_store.h"
-#include "app/template_store.h"
 #include "app/ui/main_window.h"
 #include "app/ui/menu_bar_view.h"
 #include "bench/ui_bench_support.h"
@@ -22,41 +19,20 @@ double threadCpuSeconds() {
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-class SilentNotifier : public Notifier {
-public:
-    void post(const std::string&, const std::string&) override {}
-};
-
-struct NoNavigation : ui::Navigator {
-    void showMainWindow() override {}
-    void showSettings(ui::SettingsPage) override {}
-    void showPanel() override {}
-    void showNewSessionSheet(QWidget*) override {}
-    void quit() override {}
-};
-
 struct Fixture {
     BenchServer server;
     std::unique_ptr<AppEnvironment> env;
-    std::unique_ptr<TemplateStore> templates;
-    std::unique_ptr<RuleStore> rules;
-    SilentNotifier notifier;
-    NoNavigation navigator;
-    std::unique_ptr<ui::UiContext> context;
+    std::unique_ptr<ScreenStores> stores;
     std::unique_ptr<ui::MainWindow> window;
     std::unique_ptr<ui::MenuBarView> panel;
 
     Fixture() {
         server.createSessions(200, 2);
         env = benchEnvironment(server);
-        DefaultsStore defaults("/tmp/quillon-bench-ui-" + std::to_string(::getpid()) + ".json");
-        templates = std::make_unique<TemplateStore>(defaults);
-        rules = std::make_unique<RuleStore>(defaults, *env, notifier);
-        std::filesystem::remove(defaults.path());
-        context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, notifier, navigator});
-        window = std::make_unique<ui::MainWindow>(*context);
+        stores = std::make_unique<ScreenStores>(*env);
+        window = std::make_unique<ui::MainWindow>(*stores->context);
         window->show();
-        panel = std::make_unique<ui::MenuBarView>(*context);
+        panel = std::make_unique<ui::MenuBarView>(*stores->context);
         panel->show();
         QApplication::processEvents();
     }

@@ -1,9 +1,52 @@
 #pragma once
-// A main for the screen benchmarks: a QApplication, offscreen unless a display is asked for.
+// What the screen benchmarks share: the stores and context a screen is built from, without
+// desktop services, and a main with a QApplication, offscreen unless a display is asked for.
 
 #include <QApplication>
 
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/notifier.h"
+#include "app/rule_store.h"
+#include "app/template_store.h"
+#include "app/ui/ui_context.h"
 #include "bench/app_bench_support.h"
+
+namespace quillon::bench {
+
+class SilentNotifier : public Notifier {
+public:
+    void post(const std::string&, const std::string&) override {}
+};
+
+struct NoNavigation : ui::Navigator {
+    void showMainWindow() override {}
+    void showSettings(ui::SettingsPage) override {}
+    void showPanel() override {}
+    void showNewSessionSheet(QWidget*) override {}
+    void quit() override {}
+};
+
+// Templates and rules on a throw-away document, and the context over them and env.
+struct ScreenStores {
+    SilentNotifier notifier;
+    NoNavigation navigator;
+    std::unique_ptr<TemplateStore> templates;
+    std::unique_ptr<RuleStore> rules;
+    std::unique_ptr<ui::UiContext> context;
+
+    explicit ScreenStores(AppEnvironment& env) {
+        DefaultsStore defaults("/tmp/quillon-bench-ui-" + std::to_string(::getpid()) + ".json");
+        templates = std::make_unique<TemplateStore>(defaults);
+        rules = std::make_unique<RuleStore>(defaults, env, notifier);
+        std::filesystem::remove(defaults.path());
+        context = std::make_unique<ui::UiContext>(ui::UiContext{env, *templates, *rules, notifier, navigator});
+    }
+};
+
+}  // namespace quillon::bench
 
 #define QUILLON_UI_BENCHMARK_MAIN()                                                      \
     int main(int argc, char** argv) {                                                    \

@@ -111,6 +111,16 @@ void setLabelFor(QFormLayout* form, QWidget* field, const QString& text) {
 
 }  // namespace
 
+SettingsView::SliderSection SettingsView::sliderSection(const char* name, int minimum, int maximum, QWidget* parent) {
+    SliderSection section{new QGroupBox(parent), nullptr, nullptr, nullptr, nullptr};
+    section.slider = slider(name, minimum, maximum, section.group);
+    section.footer = footer(section.group);
+    auto* column = new QVBoxLayout(section.group);
+    column->addWidget(sliderRow(section.caption, section.slider, section.value, section.group));
+    column->addWidget(section.footer);
+    return section;
+}
+
 template <class Signal>
 void SettingsView::follow(Signal signal, const std::function<void()>& sync) {
     connect(&context_.env, signal, this, sync);
@@ -161,23 +171,13 @@ QWidget* SettingsView::buildGeneral() {
     generalForm_->addRow(launchAtLogin_);
     generalForm_->addRow(loginError_);
 
-    pollingGroup_ = new QGroupBox(page);
-    polling_ = slider("pollingInterval", 1, 30, pollingGroup_);
-    pollingFooter_ = footer(pollingGroup_);
-    auto* pollingColumn = new QVBoxLayout(pollingGroup_);
-    pollingColumn->addWidget(sliderRow(pollingLabel_, polling_, pollingValue_, pollingGroup_));
-    pollingColumn->addWidget(pollingFooter_);
-    idleGroup_ = new QGroupBox(page);
-    idle_ = slider("idleThreshold", 1, 168, idleGroup_);
-    idleFooter_ = footer(idleGroup_);
-    auto* idleColumn = new QVBoxLayout(idleGroup_);
-    idleColumn->addWidget(sliderRow(idleLabel_, idle_, idleValue_, idleGroup_));
-    idleColumn->addWidget(idleFooter_);
+    polling_ = sliderSection("pollingInterval", 1, 30, page);
+    idle_ = sliderSection("idleThreshold", 1, 168, page);
 
     auto* column = new QVBoxLayout(page);
     column->addLayout(generalForm_);
-    column->addWidget(pollingGroup_);
-    column->addWidget(idleGroup_);
+    column->addWidget(polling_.group);
+    column->addWidget(idle_.group);
     column->addStretch(1);
 
     connect(language_, qOverload<int>(&QComboBox::activated), this,
@@ -187,20 +187,20 @@ QWidget* SettingsView::buildGeneral() {
     connect(terminal_, qOverload<int>(&QComboBox::activated), this,
             [this, &env] { env.setPreferredTerminal(TerminalApp(terminal_->currentData().toInt())); });
     connect(launchAtLogin_, &QCheckBox::toggled, this, &SettingsView::changeLaunchAtLogin);
-    connect(polling_, &QSlider::valueChanged, this, [&env](int seconds) { env.setPollingInterval(seconds); });
-    connect(idle_, &QSlider::valueChanged, this, [&env](int hours) { env.setIdleThresholdHours(hours); });
+    connect(polling_.slider, &QSlider::valueChanged, this, [&env](int seconds) { env.setPollingInterval(seconds); });
+    connect(idle_.slider, &QSlider::valueChanged, this, [&env](int hours) { env.setIdleThresholdHours(hours); });
 
     follow(&AppEnvironment::languageChanged, [this, &env] { selectData(language_, int(env.language())); });
     follow(&AppEnvironment::appearanceChanged, [this, &env] { selectData(appearance_, int(env.appearance())); });
     follow(&AppEnvironment::preferredTerminalChanged, [this, &env] { selectData(terminal_, int(env.preferredTerminal())); });
     follow(&AppEnvironment::launchAtLoginChanged, [this] { syncLaunchAtLogin(); });
     follow(&AppEnvironment::pollingIntervalChanged, [this, &env] {
-        setSlider(polling_, int(std::lround(env.pollingInterval())));
-        pollingValue_->setText(QString::number(std::lround(env.pollingInterval())) + QStringLiteral("s"));
+        setSlider(polling_.slider, int(std::lround(env.pollingInterval())));
+        polling_.value->setText(QString::number(std::lround(env.pollingInterval())) + QStringLiteral("s"));
     });
     follow(&AppEnvironment::idleThresholdHoursChanged, [this, &env] {
-        setSlider(idle_, int(std::lround(env.idleThresholdHours())));
-        idleValue_->setText(QString::number(std::lround(env.idleThresholdHours())) + QStringLiteral("h"));
+        setSlider(idle_.slider, int(std::lround(env.idleThresholdHours())));
+        idle_.value->setText(QString::number(std::lround(env.idleThresholdHours())) + QStringLiteral("h"));
     });
     return scrolling(page, tabs_);
 }
@@ -400,15 +400,15 @@ void SettingsView::relabel() {
         row.field->setAccessibleName(QString(row.text).remove(QLatin1Char(':')));
     }
     launchAtLogin_->setText(qL("Pornește la login", "Launch at login"));
-    pollingGroup_->setTitle(QStringLiteral("Polling"));
-    pollingLabel_->setText(qL("Interval refresh", "Refresh interval"));
-    polling_->setAccessibleName(pollingLabel_->text());
-    pollingFooter_->setText(qL("Cât de des reîncarcă panoul starea serverului tmux.",
+    polling_.group->setTitle(QStringLiteral("Polling"));
+    polling_.caption->setText(qL("Interval refresh", "Refresh interval"));
+    polling_.slider->setAccessibleName(polling_.caption->text());
+    polling_.footer->setText(qL("Cât de des reîncarcă panoul starea serverului tmux.",
                                "How often the panel reloads tmux server state."));
-    idleGroup_->setTitle(qL("Sesiuni idle", "Idle sessions"));
-    idleLabel_->setText(qL("Prag idle", "Idle threshold"));
-    idle_->setAccessibleName(idleLabel_->text());
-    idleFooter_->setText(qL("O sesiune neatașată de mai mult decât acest prag e marcată idle în dashboard, cu opțiune de cleanup.",
+    idle_.group->setTitle(qL("Sesiuni idle", "Idle sessions"));
+    idle_.caption->setText(qL("Prag idle", "Idle threshold"));
+    idle_.slider->setAccessibleName(idle_.caption->text());
+    idle_.footer->setText(qL("O sesiune neatașată de mai mult decât acest prag e marcată idle în dashboard, cu opțiune de cleanup.",
                             "A session detached longer than this threshold is flagged idle in the dashboard, with a cleanup "
                             "option."));
 

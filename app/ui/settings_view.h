@@ -38,6 +38,15 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // A titled group: a captioned slider with its value, and a footer.
+    struct SliderSection {
+        QGroupBox* group;
+        QLabel* caption;
+        QSlider* slider;
+        QLabel* value;
+        QLabel* footer;
+    };
+
     QWidget* buildGeneral();
     QWidget* buildTmux();
     QWidget* buildScanner();
@@ -48,6 +57,7 @@ private:
     void changeLaunchAtLogin(bool enabled);
     void syncLaunchAtLogin();
     void showSocketMode();
+    static SliderSection sliderSection(const char* name, int minimum, int maximum, QWidget* parent);
 
     UiContext& context_;
     QTabWidget* tabs_;
@@ -60,16 +70,8 @@ private:
     QComboBox* terminal_;
     QCheckBox* launchAtLogin_;
     QLabel* loginError_;
-    QGroupBox* pollingGroup_;
-    QLabel* pollingLabel_;
-    QSlider* polling_;
-    QLabel* pollingValue_;
-    QLabel* pollingFooter_;
-    QGroupBox* idleGroup_;
-    QLabel* idleLabel_;
-    QSlider* idle_;
-    QLabel* idleValue_;
-    QLabel* idleFooter_;
+    SliderSection polling_;
+    SliderSection idle_;
     // tmux
     QGroupBox* serverGroup_;
     QFormLayout* serverForm_;
