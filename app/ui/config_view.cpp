@@ -134,6 +134,12 @@ void ConfigView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+void ConfigView::changeEvent(QEvent* event) {
+    // Back from the editor "Open in editor" started: show what was saved there.
+    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow()) load();
+    QWidget::changeEvent(event);
+}
+
 void ConfigView::reload() {
     reloadDone_ = false;
     showStatus();

@@ -1,7 +1,8 @@
 #pragma once
 // The configuration screen: ~/.tmux.conf shown read-only (or a starter example when there is
 // none), opened in the desktop's editor, and reloaded on the running server with tmux's own
-// answer shown. The file is read again each time the screen is shown.
+// answer shown. The file is read again each time the screen is shown or its window regains
+// the focus (after editing it elsewhere).
 
 #include <QWidget>
 
@@ -36,6 +37,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void relabel();

@@ -181,9 +181,11 @@ void PaneLayoutMap::contextMenuEvent(QContextMenuEvent* event) {
         at = mapToGlobal(box->rect.center().toPoint());
     }
     if (!box) return;
-    QMenu menu(this);
-    addActionsTo(menu, *box);
-    menu.exec(at);
+    // Not exec(): a refresh may replace this map while the menu is open.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    addActionsTo(*menu, *box);
+    menu->popup(at);
 }
 
 void PaneLayoutMap::keyPressEvent(QKeyEvent* event) {

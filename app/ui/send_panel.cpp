@@ -118,9 +118,10 @@ SendPanel::SendPanel(AppEnvironment& env, QWidget* parent) : QWidget(parent), en
             [this](const QModelIndex& index, int) { reuse(std::size_t(index.row())); });
     connect(historyList_, &CardListView::activated, this, [this](const QModelIndex& index) { reuse(std::size_t(index.row())); });
     connect(historyList_, &CardListView::menuRequested, this, [this](const QModelIndex& index, const QPoint& at) {
-        QMenu menu(this);
-        historyDelegate_->addButtonsTo(menu, index);
-        menu.exec(at);
+        auto* menu = new QMenu(this);  // not exec(): the screen may go while it is open
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        historyDelegate_->addButtonsTo(*menu, index);
+        menu->popup(at);
     });
     connect(&env_, &AppEnvironment::languageChanged, this, &SendPanel::relabel);
     relabel();

@@ -91,10 +91,14 @@ SessionDetailView::SessionDetailView(UiContext& context, std::string sessionName
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(pages_);
 
-    chooseExportPath_ = [this](const QString& proposed) {
-        return QFileDialog::getSaveFileName(this, qL("Exportă scrollback-ul", "Export scrollback"),
-                                            QDir::home().filePath(proposed),
-                                            qL("Text și log (*.txt *.log)", "Text and log (*.txt *.log)"));
+    chooseExportPath_ = [this](const QString& proposed, std::function<void(const QString&)> use) {
+        // Window-modal and not blocking: the screen may go (its session closed) while it is open.
+        auto* dialog = new QFileDialog(this, qL("Exportă scrollback-ul", "Export scrollback"), QDir::home().filePath(proposed),
+                                       qL("Text și log (*.txt *.log)", "Text and log (*.txt *.log)"));
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QFileDialog::fileSelected, this, std::move(use));
+        dialog->open();
     };
     connect(preview_, &PanePreview::refreshRequested, this, [this] {
         if (preview_->target()) loadPreview(*preview_->target());
@@ -411,8 +415,9 @@ QString SessionDetailView::exportFileName(const std::string& paneTarget) {
 }
 
 void SessionDetailView::chooseExport(const std::string& paneTarget) {
-    const QString path = chooseExportPath_(exportFileName(paneTarget));
-    if (!path.isEmpty()) exportScrollback(paneTarget, path);
+    chooseExportPath_(exportFileName(paneTarget), [this, paneTarget](const QString& path) {
+        if (!path.isEmpty()) exportScrollback(paneTarget, path);
+    });
 }
 
 void SessionDetailView::exportScrollback(const std::string& paneTarget, const QString& path) {

@@ -64,8 +64,9 @@ public:
     void exportScrollback(const std::string& paneTarget, const QString& path);
     // "dev:1.0" → "dev-1-0.log".
     static QString exportFileName(const std::string& paneTarget);
-    // Where chooseExport asks; a test puts its own answer here. Empty: cancelled.
-    using PathChooser = std::function<QString(const QString& proposedName)>;
+    // Where chooseExport asks; it calls use with the chosen path, or never when cancelled.
+    // A test puts its own answer here.
+    using PathChooser = std::function<void(const QString& proposedName, std::function<void(const QString&)> use)>;
     void setExportPathChooser(PathChooser chooser) { chooseExportPath_ = std::move(chooser); }
 
     // The kill confirmations, shown window-modal; their destructive button acts.

@@ -63,9 +63,11 @@ WindowGroup::WindowGroup(AppEnvironment& env, const TmuxSession& session, const 
         else emit exportRequested(target);
     });
     connect(panes_, &CardListView::menuRequested, this, [this](const QModelIndex& index, const QPoint& at) {
-        QMenu menu(this);
-        delegate_->addButtonsTo(menu, index);
-        menu.exec(at);
+        // Not exec(): a refresh may remove this group while the menu is open.
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        delegate_->addButtonsTo(*menu, index);
+        menu->popup(at);
     });
     connect(panes_, &CardListView::activated, this,
             [this](const QModelIndex& index) { emit previewRequested(model_->at(index.row()).target); });

@@ -168,9 +168,9 @@ TEST_F(SessionDetailTest, PreviewShowsTmuxsCaptureAndExportWritesTheWholeScrollb
 
     QString proposed;
     const auto file = home.path() / "exported.log";
-    view.setExportPathChooser([&](const QString& name) {
+    view.setExportPathChooser([&](const QString& name, const std::function<void(const QString&)>& use) {
         proposed = name;
-        return ui::qs(file.string());
+        use(ui::qs(file.string()));
     });
     emit group->exportRequested("dev:0.0");
     ASSERT_TRUE(waitUntil([&] { return !view.statusMessage().isEmpty(); }));
