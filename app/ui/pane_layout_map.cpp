@@ -8,6 +8,9 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <algorithm>
+#include <utility>
+
 #include "app/app_environment.h"
 #include "app/ui/icons.h"
 #include "app/ui/theme.h"
