@@ -105,10 +105,11 @@ SendPanel::SendPanel(AppEnvironment& env, QWidget* parent) : QWidget(parent), en
     column->addLayout(pickerRow);
     column->addLayout(commandRow);
     column->addLayout(quickRow);
+    column->addWidget(note_);
+    column->addSpacing(8);
     column->addWidget(historyLabel_);
     column->addWidget(historyList_, 1);
     column->addStretch(0);
-    column->addWidget(note_);
 
     connect(picker_, qOverload<int>(&QComboBox::activated), this,
             [this](int row) { setTarget(toStd(picker_->itemData(row).toString())); });
