@@ -108,8 +108,8 @@ SendPanel::SendPanel(AppEnvironment& env, QWidget* parent) : QWidget(parent), en
     column->addWidget(note_);
     column->addSpacing(8);
     column->addWidget(historyLabel_);
-    column->addWidget(historyList_, 1);
-    column->addStretch(0);
+    column->addWidget(historyList_, 100);  // takes the room when shown, the stretch below when not
+    column->addStretch(1);
 
     connect(picker_, qOverload<int>(&QComboBox::activated), this,
             [this](int row) { setTarget(toStd(picker_->itemData(row).toString())); });
