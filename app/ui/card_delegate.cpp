@@ -171,6 +171,34 @@ CardListView::CardListView(QWidget* parent) : QListView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
+void CardListView::setGrowsWithRows(bool grows) {
+    grows_ = grows;
+    setVerticalScrollBarPolicy(grows ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    setSizePolicy(QSizePolicy::Expanding, grows ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+    updateGeometry();
+}
+
+void CardListView::setModel(QAbstractItemModel* model) {
+    QListView::setModel(model);
+    if (!model) return;
+    auto follow = [this] {
+        if (grows_) updateGeometry();
+    };
+    connect(model, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
+    connect(model, &QAbstractItemModel::modelReset, this, follow);
+    connect(model, &QAbstractItemModel::layoutChanged, this, follow);
+}
+
+QSize CardListView::sizeHint() const {
+    if (!grows_ || !model()) return QListView::sizeHint();
+    const int rows = model()->rowCount(rootIndex());
+    const int height = rows == 0 ? 0 : rows * sizeHintForRow(0);  // rows are uniform
+    return {QListView::sizeHint().width(), height + 2 * frameWidth()};
+}
+
+QSize CardListView::minimumSizeHint() const { return grows_ ? QSize(0, sizeHint().height()) : QListView::minimumSizeHint(); }
+
 void CardListView::contextMenuEvent(QContextMenuEvent* event) {
     const bool mouse = event->reason() == QContextMenuEvent::Mouse;
     const QModelIndex index = mouse ? indexAt(event->pos()) : currentIndex();

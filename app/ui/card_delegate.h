@@ -78,12 +78,21 @@ class CardListView : public QListView {
 public:
     explicit CardListView(QWidget* parent = nullptr);
 
+    // Grows with its rows instead of scrolling, for a list inside a scrolling page.
+    void setGrowsWithRows(bool grows);
+    void setModel(QAbstractItemModel* model) override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     // Right click on a card, or the menu key on the current one.
     void menuRequested(const QModelIndex& index, const QPoint& globalPosition);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    bool grows_ = false;
 };
 
 }  // namespace quillon::ui
