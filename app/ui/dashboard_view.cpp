@@ -115,7 +115,9 @@ DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(pare
         else context_.env.attach(session);
     });
     connect(cards_, &CardListView::menuRequested, this,
-            [this](const QModelIndex& index, const QPoint& at) { showCardMenu(index.row(), at); });
+            [this](const QModelIndex& index, const QPoint& at) {
+                if (auto menu = cardMenu(index.row())) menu->exec(at);
+            });
     connect(cards_, &QListView::activated, this, [this](const QModelIndex& index) { context_.env.attach(model_->session(index.row())); });
 
     // Relative ages and the idle flag move with the clock, not only with refreshes.
@@ -285,19 +287,19 @@ void DashboardView::copyCommand(const TmuxSession& session, std::string_view ver
     QGuiApplication::clipboard()->setText(qs(context_.env.command(verb, session)));
 }
 
-void DashboardView::showCardMenu(int row, const QPoint& globalPosition) {
-    if (row < 0 || row >= model_->rowCount()) return;
+std::unique_ptr<QMenu> DashboardView::cardMenu(int row) {
+    if (row < 0 || row >= model_->rowCount()) return nullptr;
     const TmuxSession session = model_->session(row);
-    QMenu menu(this);
-    menu.addAction(Icons::symbol("arrow.up.forward.app"), qL("Attach în terminal", "Attach in terminal"), this,
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(Icons::symbol("arrow.up.forward.app"), qL("Attach în terminal", "Attach in terminal"), this,
                    [this, session] { context_.env.attach(session); });
-    menu.addAction(Icons::symbol("folder"), qs(platformText(PlatformText::openInFileManager)), this,
+    menu->addAction(Icons::symbol("folder"), qs(platformText(PlatformText::openInFileManager)), this,
                    [this, session] { context_.env.openInFinder(session.path); });
-    menu.addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda attach", "Copy attach command"), this,
+    menu->addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda attach", "Copy attach command"), this,
                    [this, session] { copyCommand(session, "attach"); });
-    menu.addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda kill", "Copy kill command"), this,
+    menu->addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda kill", "Copy kill command"), this,
                    [this, session] { copyCommand(session, "kill-session"); });
-    menu.exec(globalPosition);
+    return menu;
 }
 
 }  // namespace quillon::ui

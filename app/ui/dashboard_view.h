@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 #include "app/ui/ui_context.h"
@@ -12,7 +13,7 @@
 
 class QGridLayout;
 class QLabel;
-class QMessageBox;
+class QMenu;
 class QPushButton;
 class QStackedWidget;
 class QTimer;
@@ -38,8 +39,8 @@ public:
     SessionListModel* cardModel() const noexcept { return model_; }
     // The clean-up confirmation; accepting it kills the idle sessions.
     void confirmIdleCleanup();
-    // The actions of a card's context menu, also reached from the keyboard.
-    void showCardMenu(int row, const QPoint& globalPosition);
+    // The actions of a card's context menu (also reached from the keyboard); nothing for a bad row.
+    std::unique_ptr<QMenu> cardMenu(int row);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,10 +1,13 @@
 #include "app/ui/icons.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPainter>
 #include <QPixmap>
 
 #include <array>
+#include <string>
+#include <unordered_map>
 
 #include "app/ui/theme.h"
 #include "app/ui/ui_text.h"
@@ -82,16 +85,20 @@ const QString& desktopTheme() {
 
 bool desktopNamedNone() { return desktopTheme().isEmpty() || desktopTheme() == QLatin1String("hicolor"); }
 
-// A filled dot in the text colour: visible on any theme, never blank.
+// A filled dot in the text colour: visible on any theme, never blank, at every size.
 QIcon drawnFallback() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QApplication::palette().color(QPalette::WindowText));
-    painter.drawEllipse(QRectF(4, 4, 8, 8));
-    return QIcon(pixmap);
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QApplication::palette().color(QPalette::WindowText));
+        painter.drawEllipse(QRectF(size / 4.0, size / 4.0, size / 2.0, size / 2.0));
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 }  // namespace
@@ -113,12 +120,25 @@ std::vector<std::string_view> themeNames(std::string_view symbol) {
     return {};
 }
 
+// Theme lookups are slow and painted rows ask for the same few symbols again and again.
+std::unordered_map<std::string, QIcon>& resolved() {
+    static std::unordered_map<std::string, QIcon> cache;
+    return cache;
+}
+
 QIcon symbol(std::string_view name) {
+    auto& cache = resolved();
+    if (auto found = cache.find(std::string(name)); found != cache.end()) return found->second;
+    QIcon icon;
     for (std::string_view themeName : themeNames(name)) {
         const QString candidate = qs(themeName);
-        if (QIcon::hasThemeIcon(candidate)) return QIcon::fromTheme(candidate);
+        if (QIcon::hasThemeIcon(candidate)) {
+            icon = QIcon::fromTheme(candidate);
+            break;
+        }
     }
-    return drawnFallback();
+    if (icon.isNull()) icon = drawnFallback();
+    return cache.emplace(std::string(name), icon).first->second;
 }
 
 QIcon tinted(std::string_view name, const QColor& color, int size) {
@@ -130,9 +150,24 @@ QIcon tinted(std::string_view name, const QColor& color, int size) {
     return QIcon(pixmap);
 }
 
+// Where freedesktop themes live; platforms without a theme of their own (offscreen, minimal
+// window managers) give Qt no search path at all.
+void addStandardSearchPaths() {
+    QStringList paths = QIcon::themeSearchPaths();
+    QStringList data = qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share")).split(QLatin1Char(':'));
+    data.prepend(qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share")));
+    for (const QString& base : data) {
+        const QString icons = base + QStringLiteral("/icons");
+        if (!base.isEmpty() && !paths.contains(icons) && QDir(icons).exists()) paths.append(icons);
+    }
+    QIcon::setThemeSearchPaths(paths);
+}
+
 void followPalette(const QPalette& palette) {
     (void)desktopTheme();
+    resolved().clear();  // the fallback glyph takes the text colour of the new palette
     if (!desktopNamedNone()) return;
+    addStandardSearchPaths();
     QIcon::setThemeName(Theme::isDark(palette) ? QStringLiteral("breeze-dark") : QStringLiteral("breeze"));
 }
 

@@ -1,5 +1,6 @@
 // Quillon: wires the shared stores, the windows and the tray together, once per user.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 
 #include "app/app_environment.h"
@@ -17,15 +18,28 @@ int main(int argc, char** argv) {
     ignoreSigpipe();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
-    QApplication::setApplicationVersion(ui::AppInfo::version());
+    QApplication::setApplicationVersion(ui::AppInfo::version() + QStringLiteral(" (build ") + ui::AppInfo::build() + ')');
     QApplication::setDesktopFileName(QStringLiteral("org.quillon.Quillon"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillon/org.quillon.Quillon.svg")));
 
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("Control panel for tmux servers."));
+    options.addHelpOption();
+    options.addVersionOption();
+    const QCommandLineOption show(QStringLiteral("show"),
+                                  QStringLiteral("Bring up a place: panel, dashboard, session:<name>, scanner, templates, "
+                                                 "rules, learn, config, settings[:tmux|scanner|about], new-session."),
+                                  QStringLiteral("place"));
+    options.addOption(show);
+    options.process(application);
+    const QString place = options.value(show);
+
     ui::SingleInstance instance;
-    if (!instance.claim()) return 0;  // the running Quillon was asked to show itself
+    if (!instance.claim(place)) return 0;  // the running Quillon was asked instead
 
     ui::QuillonApp shell({AppEnvironment::shared(), TemplateStore::shared(), RuleStore::shared(), Notifier::system()});
-    QObject::connect(&instance, &ui::SingleInstance::activationRequested, &shell, &ui::QuillonApp::showMainWindow);
+    QObject::connect(&instance, &ui::SingleInstance::activationRequested, &shell, &ui::QuillonApp::show);
     shell.start();
+    if (!place.isEmpty() && !shell.show(place)) qWarning("unknown place: %s", qPrintable(place));
     return application.exec();
 }

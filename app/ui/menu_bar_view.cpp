@@ -367,6 +367,9 @@ void MenuBarView::fitList() {
         height += tree_->visualRect(row).height() > 0 ? tree_->visualRect(row).height()
                                                       : (model_->windowAt(row) ? windowRowHeight : sessionRowHeight);
     tree_->setFixedHeight(std::min(std::max(height, sessionRowHeight), listMaximumHeight) + 2);
+    // The stack is as tall as the page it shows, not as its tallest page.
+    sessionsPages_->setFixedHeight(sessionsPages_->currentWidget() == tree_ ? tree_->height()
+                                                                            : std::max(48, emptyLabel_->heightForWidth(panelWidth - 24)));
     if (isVisible()) adjustSize();
 }
 

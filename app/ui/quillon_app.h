@@ -26,6 +26,10 @@ public:
     ~QuillonApp() override;
 
     void start();
+    // Brings up a place by name: "main", "dashboard", "scanner", "templates", "rules", "learn",
+    // "config", "session:<name>", "panel", "settings[:general|tmux|scanner|about]",
+    // "new-session". False for a name it does not know (the main window is shown then).
+    bool show(const QString& place);
 
     MainWindow* mainWindow() const noexcept { return main_; }
     MenuBarView* panel() const noexcept { return panel_; }
@@ -38,18 +42,20 @@ public:
     void showPanel() override;
     void showNewSessionSheet(QWidget* parent) override;
     void quit() override;
+    // Shows the tray icon when a host runs, else the panel button; runs every few seconds.
+    void followTrayHost();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void followTrayHost();
 
     UiContext context_;
     MainWindow* main_ = nullptr;
     MenuBarView* panel_ = nullptr;
     TrayIcon* tray_ = nullptr;
     QPointer<SettingsView> settings_;
+    bool reportFirstPaint_ = false;
 };
 
 }  // namespace quillon::ui

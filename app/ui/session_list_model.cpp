@@ -5,9 +5,24 @@
 
 namespace quillon::ui {
 
+std::vector<TmuxSession> sessionOutlines(const std::vector<TmuxSession>& sessions, bool withWindows) {
+    std::vector<TmuxSession> outlines;
+    outlines.reserve(sessions.size());
+    for (const TmuxSession& s : sessions) {
+        TmuxSession outline{s.name, s.sessionID, s.created, s.isAttached, s.windowCount, s.lastAttached, s.path, {}};
+        if (withWindows) {
+            outline.windows.reserve(s.windows.size());
+            for (const TmuxWindow& w : s.windows)
+                outline.windows.push_back({w.index, w.name, w.isActive, w.paneCount, {}, {}, w.target});
+        }
+        outlines.push_back(std::move(outline));
+    }
+    return outlines;
+}
+
 SessionListModel::SessionListModel(AppEnvironment& env, QObject* parent) : KeyedListModel(parent) {
-    rows_ = env.sessions();
-    connect(&env, &AppEnvironment::sessionsChanged, this, [this, &env] { setSessions(env.sessions()); });
+    rows_ = sessionOutlines(env.sessions(), false);
+    connect(&env, &AppEnvironment::sessionsChanged, this, [this, &env] { setSessions(sessionOutlines(env.sessions(), false)); });
 }
 
 QVariant SessionListModel::data(const QModelIndex& index, int role) const {

@@ -14,6 +14,10 @@ class AppEnvironment;
 
 namespace quillon::ui {
 
+// What a list shows of the sessions: their own fields, and their windows only when asked (never
+// the panes), so a refresh of a large server copies little.
+std::vector<TmuxSession> sessionOutlines(const std::vector<TmuxSession>& sessions, bool withWindows);
+
 class SessionListModel : public KeyedListModel<TmuxSession> {
     Q_OBJECT
 public:
@@ -21,6 +25,7 @@ public:
     explicit SessionListModel(AppEnvironment& env, QObject* parent = nullptr);
 
     QVariant data(const QModelIndex& index, int role) const override;
+    // The session's own fields; its windows are left out.
     const TmuxSession& session(int row) const { return at(row); }
     // The row of the session with that exact name, or -1.
     int rowOf(const std::string& name) const;

@@ -3,6 +3,7 @@
 #include "app/app_environment.h"
 #include "app/ui/icons.h"
 #include "app/ui/keyed_rows.h"
+#include "app/ui/session_list_model.h"
 #include "app/ui/ui_text.h"
 
 namespace quillon::ui {
@@ -13,8 +14,8 @@ constexpr quintptr sessionLevel = 0;
 }  // namespace
 
 SessionTreeModel::SessionTreeModel(AppEnvironment& env, QObject* parent) : QAbstractItemModel(parent), env_(env) {
-    setSessions(env.sessions());
-    connect(&env, &AppEnvironment::sessionsChanged, this, [this] { setSessions(env_.sessions()); });
+    setSessions(sessionOutlines(env.sessions(), true));
+    connect(&env, &AppEnvironment::sessionsChanged, this, [this] { setSessions(sessionOutlines(env_.sessions(), true)); });
     connect(&env, &AppEnvironment::preferredTerminalChanged, this, &SessionTreeModel::relabel);
 }
 

@@ -5,6 +5,7 @@
 #include "app/app_environment.h"
 #include "app/ui/icons.h"
 #include "app/ui/keyed_rows.h"
+#include "app/ui/session_list_model.h"
 #include "app/ui/ui_text.h"
 
 namespace quillon::ui {
@@ -39,9 +40,9 @@ const Tool* toolAt(int section, int row) {
 }  // namespace
 
 SidebarModel::SidebarModel(AppEnvironment& env, QObject* parent) : QAbstractItemModel(parent), env_(env) {
-    sessions_ = env.sessions();
+    sessions_ = sessionOutlines(env.sessions(), false);
     placeholder_ = sessions_.empty();
-    connect(&env, &AppEnvironment::sessionsChanged, this, [this] { setSessions(env_.sessions()); });
+    connect(&env, &AppEnvironment::sessionsChanged, this, [this] { setSessions(sessionOutlines(env_.sessions(), false)); });
     connect(&env, &AppEnvironment::serverRunningChanged, this, [this] {
         if (showsPlaceholder()) emit dataChanged(index(0, 0, index(sessions, 0)), index(0, 0, index(sessions, 0)));
     });

@@ -7,8 +7,10 @@
 
 namespace quillon::ui {
 namespace {
-const QByteArray showRequest = QByteArrayLiteral("show\n");
+// One line per request: "show" and, after a space, the place.
+const QByteArray showRequest = QByteArrayLiteral("show");
 constexpr int answerMilliseconds = 1000;
+constexpr qint64 longestRequest = 4096;
 }  // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent) : QObject(parent), socketPath_(std::move(socketPath)) {}
@@ -19,11 +21,13 @@ QString SingleInstance::defaultSocketPath() {
     return QStringLiteral("/tmp/quillon-%1.sock").arg(::getuid());
 }
 
-bool SingleInstance::claim() {
+bool SingleInstance::claim(const QString& place) {
     QLocalSocket probe;
     probe.connectToServer(socketPath_);
     if (probe.waitForConnected(answerMilliseconds)) {
-        probe.write(showRequest);
+        QByteArray request = showRequest;
+        if (!place.isEmpty()) request += ' ' + place.toUtf8().replace('\n', ' ');
+        probe.write(request + '\n');
         probe.waitForBytesWritten(answerMilliseconds);
         probe.disconnectFromServer();
         return false;
@@ -36,8 +40,11 @@ bool SingleInstance::claim() {
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = server_->nextPendingConnection()) {
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (client->readAll().contains(showRequest.trimmed())) emit activationRequested();
+                if (!client->canReadLine() && client->bytesAvailable() < longestRequest) return;
+                const QByteArray line = client->readLine(longestRequest).trimmed();
                 client->disconnectFromServer();
+                if (line == showRequest) emit activationRequested({});
+                else if (line.startsWith(showRequest + ' ')) emit activationRequested(QString::fromUtf8(line.mid(showRequest.size() + 1)));
             });
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
         }

@@ -17,12 +17,12 @@ public:
     static QString defaultSocketPath();
 
     // True when this process is the first and now listens; false when a running instance
-    // answered and was asked to show itself.
-    bool claim();
+    // answered and was asked to show itself, or the given place (see QuillonApp::show).
+    bool claim(const QString& place = {});
 
 signals:
-    // A later start asked this instance to come forward.
-    void activationRequested();
+    // A later start asked this instance to come forward, at a place when it named one.
+    void activationRequested(const QString& place);
 
 private:
     QString socketPath_;

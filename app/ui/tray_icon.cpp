@@ -39,8 +39,10 @@ QString TrayIcon::toolTip() const { return tray_->toolTip(); }
 
 QIcon TrayIcon::badgeIcon(std::size_t sessions) {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) {
-        QPixmap pixmap = Icons::symbol("terminal").pixmap(size, size);
+    for (int wanted : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap = Icons::symbol("terminal").pixmap(wanted, wanted);
+        if (pixmap.width() != wanted) pixmap = pixmap.scaled(wanted, wanted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const int size = pixmap.width();
         if (sessions > 0) {
             QPainter painter(&pixmap);
             painter.setRenderHint(QPainter::Antialiasing);

@@ -20,6 +20,10 @@
 #include "tests/app/app_test_support.h"
 #include "tests/app/scanner_test_support.h"
 
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace quillon::testing {
 
 class RecordingNavigator : public ui::Navigator {
@@ -34,21 +38,28 @@ public:
 
 class UiFixture : public ::testing::Test {
 protected:
-    // A bootstrapped environment on this test's server, in the given language.
-    void startStores(const std::string& language = "en") {
+    // A bootstrapped environment on this test's server, in the given language; withoutTmux:
+    // as on a machine where tmux is not installed.
+    void startStores(const std::string& language = "en", bool withoutTmux = false) {
         DefaultsStore defaults = store();
         defaults.set("socketMode", "name");
         defaults.set("socketValue", server);
         defaults.set("language", language);
-        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, TmuxSandbox::tmuxPath(), platform.platform()});
-        ASSERT_TRUE(waitUntil([&] { return env->pollingTimerInterval().has_value(); }));
+        const auto tmuxPath = withoutTmux ? std::nullopt : std::optional(TmuxSandbox::tmuxPath());
+        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, tmuxPath, platform.platform()});
+        if (!withoutTmux) {
+            ASSERT_TRUE(waitUntil([&] { return env->pollingTimerInterval().has_value(); }));
+        }
         templates = std::make_unique<TemplateStore>(defaults);
         rules = std::make_unique<RuleStore>(defaults, *env, notifier);
         context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, notifier, navigator});
     }
 
-    // One refresh, waited for.
-    void refreshNow() { ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->refresh(done); })); }
+    // One refresh that starts now, waited for.
+    void refreshNow() {
+        ASSERT_TRUE(waitUntil([&] { return !env->refreshing(); }));
+        ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->refresh(done); }));
+    }
 
     DefaultsStore store() const { return DefaultsStore(home.path() / "config" / "quillon" / "org.quillon.Quillon.json"); }
     std::string tmux(const std::vector<std::string>& args) { return sandbox.tmux(server, args); }

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Screenshots of Quillon on a private tmux server, in English and Romanian, light and dark.
+#   scripts/screenshots.sh [build-dir] [out-dir]
+# Runs Quillon under xvfb-run with a tray host (trayer) and a session bus, brings each place up
+# with `quillon --show <place>` and saves the whole screen with `import -window root`.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+
+# Every place shot, as "file-name place"; later screens add lines here.
+places=(
+    "main dashboard"
+    "panel panel"
+    "session session:work"
+    "settings settings:general"
+)
+
+if [ "${1:-}" != "--inside" ]; then
+    build="$(cd "${1:-$here/build}" && pwd)"
+    out="$(mkdir -p "${2:-$build/screenshots}" && cd "${2:-$build/screenshots}" && pwd)"
+    quillon="$build/app/ui/quillon"
+    for tool in xvfb-run dbus-run-session trayer import tmux; do
+        command -v "$tool" >/dev/null || { echo "missing: $tool (./setup.sh installs it)" >&2; exit 1; }
+    done
+    [ -x "$quillon" ] || { echo "build Quillon first: $quillon" >&2; exit 1; }
+    exec xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "$0" --inside "$build" "$out"
+fi
+build="$2"; out="$3"; quillon="$build/app/ui/quillon"
+
+world="$(mktemp -d /tmp/quillon-shots-XXXXXX)"
+export TMUX_TMPDIR="$world/tmux" HOME="$world/home" XDG_CONFIG_HOME="$world/home/.config" XDG_RUNTIME_DIR="$world/run"
+export SHELL=/bin/sh
+unset TMUX
+mkdir -p "$TMUX_TMPDIR" "$XDG_CONFIG_HOME/quillon" "$XDG_RUNTIME_DIR" "$HOME/code/api"
+chmod 700 "$XDG_RUNTIME_DIR"
+cleanup() {
+    pkill -P $$ 2>/dev/null || true
+    tmux kill-server 2>/dev/null || true
+    rm -rf "$world"
+}
+trap cleanup EXIT
+
+# A private server (its own TMUX_TMPDIR): a few sessions, splits, one attached client.
+t() { tmux -f /dev/null "$@"; }
+t new-session -d -s work -n editor -c "$HOME/code/api" -x 200 -y 50
+t split-window -h -t work:0 -c "$HOME/code/api"
+t split-window -v -t work:0.1 -c "$HOME/code/api"
+t new-window -t work -n server -c "$HOME/code/api"
+t new-window -t work -n git -c "$HOME/code/api"
+t select-window -t work:0
+t new-session -d -s logs -n tail -c /var/log
+t new-session -d -s agent -n agent -c "$HOME"
+t new-session -d -s build -n make -c "$HOME/code/api"
+t send-keys -t work:0.0 'printf "\033[1mquillon\033[0m preview\n"; ls -la /' Enter
+mkfifo "$world/hold"
+sleep 600 > "$world/hold" &
+tmux -f /dev/null -C attach-session -t agent < "$world/hold" > /dev/null &
+
+# A plain desktop behind the windows (the X root keeps stale pixels otherwise).
+convert -size 1280x800 xc:"#4c566a" "$world/desktop.png"
+display -window root "$world/desktop.png" || true
+trayer --edge top --align right --widthtype pixel --width 120 --height 24 --SetDockType true &
+sleep 1
+
+shoot() { sleep "${2:-1.2}"; import -window root "$out/$1.png"; }
+
+for language in en ro; do
+    for appearance in light dark; do
+        printf '{"language":"%s","appearance":"%s","socketMode":"default"}\n' "$language" "$appearance" \
+            > "$XDG_CONFIG_HOME/quillon/org.quillon.Quillon.json"
+        "$quillon" &
+        app=$!
+        shoot "skip" 3
+        for entry in "${places[@]}"; do
+            name="${entry%% *}"; place="${entry#* }"
+            "$quillon" --show "$place"
+            shoot "$name-$language-$appearance"
+        done
+        kill "$app"; wait "$app" 2>/dev/null || true
+    done
+done
+rm -f "$out/skip.png"
+echo "screenshots in $out"

@@ -1,0 +1,69 @@
+// Shared pieces: every symbol has an icon on any theme, a long tile value shrinks to 60 %
+// before it is cut, and relative times read naturally in both languages.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/ui/components.h"
+#include "app/ui/icons.h"
+#include "app/ui/relative_time.h"
+#include "app/ui/theme.h"
+#include "app/ui/ui_text.h"
+#include "core/l10n.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+TEST(Icons, EverySymbolHasAThemeNameAndNoIconIsBlank) {
+    for (std::string_view name : ui::Icons::symbols()) {
+        EXPECT_FALSE(ui::Icons::themeNames(name).empty()) << name;
+        EXPECT_FALSE(ui::Icons::symbol(name).pixmap(16, 16).isNull()) << name;
+    }
+    EXPECT_TRUE(ui::Icons::themeNames("no.such.symbol").empty());
+    EXPECT_FALSE(ui::Icons::symbol("no.such.symbol").pixmap(16, 16).isNull());
+    // On the installed theme every symbol resolves to a real icon, not the drawn dot.
+    ui::Theme::applyAppearance(AppAppearance::light);
+    for (std::string_view name : ui::Icons::symbols()) {
+        bool found = false;
+        for (std::string_view themeName : ui::Icons::themeNames(name)) found |= QIcon::hasThemeIcon(ui::qs(themeName));
+        EXPECT_TRUE(found) << name << " in " << QIcon::themeName().toStdString();
+    }
+    ui::Theme::applyAppearance(AppAppearance::system);
+}
+
+TEST(ShrinkingLabel, ShrinksToSixtyPercentBeforeItElides) {
+    ui::ShrinkingLabel label;
+    label.setText(QStringLiteral("tmux 3.3a-very-long-build-name"));
+    const int full = label.sizeHint().width();
+    label.resize(full + 10, label.sizeHint().height());
+    EXPECT_DOUBLE_EQ(label.fittedScale(), 1.0);
+    EXPECT_FALSE(label.isElided());
+    label.resize(full * 3 / 4, label.height());
+    EXPECT_LT(label.fittedScale(), 1.0);
+    EXPECT_GE(label.fittedScale(), ui::ShrinkingLabel::minimumScale);
+    EXPECT_FALSE(label.isElided());
+    label.resize(full / 3, label.height());
+    EXPECT_DOUBLE_EQ(label.fittedScale(), ui::ShrinkingLabel::minimumScale);
+    EXPECT_TRUE(label.isElided());
+}
+
+TEST(RelativeTime, ShortStyleInBothLanguages) {
+    const TimePoint now = Clock::now();
+    const std::vector<std::tuple<std::chrono::seconds, const char*, const char*>> cases{
+        {std::chrono::seconds(5), "5 sec. ago", "acum 5 sec."},
+        {std::chrono::minutes(5), "5 min. ago", "acum 5 min."},
+        {std::chrono::hours(3), "3 hr. ago", "acum 3 h"},
+        {std::chrono::hours(24 * 2), "2 days ago", "acum 2 zile"},
+    };
+    for (const auto& [age, en, ro] : cases) {
+        L10n::setLanguage(AppLanguage::en);
+        EXPECT_EQ(ui::RelativeTime::format(now - age, now).toStdString(), en);
+        L10n::setLanguage(AppLanguage::ro);
+        EXPECT_EQ(ui::RelativeTime::format(now - age, now).toStdString(), ro);
+    }
+    L10n::setLanguage(AppLanguage::en);
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,107 @@
+// The dashboard against a private server: tiles and cards say what tmux holds, card buttons
+// and menu reach the right session, and the copy commands put exactly the environment's text
+// on the clipboard.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPushButton>
+
+#include "app/ui/card_delegate.h"
+#include "app/ui/components.h"
+#include "app/ui/dashboard_view.h"
+#include "app/ui/session_card_delegate.h"
+#include "app/ui/session_list_model.h"
+#include "app/ui/ui_text.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+class DashboardTest : public UiFixture {
+protected:
+    void SetUp() override {
+        sandbox.newSession(server, "alpha");
+        sandbox.newWindow(server, "alpha", "logs");
+        sandbox.newSession(server, "beta");
+        sandbox.splitWindow(server, "beta:0");
+        startStores();
+    }
+
+    QAction* menuAction(QMenu& menu, const QString& text) {
+        for (QAction* action : menu.actions())
+            if (action->text() == text) return action;
+        return nullptr;
+    }
+};
+
+TEST_F(DashboardTest, TilesAndCardsSayWhatTheServerHolds) {
+    ui::DashboardView dashboard(*context);
+    std::vector<std::pair<QString, QString>> tiles;
+    for (ui::StatTile* tile : dashboard.tiles()) tiles.emplace_back(tile->title(), tile->value());
+    const std::vector<std::pair<QString, QString>> expected{
+        {"Server", "Running"}, {"Sessions", "2"}, {"Windows", "3"}, {"Panes", "4"},
+        {"Version", ui::qs(env->tmuxVersion())}, {"Prefix", "C-b"}};
+    EXPECT_EQ(tiles, expected);
+    ASSERT_EQ(dashboard.cardModel()->rowCount(), 2);
+    EXPECT_EQ(dashboard.cardModel()->session(0).name, "alpha");
+    EXPECT_EQ(dashboard.cardModel()->session(1).name, "beta");
+
+    // A refresh touches only what changed: the kept card stays the same row.
+    QPersistentModelIndex beta = dashboard.cardModel()->index(1);
+    tmux({"kill-session", "-t", "=alpha"});
+    refreshNow();
+    EXPECT_EQ(beta.row(), 0);
+    EXPECT_EQ(dashboard.tiles()[1]->value(), "1");
+}
+
+TEST_F(DashboardTest, CardButtonsAndMenuActOnTheirOwnSession) {
+    ui::DashboardView dashboard(*context);
+    dashboard.resize(900, 600);
+    dashboard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));
+    auto* delegate = static_cast<ui::CardDelegate*>(dashboard.cards()->itemDelegate());
+    const QModelIndex second = dashboard.cardModel()->index(1);
+    const QRect row = dashboard.cards()->visualRect(second);
+    const auto rects = delegate->buttonRects(row, delegate->buttons(second), dashboard.cards()->font());
+    QTest::mouseClick(dashboard.cards()->viewport(), Qt::LeftButton, {}, rects[ui::SessionCardDelegate::attach].center());
+    QTest::mouseClick(dashboard.cards()->viewport(), Qt::LeftButton, {}, rects[ui::SessionCardDelegate::folder].center());
+    ASSERT_TRUE(waitUntil([&] { return platform.terminals->opened().size() == 1; }));
+    EXPECT_NE(platform.terminals->opened()[0].second.find("'beta'"), std::string::npos);
+    EXPECT_EQ(platform.directories->opened, std::vector<std::string>{env->sessions()[1].path});
+
+    auto menu = dashboard.cardMenu(0);
+    ASSERT_NE(menu, nullptr);
+    for (const auto& [item, verb] : {std::pair{"Copy attach command", "attach"}, {"Copy kill command", "kill-session"}}) {
+        QGuiApplication::clipboard()->setText("stale");
+        ASSERT_NE(menuAction(*menu, item), nullptr) << item;
+        menuAction(*menu, item)->trigger();
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), env->command(verb, env->sessions()[0]));
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+                  "tmux -L " + server + " " + verb + " -t alpha");
+    }
+}
+
+TEST_F(DashboardTest, WithoutSessionsTheEmptyStateOffersTheFirstOne) {
+    sandbox.killServer(server);
+    refreshNow();
+    ASSERT_FALSE(env->lastError()) << *env->lastError();
+    ui::DashboardView dashboard(*context);
+    dashboard.show();
+    auto* empty = dashboard.findChild<ui::EmptyState*>();
+    ASSERT_NE(empty, nullptr);
+    EXPECT_TRUE(empty->isVisible());
+    EXPECT_EQ(empty->title(), "No tmux server is running");
+    EXPECT_EQ(dashboard.tiles()[0]->value(), "Stopped");
+    QPushButton* create = nullptr;
+    for (QPushButton* button : dashboard.findChildren<QPushButton*>())
+        if (button->text() == "Create the first session") create = button;
+    ASSERT_NE(create, nullptr);
+    create->click();
+    EXPECT_EQ(navigator.calls, std::vector<std::string>{"new-session"});
+}
+
+}  // namespace
+}  // namespace quillon::testing

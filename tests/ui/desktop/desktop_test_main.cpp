@@ -1,0 +1,21 @@
+// Tests that need a real display (the suite runs under xvfb-run): the X11 platform, not
+// offscreen. Without a display every test here is skipped.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "core/process_runner.h"
+
+int main(int argc, char** argv) {
+    quillon::ignoreSigpipe();
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        ::testing::GTEST_FLAG(filter) = "-*";
+        std::fprintf(stderr, "no DISPLAY: desktop tests skipped\n");
+    } else {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

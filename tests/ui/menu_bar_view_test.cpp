@@ -1,0 +1,124 @@
+// The tray panel against a private server: names are checked before anything reaches tmux,
+// a valid one creates exactly that session, and attach opens the right session and window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "app/ui/menu_bar_view.h"
+#include "app/ui/session_tree_model.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+class MenuBarViewTest : public UiFixture {
+protected:
+    std::size_t sessionCount() { return env->sessions().size(); }
+};
+
+TEST_F(MenuBarViewTest, OnlyValidNamesReachTmuxAndAreCreatedTrimmed) {
+    sandbox.newSession(server, "work");
+    startStores();
+    ui::MenuBarView panel(*context);
+    panel.newSessionButton()->click();
+    ASSERT_TRUE(panel.newNameField()->isVisibleTo(&panel));
+    for (const char* invalid : {"", "   ", "\t", "a:b", "a.b", " dev.1 "}) {
+        panel.newNameField()->setText(QString::fromUtf8(invalid));
+        EXPECT_FALSE(panel.createButton()->isEnabled()) << invalid;
+        QTest::keyClick(panel.newNameField(), Qt::Key_Return);
+    }
+    refreshNow();
+    EXPECT_EQ(sessionCount(), 1u);
+
+    panel.newNameField()->setText(QStringLiteral("  new one\t"));
+    ASSERT_TRUE(panel.createButton()->isEnabled());
+    panel.createButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return hasSession("new one") && panel.newNameField()->text().isEmpty(); }));
+    EXPECT_FALSE(panel.newNameField()->isVisibleTo(&panel));
+    EXPECT_TRUE(platform.terminals->opened().empty());  // the panel does not attach after creating
+}
+
+TEST_F(MenuBarViewTest, AttachOpensTheSessionOrItsWindowAndRowsUnfold) {
+    sandbox.newSession(server, "work");
+    sandbox.newWindow(server, "work", "editor");
+    sandbox.newSession(server, "workshop");
+    startStores();
+    ui::MenuBarView panel(*context);
+    auto* model = panel.sessionModel();
+    const QModelIndex work = model->indexOfSession("work");
+    ASSERT_TRUE(work.isValid());
+    EXPECT_EQ(model->rowCount(work), 2);
+
+    emit panel.sessionTree()->clicked(work);
+    EXPECT_TRUE(panel.sessionTree()->isExpanded(work));
+    emit panel.sessionTree()->clicked(model->index(1, ui::SessionTreeModel::attachColumn, work));
+    emit panel.sessionTree()->clicked(model->indexOfSession("workshop", ui::SessionTreeModel::attachColumn));
+    ASSERT_TRUE(waitUntil([&] { return platform.terminals->opened().size() == 2; }));
+    // The two terminals start concurrently: told apart by what they attach to.
+    std::vector<std::string> lines;
+    for (const auto& opened : platform.terminals->opened()) lines.push_back(opened.second);
+    std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    EXPECT_NE(lines[0].find("-t 'work' ';' select-window"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("work:1'"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("-t 'workshop'"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[1].find("select-window"), std::string::npos) << lines[1];
+
+    // The unfolded row stays unfolded through a refresh that changes other rows.
+    sandbox.newSession(server, "another");
+    refreshNow();
+    EXPECT_TRUE(panel.sessionTree()->isExpanded(model->indexOfSession("work")));
+}
+
+TEST_F(MenuBarViewTest, SummaryAndEmptyStatesFollowTheServer) {
+    startStores();
+    ui::MenuBarView panel(*context);
+    EXPECT_EQ(panel.serverLabel()->text(), "Server stopped");
+    EXPECT_EQ(panel.emptyLabel()->text(), "No active sessions.");
+    EXPECT_EQ(panel.countsLabel()->text(), "0 sessions · 0 windows · 0 panes");
+    sandbox.newSession(server, "one");
+    sandbox.splitWindow(server, "one:0");
+    refreshNow();
+    EXPECT_EQ(panel.serverLabel()->text(), "Server running");
+    EXPECT_EQ(panel.countsLabel()->text(), "1 sessions · 1 windows · 2 panes");
+    EXPECT_EQ(unnamedControls(&panel), std::vector<std::string>{});
+
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(panel.serverLabel()->text(), "Server activ");
+    EXPECT_EQ(panel.createButton()->text(), "Creează");
+}
+
+TEST_F(MenuBarViewTest, TemplatesLaunchAndAttachFromTheMenu) {
+    startStores();
+    SessionTemplate recipe{newTemplateID(), "", "", {{newTemplateID(), "api", ""}}};
+    templates->upsert(recipe);  // unnamed: listed all the same
+    recipe = {newTemplateID(), "svc", "", {{newTemplateID(), "api", "echo ready"}}};
+    templates->upsert(recipe);
+    ui::MenuBarView panel(*context);
+    QMenu* menu = panel.templatesButton()->menu();
+    QStringList titles;
+    for (QAction* action : menu->actions()) titles << action->text();
+    EXPECT_EQ(titles.mid(3), (QStringList{"(unnamed)", "svc"}));  // after the three seeded ones
+    menu->actions().last()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return platform.terminals->opened().size() == 1; }));
+    EXPECT_TRUE(hasSession("svc"));
+    EXPECT_NE(platform.terminals->opened()[0].second.find("-t 'svc'"), std::string::npos);
+}
+
+TEST_F(MenuBarViewTest, WithoutTmuxItSaysHowToInstallIt) {
+    startStores("en", true);
+    ui::MenuBarView panel(*context);
+    EXPECT_EQ(panel.serverLabel()->text(), "tmux is not installed");
+    EXPECT_EQ(panel.emptyLabel()->text(), "Install tmux with “sudo apt install tmux”.");
+    EXPECT_FALSE(panel.templatesButton()->isEnabled());
+}
+
+}  // namespace
+}  // namespace quillon::testing

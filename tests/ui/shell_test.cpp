@@ -1,0 +1,95 @@
+// The shell: one instance per user (a second start forwards its place), places by name, and a
+// change of language or appearance reaching every open window, the panel and the tray menu.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include "app/ui/main_window.h"
+#include "app/ui/menu_bar_view.h"
+#include "app/ui/quillon_app.h"
+#include "app/ui/single_instance.h"
+#include "app/ui/theme.h"
+#include "app/ui/tray_icon.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+class ShellTest : public UiFixture {
+protected:
+    void SetUp() override {
+        sandbox.newSession(server, "work");
+        startStores();
+        shell = std::make_unique<ui::QuillonApp>(ui::UiContext::Stores{*env, *templates, *rules, notifier});
+        shell->start();
+    }
+    void TearDown() override {
+        shell.reset();
+        ui::Theme::applyAppearance(AppAppearance::system);
+    }
+    std::unique_ptr<ui::QuillonApp> shell;
+};
+
+TEST_F(ShellTest, ASecondStartForwardsItsPlaceToTheFirst) {
+    const QString socket = QString::fromStdString((home.path() / "quillon.sock").string());
+    ui::SingleInstance first(socket);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy asked(&first, &ui::SingleInstance::activationRequested);
+    ui::SingleInstance second(socket);
+    EXPECT_FALSE(second.claim("session:work"));
+    ASSERT_TRUE(waitUntil([&] { return asked.count() == 1; }));
+    EXPECT_EQ(asked.at(0).at(0).toString(), "session:work");
+}
+
+TEST_F(ShellTest, PlacesByName) {
+    using Kind = ui::SidebarItem::Kind;
+    const std::vector<std::pair<QString, ui::SidebarItem>> screens{
+        {"scanner", {Kind::scanner, {}}}, {"session:work", ui::SidebarItem::session("work")}, {"dashboard", {Kind::dashboard, {}}}};
+    for (const auto& [place, item] : screens) {
+        EXPECT_TRUE(shell->show(place)) << place.toStdString();
+        EXPECT_EQ(shell->mainWindow()->selection(), item) << place.toStdString();
+    }
+    EXPECT_TRUE(shell->show("settings:about"));
+    EXPECT_TRUE(shell->settingsWindow()->isVisible());
+    EXPECT_FALSE(shell->show("nowhere"));
+}
+
+TEST_F(ShellTest, LanguageAndAppearanceReachEveryOpenWindow) {
+    shell->showSettings();
+    auto texts = [&] {
+        return std::vector<QString>{shell->mainWindow()->menuBar()->actions().front()->text(),
+                                    shell->panel()->createButton()->text(), shell->tray()->menu()->actions().front()->text(),
+                                    shell->settingsWindow()->windowTitle()};
+    };
+    EXPECT_EQ(texts(), (std::vector<QString>{"&File", "Create", "Open panel", "Settings"}));
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(texts(), (std::vector<QString>{"&Fișier", "Creează", "Deschide panoul", "Setări"}));
+
+    const QColor desktop = QApplication::palette().color(QPalette::Window);
+    env->setAppearance(AppAppearance::dark);
+    QApplication::processEvents();
+    for (QWidget* window : {static_cast<QWidget*>(shell->mainWindow()), static_cast<QWidget*>(shell->panel()),
+                            static_cast<QWidget*>(shell->settingsWindow())})
+        EXPECT_TRUE(ui::Theme::isDark(window->palette())) << window->metaObject()->className();
+    env->setAppearance(AppAppearance::light);
+    QApplication::processEvents();
+    EXPECT_FALSE(ui::Theme::isDark(shell->mainWindow()->palette()));
+    env->setAppearance(AppAppearance::system);
+    QApplication::processEvents();
+    EXPECT_EQ(shell->mainWindow()->palette().color(QPalette::Window), desktop);
+}
+
+TEST(TrayBadge, CarriesTheCountOnlyWhenThereAreSessions) {
+    const QImage none = ui::TrayIcon::badgeIcon(0).pixmap(32, 32).toImage();
+    const QImage three = ui::TrayIcon::badgeIcon(3).pixmap(32, 32).toImage();
+    EXPECT_NE(none, three);
+    EXPECT_EQ(ui::TrayIcon::badgeIcon(0).pixmap(32, 32).toImage(), none);
+}
+
+}  // namespace
+}  // namespace quillon::testing
