@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -54,28 +53,10 @@ protected:
     }
 };
 
-LearnView::LearnView(UiContext& context, QWidget* parent) : QWidget(parent), context_(context) {
-    title_ = new QLabel(this);
-    title_->setFont(Paint::titleFont(font()));
+LearnView::LearnView(UiContext& context, QWidget* parent) : ScrollingPage(parent), context_(context) {
     search_ = new QLineEdit(this);
-
-    scroll_ = new QScrollArea(this);
-    scroll_->setWidgetResizable(true);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    auto* page = new QWidget(scroll_);
-    scroll_->setWidget(page);
-    buildSheet(page);
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 16, 0, 0);
-    column->setSpacing(10);
-    auto* top = new QVBoxLayout;
-    top->setContentsMargins(20, 0, 20, 0);
-    top->setSpacing(10);
-    top->addWidget(title_);
-    top->addWidget(search_);
-    column->addLayout(top);
-    column->addWidget(scroll_, 1);
+    addFixed(search_);
+    buildSheet();
 
     connect(search_, &QLineEdit::textChanged, this, &LearnView::applySearch);
     connect(&context.env, &AppEnvironment::prefixChanged, this, &LearnView::showPrefix);
@@ -83,10 +64,9 @@ LearnView::LearnView(UiContext& context, QWidget* parent) : QWidget(parent), con
     relabel();
 }
 
-void LearnView::buildSheet(QWidget* page) {
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(20, 4, 20, 16);
-    column->setSpacing(6);
+void LearnView::buildSheet() {
+    QWidget* page = this->page();
+    setSectionSpacing(6);
 
     auto* prefixRow = new QHBoxLayout;
     auto* keyboard = new QLabel(page);
@@ -99,7 +79,7 @@ void LearnView::buildSheet(QWidget* page) {
     prefixRow->addWidget(prefixIntro_);
     prefixRow->addWidget(prefixCap_);
     prefixRow->addWidget(prefixOutro_, 1);
-    column->addLayout(prefixRow);
+    addSection(prefixRow);
 
     sheet_ = CheatSheet::categories();
     for (std::size_t c = 0; c < sheet_.size(); ++c) {
@@ -115,7 +95,7 @@ void LearnView::buildSheet(QWidget* page) {
         headerRow->setContentsMargins(0, 14, 0, 2);
         headerRow->addWidget(icon);
         headerRow->addWidget(section.name, 1);
-        column->addWidget(section.header);
+        addSection(section.header);
 
         for (std::size_t i = 0; i < sheet_[c].items.size(); ++i) {
             ItemRow item;
@@ -137,7 +117,7 @@ void LearnView::buildSheet(QWidget* page) {
             row->addWidget(item.keys, 0, Qt::AlignTop);
             row->addLayout(texts, 1);
             row->addWidget(item.copy, 0, Qt::AlignVCenter);
-            column->addWidget(item.row);
+            addSection(item.row);
             connect(item.copy, &QToolButton::clicked, this, [this, c, i] {
                 QGuiApplication::clipboard()->setText(qs(CheatSheet::withPrefix(sheet_[c].items[i].keys, context_.env.prefix())));
             });
@@ -145,13 +125,11 @@ void LearnView::buildSheet(QWidget* page) {
         }
         sections_.push_back(std::move(section));
     }
-    column->addStretch(1);
 }
 
 void LearnView::relabel() {
     sheet_ = CheatSheet::categories();
-    title_->setText(qL("Învățare tmux", "Learn tmux"));
-    scroll_->setAccessibleName(title_->text());
+    setTitle(qL("Învățare tmux", "Learn tmux"));
     search_->setPlaceholderText(qL("Caută taste, comenzi sau concepte", "Search keys, commands or concepts"));
     search_->setAccessibleName(search_->placeholderText());
     prefixIntro_->setText(qL("Prefix-ul tău este", "Your prefix is"));

@@ -3,24 +3,22 @@
 // prefix and copyable with one click. Search looks at keys, titles and details; a language or
 // prefix change is shown at once.
 
-#include <QWidget>
-
 #include <vector>
 
 #include "app/ui/cheat_sheet.h"
+#include "app/ui/scrolling_page.h"
 #include "app/ui/ui_context.h"
 
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
-class QScrollArea;
 class QToolButton;
 
 namespace quillon::ui {
 
 class KeyCap;
 
-class LearnView : public QWidget {
+class LearnView : public ScrollingPage {
     Q_OBJECT
 public:
     explicit LearnView(UiContext& context, QWidget* parent = nullptr);
@@ -46,7 +44,7 @@ private:
         std::vector<ItemRow> rows;
     };
 
-    void buildSheet(QWidget* page);
+    void buildSheet();
     void relabel();
     void showPrefix();
     void applySearch();
@@ -54,8 +52,6 @@ private:
     UiContext& context_;
     std::vector<CheatCategory> sheet_;  // in the current language
     std::vector<Section> sections_;
-    QLabel* title_;
-    QScrollArea* scroll_;
     QLineEdit* search_;
     QLabel* prefixIntro_;
     KeyCap* prefixCap_;

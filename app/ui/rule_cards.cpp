@@ -3,7 +3,6 @@
 #include <QPainter>
 
 #include "app/rule_store.h"
-#include "app/ui/components.h"
 #include "app/ui/icons.h"
 #include "app/ui/theme.h"
 #include "app/ui/ui_text.h"
@@ -61,27 +60,9 @@ std::vector<CardButton> RuleCardDelegate::buttons(const QModelIndex& index) cons
 void RuleCardDelegate::paintContent(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                                     const QRect& content) const {
     const ScanRule& rule = ruleAt(index);
-    const QPalette& palette = option.palette;
-    const QColor tint = rule.enabled ? Theme::orange() : Theme::secondary(palette);
-    painter.drawPixmap(content.left(), content.center().y() - 9,
-                       Icons::tinted(rule.enabled ? "bolt.fill" : "bolt.slash", tint, 18).pixmap(18, 18));
-
-    const int left = content.left() + 30;
-    const int width = content.right() - left;
-    QFont bold = option.font;
-    bold.setBold(true);
-    const QFontMetrics boldMetrics(bold);
-    const QFont caption = Paint::captionFont(option.font);
-    const QFontMetrics captionMetrics(caption);
-    const int top = content.center().y() - (boldMetrics.height() + captionMetrics.height() + 2) / 2;
-    painter.setFont(bold);
-    painter.setPen(palette.color(QPalette::Text));
-    painter.drawText(QRect(left, top, width, boldMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     boldMetrics.elidedText(ruleTitle(rule), Qt::ElideRight, width));
-    painter.setFont(caption);
-    painter.setPen(Theme::secondary(palette));
-    painter.drawText(QRect(left, top + boldMetrics.height() + 2, width, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     captionMetrics.elidedText(ruleSummary(rule), Qt::ElideRight, width));
+    const QColor tint = rule.enabled ? Theme::orange() : Theme::secondary(option.palette);
+    paintText(painter, option, content,
+              {Icons::tinted(rule.enabled ? "bolt.fill" : "bolt.slash", tint, 18).pixmap(18, 18), ruleTitle(rule), ruleSummary(rule), {}});
 }
 
 }  // namespace quillon::ui

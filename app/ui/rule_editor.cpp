@@ -5,29 +5,21 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/app_environment.h"
-#include "app/ui/components.h"
 #include "app/ui/session_name_rule.h"
 #include "app/ui/ui_text.h"
 #include "core/platform_texts.h"
 
 namespace quillon::ui {
 
-RuleEditor::RuleEditor(UiContext& context, ScanRule rule, QWidget* parent) : QDialog(parent), rule_(std::move(rule)) {
+RuleEditor::RuleEditor(UiContext& context, ScanRule rule, QWidget* parent) : EditorSheet(context, parent), rule_(std::move(rule)) {
     setObjectName(QStringLiteral("ruleEditor"));
-    setWindowModality(Qt::WindowModal);
-    heading_ = new QLabel(this);
-    heading_->setFont(Paint::titleFont(font()));
 
     general_ = new QGroupBox(this);
     name_ = new QLineEdit(qs(rule_.name), general_);
@@ -75,37 +67,20 @@ RuleEditor::RuleEditor(UiContext& context, ScanRule rule, QWidget* parent) : QDi
     actionForm->addRow(QString(), value_);
     actionForm->addRow(QString(), cooldown_);
 
-    cancel_ = new QPushButton(this);
-    save_ = new QPushButton(this);
-    save_->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cancel_);
-    buttons->addWidget(save_);
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 18, 20, 16);
-    column->setSpacing(12);
-    column->addWidget(heading_);
-    column->addWidget(general_);
-    column->addWidget(triggerGroup_);
-    column->addWidget(actionGroup_);
-    column->addLayout(buttons);
+    addSection(general_);
+    addSection(triggerGroup_);
+    addSection(actionGroup_);
     resize(480, sizeHint().height());
 
-    auto validate = [this] { save_->setEnabled(!trimmedName(name_->text()).isEmpty()); };
-    connect(name_, &QLineEdit::textChanged, this, validate);
+    connect(name_, &QLineEdit::textChanged, this, &RuleEditor::validate);
     connect(kind_, &QComboBox::currentIndexChanged, this, &RuleEditor::updatePlaceholder);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(save_, &QPushButton::clicked, this, [this] {
-        if (!save_->isEnabled()) return;
-        emit saved(editedRule());
-        accept();
-    });
-    connect(&context.env, &AppEnvironment::languageChanged, this, &RuleEditor::relabel);
     validate();
     relabel();
 }
+
+bool RuleEditor::isValid() const { return !trimmedName(name_->text()).isEmpty(); }
+
+void RuleEditor::save() { emit saved(editedRule()); }
 
 ScanRule RuleEditor::editedRule() const {
     ScanRule rule = rule_;
@@ -121,8 +96,7 @@ ScanRule RuleEditor::editedRule() const {
 }
 
 void RuleEditor::relabel() {
-    setWindowTitle(qL("Regulă scanner", "Scanner rule"));
-    heading_->setText(windowTitle());
+    relabelSheet(qL("Regulă scanner", "Scanner rule"));
     nameLabel_->setText(qL("Nume", "Name"));
     name_->setAccessibleName(nameLabel_->text());
     enabled_->setText(qL("Activă", "Enabled"));
@@ -140,8 +114,6 @@ void RuleEditor::relabel() {
         kind_->setItemText(i, qs(displayText(ScanRuleActionKind(kind_->itemData(i).toInt()))));
     cooldown_->setAccessibleName(QStringLiteral("Cooldown"));
     if (auto* field = cooldown_->findChild<QLineEdit*>()) field->setAccessibleName(cooldown_->accessibleName());
-    cancel_->setText(qL("Anulează", "Cancel"));
-    save_->setText(qL("Salvează", "Save"));
     // One label column across the three sections.
     int column = 0;
     for (QLabel* label : {nameLabel_, triggerLabel_, matchLabel_, kindLabel_}) column = std::max(column, label->sizeHint().width());

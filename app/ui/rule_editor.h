@@ -3,22 +3,19 @@
 // the action, its value and the cooldown. Save trims the name and is offered only while the
 // name is not blank.
 
-#include <QDialog>
-
 #include "app/scan_rule.h"
-#include "app/ui/ui_context.h"
+#include "app/ui/editor_sheet.h"
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QSpinBox;
 
 namespace quillon::ui {
 
-class RuleEditor : public QDialog {
+class RuleEditor : public EditorSheet {
     Q_OBJECT
 public:
     static constexpr int maxCooldown = 600;
@@ -28,17 +25,17 @@ public:
 
     // The rule as the fields describe it now, name trimmed.
     ScanRule editedRule() const;
-    QPushButton* saveButton() const noexcept { return save_; }
+    bool isValid() const override;
 
 signals:
     void saved(const quillon::ScanRule& rule);
 
 private:
-    void relabel();
+    void relabel() override;
+    void save() override;
     void updatePlaceholder();
 
     ScanRule rule_;
-    QLabel* heading_;
     QGroupBox* general_;
     QLabel* nameLabel_;
     QLineEdit* name_;
@@ -54,8 +51,6 @@ private:
     QLineEdit* value_;
     QSpinBox* cooldown_;
     int shownCooldown_ = 0;
-    QPushButton* cancel_;
-    QPushButton* save_;
 };
 
 }  // namespace quillon::ui

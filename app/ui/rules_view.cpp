@@ -1,11 +1,8 @@
 #include "app/ui/rules_view.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "app/app_environment.h"
@@ -32,84 +29,45 @@ QString boldMarkup(const QString& text) {
     return html;
 }
 
-QLabel* heading(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    QFont bold = label->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.1);
-    label->setFont(bold);
-    return label;
-}
-
 }  // namespace
 
-RulesView::RulesView(UiContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+RulesView::RulesView(UiContext& context, QWidget* parent) : ScrollingPage(parent), context_(context) {
     model_ = new RuleListModel(context.rules, this);
     executionModel_ = new RuleExecutionListModel(context.rules, this);
+    QWidget* content = page();
 
-    title_ = new QLabel(this);
-    title_->setFont(Paint::titleFont(font()));
-    scroll_ = new QScrollArea(this);
-    scroll_->setWidgetResizable(true);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    auto* page = new QWidget(scroll_);
-    scroll_->setWidget(page);
-
-    rulesHeading_ = heading(page);
-    newRule_ = new QPushButton(Icons::symbol("plus"), QString(), page);
-    auto* header = new QHBoxLayout;
-    header->addWidget(rulesHeading_, 1);
-    header->addWidget(newRule_);
-
-    empty_ = new EmptyState("bolt.slash", page);
+    rulesHeading_ = heading(content);
+    newRule_ = new QPushButton(Icons::symbol("plus"), QString(), content);
+    empty_ = new EmptyState("bolt.slash", content);
     empty_->setMinimumHeight(160);
     delegate_ = new RuleCardDelegate(this);
-    cards_ = new CardListView(page);
+    cards_ = new CardListView(content);
     cards_->setModel(model_);
     cards_->setItemDelegate(delegate_);
     cards_->setGrowsWithRows(true);
 
-    executionsSection_ = new QWidget(page);
+    executionsSection_ = new QWidget(content);
     executionsHeading_ = heading(executionsSection_);
     clearExecutions_ = new QPushButton(Icons::symbol("trash"), QString(), executionsSection_);
     executions_ = new CardListView(executionsSection_);
     executions_->setModel(executionModel_);
     executions_->setItemDelegate(new RuleExecutionDelegate(executions_));
     executions_->setGrowsWithRows(true);
-    auto* executionsHeader = new QHBoxLayout;
-    executionsHeader->addWidget(executionsHeading_, 1);
-    executionsHeader->addWidget(clearExecutions_);
     auto* executionsLayout = new QVBoxLayout(executionsSection_);
     executionsLayout->setContentsMargins(0, 8, 0, 0);
-    executionsLayout->addLayout(executionsHeader);
+    executionsLayout->addLayout(headingRow(executionsHeading_, clearExecutions_));
     executionsLayout->addWidget(executions_);
 
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(20, 0, 20, 12);
-    column->setSpacing(10);
-    column->addWidget(buildMasterCard(page));
-    column->addLayout(header);
-    column->addWidget(empty_);
-    column->addWidget(cards_);
-    column->addWidget(executionsSection_);
-    column->addStretch(1);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 16, 0, 0);
-    auto* titleRow = new QHBoxLayout;
-    titleRow->setContentsMargins(20, 0, 20, 0);
-    titleRow->addWidget(title_);
-    outer->addLayout(titleRow);
-    outer->addWidget(scroll_, 1);
+    addSection(buildMasterCard());
+    addSection(headingRow(rulesHeading_, newRule_));
+    addSection(empty_);
+    addSection(cards_);
+    addSection(executionsSection_);
 
     connect(newRule_, &QPushButton::clicked, this, [this] { openEditor(ScanRule{}); });
     connect(clearExecutions_, &QPushButton::clicked, &context.rules, &RuleStore::clearExecutions);
     connect(delegate_, &CardDelegate::buttonClicked, this, &RulesView::act);
-    connect(cards_, &CardListView::menuRequested, this, [this](const QModelIndex& index, const QPoint& at) {
-        QMenu menu(this);
-        delegate_->addButtonsTo(menu, index);
-        menu.exec(at);
-    });
+    cards_->useButtonMenu(delegate_);
     connect(cards_, &QListView::activated, this, [this](const QModelIndex& index) { act(index, RuleCardDelegate::edit); });
     connect(&context.rules, &RuleStore::rulesChanged, this, &RulesView::updateVisibility);
     connect(&context.rules, &RuleStore::executionsChanged, this, &RulesView::updateVisibility);
@@ -119,8 +77,8 @@ RulesView::RulesView(UiContext& context, QWidget* parent) : QWidget(parent), con
     relabel();
 }
 
-QWidget* RulesView::buildMasterCard(QWidget* page) {
-    auto* card = new QFrame(page);
+QWidget* RulesView::buildMasterCard() {
+    auto* card = new QFrame(page());
     card->setFrameShape(QFrame::StyledPanel);
     autoCommands_ = new QCheckBox(card);
     autoCommands_->setIcon(Icons::tinted("exclamationmark.triangle.fill", Theme::orange()));
@@ -158,8 +116,7 @@ void RulesView::act(const QModelIndex& index, int action) {
 }
 
 void RulesView::relabel() {
-    title_->setText(qL("Reguli scanner", "Scanner rules"));
-    scroll_->setAccessibleName(title_->text());
+    setTitle(qL("Reguli scanner", "Scanner rules"));
     autoCommands_->setText(qL("Activează auto-comenzile", "Enable auto-commands"));
     note_->setText(boldMarkup(qL("Când e activ și scanner-ul rulează, regulile pot **rula comenzi automat** (send-keys sau shell). "
                                  "Folosește cu grijă. Implicit oprit.",

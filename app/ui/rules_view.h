@@ -3,15 +3,13 @@
 // switch, edit, delete), the editor sheet for new and changed rules, and the recent
 // executions with their Clear.
 
-#include <QWidget>
-
 #include "app/scan_rule.h"
+#include "app/ui/scrolling_page.h"
 #include "app/ui/ui_context.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
-class QScrollArea;
 
 namespace quillon::ui {
 
@@ -22,7 +20,7 @@ class RuleEditor;
 class RuleListModel;
 class RuleExecutionListModel;
 
-class RulesView : public QWidget {
+class RulesView : public ScrollingPage {
     Q_OBJECT
 public:
     explicit RulesView(UiContext& context, QWidget* parent = nullptr);
@@ -38,7 +36,7 @@ public:
     EmptyState* emptyState() const noexcept { return empty_; }
 
 private:
-    QWidget* buildMasterCard(QWidget* page);
+    QWidget* buildMasterCard();
     void relabel();
     void updateVisibility();
     void act(const QModelIndex& index, int action);
@@ -46,8 +44,6 @@ private:
     UiContext& context_;
     RuleListModel* model_;
     RuleExecutionListModel* executionModel_;
-    QLabel* title_;
-    QScrollArea* scroll_;
     QCheckBox* autoCommands_;
     QLabel* note_;
     QLabel* rulesHeading_;

@@ -6,7 +6,6 @@
 
 #include "app/app_environment.h"
 #include "app/template_store.h"
-#include "app/ui/components.h"
 #include "app/ui/icons.h"
 #include "app/ui/theme.h"
 #include "app/ui/ui_text.h"
@@ -72,34 +71,10 @@ std::vector<CardButton> TemplateCardDelegate::buttons(const QModelIndex& index) 
 void TemplateCardDelegate::paintContent(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                                         const QRect& content) const {
     const SessionTemplate& t = templateAt(index);
-    const QPalette& palette = option.palette;
-    painter.drawPixmap(content.left(), content.center().y() - 10,
-                       Icons::tinted("square.stack.3d.up.fill", palette.color(QPalette::Highlight), 20).pixmap(20, 20));
-
-    const int left = content.left() + 32;
-    const int width = content.right() - left;
-    QFont bold = option.font;
-    bold.setBold(true);
-    const QFontMetrics boldMetrics(bold);
-    const QFont caption = Paint::captionFont(option.font);
-    const QFontMetrics captionMetrics(caption);
-    const int top = content.center().y() - (boldMetrics.height() + captionMetrics.height() + 4) / 2;
-
-    const QString badge = qL("rulează", "running");
-    const int badgeWidth = isRunning(t, env_) ? Paint::badgeSize(badge, option.font).width() + 8 : 0;
-    const QString name = boldMetrics.elidedText(templateTitle(t), Qt::ElideRight, std::max(40, width - badgeWidth));
-    painter.setFont(bold);
-    painter.setPen(palette.color(QPalette::Text));
-    painter.drawText(QRect(left, top, width, boldMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, name);
-    if (badgeWidth > 0) {
-        const QSize size = Paint::badgeSize(badge, option.font);
-        const QPoint at(left + boldMetrics.horizontalAdvance(name) + 8, top + (boldMetrics.height() - size.height()) / 2);
-        Paint::badge(painter, QRect(at, size), badge, Theme::green(), option.font);
-    }
-    painter.setFont(caption);
-    painter.setPen(Theme::secondary(palette));
-    painter.drawText(QRect(left, top + boldMetrics.height() + 4, width, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     captionMetrics.elidedText(windowsSummary(t), Qt::ElideRight, width));
+    CardText text{Icons::tinted("square.stack.3d.up.fill", option.palette.color(QPalette::Highlight), 20).pixmap(20, 20),
+                  templateTitle(t), windowsSummary(t), {}};
+    if (isRunning(t, env_)) text.badges.emplace_back(qL("rulează", "running"), Theme::green());
+    paintText(painter, option, content, text);
 }
 
 }  // namespace quillon::ui

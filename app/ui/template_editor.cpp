@@ -4,7 +4,6 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -12,8 +11,6 @@
 
 #include <algorithm>
 
-#include "app/app_environment.h"
-#include "app/ui/components.h"
 #include "app/ui/icons.h"
 #include "app/ui/session_name_rule.h"
 #include "app/ui/ui_text.h"
@@ -22,11 +19,8 @@
 namespace quillon::ui {
 
 TemplateEditor::TemplateEditor(UiContext& context, SessionTemplate sessionTemplate, QWidget* parent)
-    : QDialog(parent), template_(std::move(sessionTemplate)) {
+    : EditorSheet(context, parent), template_(std::move(sessionTemplate)) {
     setObjectName(QStringLiteral("templateEditor"));
-    setWindowModality(Qt::WindowModal);
-    heading_ = new QLabel(this);
-    heading_->setFont(Paint::titleFont(font()));
 
     auto* general = new QGroupBox(this);
     name_ = new QLineEdit(qs(template_.name), general);
@@ -49,39 +43,19 @@ TemplateEditor::TemplateEditor(UiContext& context, SessionTemplate sessionTempla
     windowsLayout->addLayout(windowRows_);
     windowsLayout->addWidget(addWindow_, 0, Qt::AlignLeft);
 
-    cancel_ = new QPushButton(this);
-    save_ = new QPushButton(this);
-    save_->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cancel_);
-    buttons->addWidget(save_);
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 18, 20, 16);
-    column->setSpacing(12);
-    column->addWidget(heading_);
-    column->addWidget(general);
-    column->addWidget(windowsGroup_);
-    column->addStretch(1);
-    column->addLayout(buttons);
-
+    addSection(general);
+    addSection(windowsGroup_);
     for (const TemplateWindow& window : template_.windows) appendRow(window);
     resize(560, std::max(360, sizeHint().height()));
 
-    connect(name_, &QLineEdit::textChanged, this, [this] { save_->setEnabled(isValid()); });
+    connect(name_, &QLineEdit::textChanged, this, &TemplateEditor::validate);
     connect(choose_, &QPushButton::clicked, this, &TemplateEditor::chooseDirectory);
     connect(addWindow_, &QPushButton::clicked, this, &TemplateEditor::addWindow);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(save_, &QPushButton::clicked, this, [this] {
-        if (!isValid()) return;
-        emit saved(editedTemplate());
-        accept();
-    });
-    connect(&context.env, &AppEnvironment::languageChanged, this, &TemplateEditor::relabel);
-    save_->setEnabled(isValid());
+    validate();
     relabel();
 }
+
+void TemplateEditor::save() { emit saved(editedTemplate()); }
 
 bool TemplateEditor::isValid() const { return isValidSessionName(name_->text()); }
 
@@ -141,8 +115,7 @@ void TemplateEditor::chooseDirectory() {
 }
 
 void TemplateEditor::relabel() {
-    setWindowTitle(qL("Template sesiune", "Session template"));
-    heading_->setText(windowTitle());
+    relabelSheet(qL("Template sesiune", "Session template"));
     name_->setPlaceholderText(qL("Nume sesiune", "Session name"));
     name_->setAccessibleName(name_->placeholderText());
     directory_->setPlaceholderText(qL("Director (opțional)", "Directory (optional)"));
@@ -151,8 +124,6 @@ void TemplateEditor::relabel() {
     windowsGroup_->setTitle(qL("Ferestre", "Windows"));
     for (const WindowRow& row : rows_) relabelRow(row);
     addWindow_->setText(qL("Adaugă fereastră", "Add window"));
-    cancel_->setText(qL("Anulează", "Cancel"));
-    save_->setText(qL("Salvează", "Save"));
 }
 
 void TemplateEditor::relabelRow(const WindowRow& row) {

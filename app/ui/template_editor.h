@@ -4,15 +4,12 @@
 // optional start-up command, added, removed and edited in place. Save trims the name and the
 // directory.
 
-#include <QDialog>
-
 #include <vector>
 
 #include "app/session_template.h"
-#include "app/ui/ui_context.h"
+#include "app/ui/editor_sheet.h"
 
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -20,21 +17,20 @@ class QVBoxLayout;
 
 namespace quillon::ui {
 
-class TemplateEditor : public QDialog {
+class TemplateEditor : public EditorSheet {
     Q_OBJECT
 public:
     TemplateEditor(UiContext& context, SessionTemplate sessionTemplate, QWidget* parent = nullptr);
 
     // The template as the fields describe it now, name and directory trimmed.
     SessionTemplate editedTemplate() const;
-    bool isValid() const;
+    bool isValid() const override;
     void addWindow();
     void removeWindow(int row);
     // The fields of one window row.
     QLineEdit* windowNameField(int row) const { return rows_.at(std::size_t(row)).name; }
     QLineEdit* windowCommandField(int row) const { return rows_.at(std::size_t(row)).command; }
     int windowCount() const noexcept { return int(rows_.size()); }
-    QPushButton* saveButton() const noexcept { return save_; }
 
 signals:
     void saved(const quillon::SessionTemplate& sessionTemplate);
@@ -50,20 +46,18 @@ private:
 
     void appendRow(const TemplateWindow& window);
     void chooseDirectory();
-    void relabel();
+    void relabel() override;
+    void save() override;
     void relabelRow(const WindowRow& row);
 
     SessionTemplate template_;
     std::vector<WindowRow> rows_;
-    QLabel* heading_;
     QLineEdit* name_;
     QLineEdit* directory_;
     QPushButton* choose_;
     QGroupBox* windowsGroup_;
     QVBoxLayout* windowRows_;
     QPushButton* addWindow_;
-    QPushButton* cancel_;
-    QPushButton* save_;
 };
 
 }  // namespace quillon::ui

@@ -1,11 +1,7 @@
 #include "app/ui/templates_view.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QVBoxLayout>
 
 #include "app/app_environment.h"
 #include "app/template_store.h"
@@ -17,61 +13,30 @@
 
 namespace quillon::ui {
 
-TemplatesView::TemplatesView(UiContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+TemplatesView::TemplatesView(UiContext& context, QWidget* parent) : ScrollingPage(parent), context_(context) {
     model_ = new TemplateListModel(context.templates, this);
+    QWidget* content = page();
 
-    title_ = new QLabel(this);
-    title_->setFont(Paint::titleFont(font()));
-    scroll_ = new QScrollArea(this);
-    scroll_->setWidgetResizable(true);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    auto* page = new QWidget(scroll_);
-    scroll_->setWidget(page);
-
-    heading_ = new QLabel(page);
-    QFont bold = heading_->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.1);
-    heading_->setFont(bold);
-    newTemplate_ = new QPushButton(Icons::symbol("plus"), QString(), page);
-    auto* header = new QHBoxLayout;
-    header->addWidget(heading_, 1);
-    header->addWidget(newTemplate_);
-    explanation_ = new SecondaryLabel({}, page);
+    heading_ = heading(content);
+    newTemplate_ = new QPushButton(Icons::symbol("plus"), QString(), content);
+    explanation_ = new SecondaryLabel({}, content);
     explanation_->setWordWrap(true);
-
-    empty_ = new EmptyState("square.stack.3d.up", page);
+    empty_ = new EmptyState("square.stack.3d.up", content);
     empty_->setMinimumHeight(180);
     delegate_ = new TemplateCardDelegate(context.env, this);
-    cards_ = new CardListView(page);
+    cards_ = new CardListView(content);
     cards_->setModel(model_);
     cards_->setItemDelegate(delegate_);
     cards_->setGrowsWithRows(true);
 
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(20, 0, 20, 12);
-    column->setSpacing(10);
-    column->addLayout(header);
-    column->addWidget(explanation_);
-    column->addWidget(empty_);
-    column->addWidget(cards_);
-    column->addStretch(1);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 16, 0, 0);
-    auto* titleRow = new QHBoxLayout;
-    titleRow->setContentsMargins(20, 0, 20, 0);
-    titleRow->addWidget(title_);
-    outer->addLayout(titleRow);
-    outer->addWidget(scroll_, 1);
+    addSection(headingRow(heading_, newTemplate_));
+    addSection(explanation_);
+    addSection(empty_);
+    addSection(cards_);
 
     connect(newTemplate_, &QPushButton::clicked, this, [this] { openEditor({newTemplateID(), {}, {}, {}}); });
     connect(delegate_, &CardDelegate::buttonClicked, this, &TemplatesView::act);
-    connect(cards_, &CardListView::menuRequested, this, [this](const QModelIndex& index, const QPoint& at) {
-        QMenu menu(this);
-        delegate_->addButtonsTo(menu, index);
-        menu.exec(at);
-    });
+    cards_->useButtonMenu(delegate_);
     connect(cards_, &QListView::activated, this, [this](const QModelIndex& index) { act(index, TemplateCardDelegate::launch); });
     connect(&context.templates, &TemplateStore::templatesChanged, this, &TemplatesView::updateVisibility);
     // The badge and the primary button follow the live sessions and the client.
@@ -102,8 +67,7 @@ void TemplatesView::act(const QModelIndex& index, int action) {
 }
 
 void TemplatesView::relabel() {
-    title_->setText(qL("Template-uri", "Templates"));
-    scroll_->setAccessibleName(title_->text());
+    setTitle(qL("Template-uri", "Templates"));
     heading_->setText(qL("Template-uri de sesiuni", "Session templates"));
     newTemplate_->setText(qL("Template nou", "New template"));
     explanation_->setText(qL("Recreează un mediu cu un click: sesiune + ferestre + comenzi. Ideal pentru mediile în care revii "

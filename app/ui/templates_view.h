@@ -2,14 +2,12 @@
 // The templates screen: the saved session templates as cards that launch (or attach to) their
 // session, the editor sheet for new and changed templates, and delete.
 
-#include <QWidget>
-
 #include "app/session_template.h"
+#include "app/ui/scrolling_page.h"
 #include "app/ui/ui_context.h"
 
 class QLabel;
 class QPushButton;
-class QScrollArea;
 
 namespace quillon::ui {
 
@@ -19,7 +17,7 @@ class TemplateCardDelegate;
 class TemplateEditor;
 class TemplateListModel;
 
-class TemplatesView : public QWidget {
+class TemplatesView : public ScrollingPage {
     Q_OBJECT
 public:
     explicit TemplatesView(UiContext& context, QWidget* parent = nullptr);
@@ -38,8 +36,6 @@ private:
 
     UiContext& context_;
     TemplateListModel* model_;
-    QLabel* title_;
-    QScrollArea* scroll_;
     QLabel* heading_;
     QPushButton* newTemplate_;
     QLabel* explanation_;
