@@ -22,19 +22,6 @@ double threadCpuSeconds() {
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-class SilentNotifier : public Notifier {
-public:
-    void post(const std::string&, const std::string&) override {}
-};
-
-struct NoNavigation : ui::Navigator {
-    void showMainWindow() override {}
-    void showSettings(ui::SettingsPage) override {}
-    void showPanel() override {}
-    void showNewSessionSheet(QWidget*) override {}
-    void quit() override {}
-};
-
 struct Fixture {
     BenchServer server;
     std::unique_ptr<AppEnvironment> env;

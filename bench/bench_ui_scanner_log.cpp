@@ -3,7 +3,6 @@
 // and without a filter, and a full repaint of the window.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QListView>
 
@@ -11,29 +10,14 @@
 #include <memory>
 
 #include "app/app_environment.h"
-#include "app/notifier.h"
 #include "app/rule_store.h"
 #include "app/scanner_engine.h"
 #include "app/template_store.h"
 #include "app/ui/scanner_view.h"
-#include "core/process_runner.h"
+#include "bench/ui_bench_support.h"
 
 namespace quillon::bench {
 namespace {
-
-class SilentNotifier : public Notifier {
-public:
-    void post(const std::string&, const std::string&) override {}
-};
-
-class NoNavigation : public ui::Navigator {
-public:
-    void showMainWindow() override {}
-    void showSettings(ui::SettingsPage) override {}
-    void showPanel() override {}
-    void showNewSessionSheet(QWidget*) override {}
-    void quit() override {}
-};
 
 // A screen on an environment without tmux: the engine logs its start and stop messages only.
 struct Screen {
@@ -85,13 +69,4 @@ BENCHMARK(BM_RepaintFullLog)->Unit(benchmark::kMicrosecond);
 }  // namespace
 }  // namespace quillon::bench
 
-int main(int argc, char** argv) {
-    quillon::ignoreSigpipe();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::benchmark::Initialize(&argc, argv);
-    if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    return 0;
-}
+QUILLON_UI_BENCHMARK_MAIN()
