@@ -103,7 +103,7 @@ ScannerView::ScannerView(UiContext& context, QWidget* parent) : QWidget(parent),
     connect(engine_, &ScannerEngine::eventsChanged, this, &ScannerView::updateLog);
     connect(engine_, &ScannerEngine::runningChanged, this, [this] {
         updateStatus();
-        updateLog();
+        updateEmptyState();
     });
 
     auto& env = context.env;
@@ -158,6 +158,7 @@ void ScannerView::relabel() {
     log_->setAccessibleName(qL("Evenimente", "Events"));
     log_->actions().front()->setText(qL("Copiază", "Copy"));
     updateStatus();
+    updateEmptyState();
     updateLog();
 }
 
@@ -179,6 +180,9 @@ void ScannerView::updateStatus() {
 void ScannerView::updateLog() {
     const bool none = engine_->events().empty();
     logArea_->setCurrentWidget(none ? static_cast<QWidget*>(empty_) : log_);
+}
+
+void ScannerView::updateEmptyState() {
     empty_->setTitle(qL("Log gol", "Empty log"));
     empty_->setDescription(engine_->running()
                                ? qL("Aștept modificări… creează/închide o sesiune ca să vezi evenimente.",

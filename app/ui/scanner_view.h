@@ -41,7 +41,9 @@ private:
     void buildToolbar(QWidget* bar);
     void relabel();
     void updateStatus();
+    // The log, or the empty state while there are no events.
     void updateLog();
+    void updateEmptyState();
 
     UiContext& context_;
     ScannerEngine* engine_;
