@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Figures for the desktop app: start to the first paint with 50 sessions, the GUI thread's
-# share of a 200-session refresh with the screens open, and idle memory and CPU over a minute
-# of default polling.
+# share of a 200-session refresh with the screens open, one more event on a full scanner log,
+# and idle memory and CPU over a minute of default polling.
 #   bench/app_figures.sh [build-dir] [idle-seconds]     (defaults: build, 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 idle="${2:-60}"
-cmake --build "$build" -j "$(nproc)" --target quillon bench_ui_startup bench_ui_refresh >/dev/null
+cmake --build "$build" -j "$(nproc)" --target quillon bench_ui_startup bench_ui_refresh bench_ui_scanner_log >/dev/null
 export QT_QPA_PLATFORM=offscreen
 QUILLON_BINARY="$PWD/$build/app/ui/quillon" "$build/bench/bench_ui_startup"
 "$build/bench/bench_ui_refresh"
+"$build/bench/bench_ui_scanner_log"
 
 world="$(mktemp -d /tmp/quillon-idle-XXXXXX)"
 trap 'tmux -L idle kill-server 2>/dev/null || true; kill $app 2>/dev/null || true; rm -rf "$world"' EXIT

@@ -19,8 +19,15 @@ places=(
     "settings-tmux settings:tmux"
     "settings-scanner settings:scanner"
     "settings-about settings:about"
+    "scanner scanner"
+    "rules rules"
+    "templates templates"
+    "learn learn"
     "new-session new-session"
 )
+
+# One rule, so the rules screen shows a card.
+rules='[{"id":"8d3c2f6e-4b7a-4c1e-9f2d-5a6b7c8d9e0f","enabled":true,"name":"vim watcher","trigger":"paneChanged","match":"vim","actionKind":"notify","actionValue":"","cooldownSeconds":30}]'
 
 if [ "${1:-}" != "--inside" ]; then
     build="$(cd "${1:-$here/build}" && pwd)"
@@ -75,7 +82,7 @@ shoot() { sleep "${2:-1.2}"; import -window root "$out/$1.png"; }
 
 for language in en ro; do
     for appearance in light dark; do
-        printf '{"language":"%s","appearance":"%s","socketMode":"default"}\n' "$language" "$appearance" \
+        printf '{"language":"%s","appearance":"%s","socketMode":"default","scanRules":%s}\n' "$language" "$appearance" "$rules" \
             > "$XDG_CONFIG_HOME/quillon/org.quillon.Quillon.json"
         "$quillon" &
         app=$!

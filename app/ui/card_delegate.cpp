@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "app/ui/components.h"
 #include "app/ui/icons.h"
 #include "app/ui/theme.h"
 
@@ -64,6 +65,38 @@ void CardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     const auto rects = buttonRects(option.rect, all, option.font);
     for (std::size_t i = 0; i < all.size(); ++i)
         paintButton(*painter, option, all[i], rects[i], hovered_ == index && hoveredButton_ == int(i));
+}
+
+void CardDelegate::paintText(QPainter& painter, const QStyleOptionViewItem& option, const QRect& content, const CardText& text) {
+    const QPalette& palette = option.palette;
+    const QSize iconSize = text.icon.deviceIndependentSize().toSize();
+    painter.drawPixmap(content.left(), content.center().y() - iconSize.height() / 2, text.icon);
+
+    const int left = content.left() + iconSize.width() + 12;
+    const int width = content.right() - left;
+    QFont bold = option.font;
+    bold.setBold(true);
+    const QFontMetrics boldMetrics(bold);
+    const QFont caption = Paint::captionFont(option.font);
+    const QFontMetrics captionMetrics(caption);
+    const int top = content.center().y() - (boldMetrics.height() + captionMetrics.height() + 3) / 2;
+
+    int badgesWidth = 0;
+    for (const auto& badge : text.badges) badgesWidth += Paint::badgeSize(badge.first, option.font).width() + 6;
+    const QString title = boldMetrics.elidedText(text.title, Qt::ElideRight, std::max(40, width - badgesWidth));
+    painter.setFont(bold);
+    painter.setPen(palette.color(QPalette::Text));
+    painter.drawText(QRect(left, top, width, boldMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
+    int x = left + boldMetrics.horizontalAdvance(title) + 8;
+    for (const auto& [badge, color] : text.badges) {
+        const QSize size = Paint::badgeSize(badge, option.font);
+        Paint::badge(painter, QRect(QPoint(x, top + (boldMetrics.height() - size.height()) / 2), size), badge, color, option.font);
+        x += size.width() + 6;
+    }
+    painter.setFont(caption);
+    painter.setPen(Theme::secondary(palette));
+    painter.drawText(QRect(left, top + boldMetrics.height() + 3, width, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     captionMetrics.elidedText(text.caption, Qt::ElideRight, width));
 }
 
 void CardDelegate::paintButton(QPainter& painter, const QStyleOptionViewItem& option, const CardButton& button,
@@ -170,6 +203,42 @@ CardListView::CardListView(QWidget* parent) : QListView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
+
+void CardListView::useButtonMenu(CardDelegate* delegate) {
+    connect(this, &CardListView::menuRequested, delegate, [this, delegate](const QModelIndex& index, const QPoint& at) {
+        QMenu menu(this);
+        delegate->addButtonsTo(menu, index);
+        menu.exec(at);
+    });
+}
+
+void CardListView::setGrowsWithRows(bool grows) {
+    grows_ = grows;
+    setVerticalScrollBarPolicy(grows ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    setSizePolicy(QSizePolicy::Expanding, grows ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+    updateGeometry();
+}
+
+void CardListView::setModel(QAbstractItemModel* model) {
+    QListView::setModel(model);
+    if (!model) return;
+    auto follow = [this] {
+        if (grows_) updateGeometry();
+    };
+    connect(model, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
+    connect(model, &QAbstractItemModel::modelReset, this, follow);
+    connect(model, &QAbstractItemModel::layoutChanged, this, follow);
+}
+
+QSize CardListView::sizeHint() const {
+    if (!grows_ || !model()) return QListView::sizeHint();
+    const int rows = model()->rowCount(rootIndex());
+    const int height = rows == 0 ? 0 : rows * sizeHintForRow(0);  // rows are uniform
+    return {QListView::sizeHint().width(), height + 2 * frameWidth()};
+}
+
+QSize CardListView::minimumSizeHint() const { return grows_ ? QSize(0, sizeHint().height()) : QListView::minimumSizeHint(); }
 
 void CardListView::contextMenuEvent(QContextMenuEvent* event) {
     const bool mouse = event->reason() == QContextMenuEvent::Mouse;

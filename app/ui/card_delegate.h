@@ -6,10 +6,12 @@
 // screen reader (addButtonsTo puts the same actions in that menu).
 
 #include <QListView>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QMenu;
@@ -58,6 +60,16 @@ signals:
     void buttonClicked(const QModelIndex& index, int id);
 
 protected:
+    // The usual content of a card: an icon, a bold title followed by badges, and a caption
+    // line under them in the secondary colour.
+    struct CardText {
+        QPixmap icon;
+        QString title;
+        QString caption;
+        std::vector<std::pair<QString, QColor>> badges;
+    };
+    static void paintText(QPainter& painter, const QStyleOptionViewItem& option, const QRect& content, const CardText& text);
+
     // The card's own content, inside content.
     virtual void paintContent(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                               const QRect& content) const = 0;
@@ -78,12 +90,23 @@ class CardListView : public QListView {
 public:
     explicit CardListView(QWidget* parent = nullptr);
 
+    // Answers menu requests with a menu of the delegate's buttons.
+    void useButtonMenu(CardDelegate* delegate);
+    // Grows with its rows instead of scrolling, for a list inside a scrolling page.
+    void setGrowsWithRows(bool grows);
+    void setModel(QAbstractItemModel* model) override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     // Right click on a card, or the menu key on the current one.
     void menuRequested(const QModelIndex& index, const QPoint& globalPosition);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    bool grows_ = false;
 };
 
 }  // namespace quillon::ui

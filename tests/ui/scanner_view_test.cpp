@@ -1,0 +1,189 @@
+// The scanner screen against a private server: a new session becomes a row within one tick
+// when polling and at once in control mode; the filter, Clear and the empty states; the log
+// keeps the newest 500 events in sight; the scanner follows the settings, and leaving the
+// screen ends its control-mode child.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QStackedWidget>
+
+#include "app/scanner_engine.h"
+#include "app/ui/components.h"
+#include "app/ui/main_window.h"
+#include "app/ui/scanner_view.h"
+#include "tests/support/control_clients.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ScannerViewTest : public UiFixture {
+protected:
+    void SetUp() override {
+        sandbox.newSession(server, "main");
+        startStores();
+    }
+
+    static std::vector<std::string> shown(const ui::ScannerView& view) {
+        std::vector<std::string> rows;
+        for (int row = 0; row < view.shownEvents()->rowCount(); ++row)
+            rows.push_back(view.shownEvents()->index(row, 0).data().toString().toStdString());
+        return rows;
+    }
+    static bool shows(const ui::ScannerView& view, const std::string& message) {
+        const auto rows = shown(view);
+        return std::find(rows.begin(), rows.end(), message) != rows.end();
+    }
+    static bool logShown(const ui::ScannerView& view) {
+        return qobject_cast<QStackedWidget*>(view.log()->parentWidget())->currentWidget() == view.log();
+    }
+};
+
+TEST_F(ScannerViewTest, ANewSessionIsARowWithinOneTickPollingAndAtOnceInControlMode) {
+    const struct {
+        ScannerMode mode;
+        double interval;
+        std::chrono::milliseconds limit;  // well under the tick in control mode
+        const char* caption;
+    } cases[] = {
+        {ScannerMode::polling, 1.0, 1000ms + 1500ms, "polling la 1.0s"},
+        {ScannerMode::controlMode, 30.0, 3000ms, "control mode (push)"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        env->setScannerMode(c.mode);
+        env->setScannerInterval(c.interval);
+        ui::ScannerView view(*context);
+        QTest::mouseClick(view.startStopButton(), Qt::LeftButton);
+        ASSERT_TRUE(view.engine().running());
+        EXPECT_EQ(view.startStopButton()->text(), "Stop");
+        if (c.mode == ScannerMode::controlMode) {
+            ASSERT_TRUE(waitForControlClients(sandbox, server, 1));
+            // A push that arrives while a snapshot runs is skipped (the next tick finds its
+            // change): let the snapshots of the attach-time pushes end first.
+            sandbox.newSession(server, "settle");
+            ASSERT_TRUE(waitUntil([&] {
+                if (shows(view, "Session opened: settle (1 windows)")) return true;
+                view.engine().timerTick();
+                return false;
+            }));
+        }
+
+        const std::string name = "fresh" + std::to_string(n++);
+        sandbox.newSession(server, name);
+        const auto created = std::chrono::steady_clock::now();
+        EXPECT_TRUE(waitUntil([&] { return shows(view, "Session opened: " + name + " (1 windows)"); }, c.limit)) << c.caption;
+        EXPECT_LT(std::chrono::steady_clock::now() - created, c.limit);
+        bool captioned = false;
+        for (QLabel* label : view.findChildren<QLabel*>()) captioned |= label->isVisibleTo(&view) && label->text() == c.caption;
+        EXPECT_TRUE(captioned) << c.caption;
+        refreshNow();
+    }
+}
+
+TEST_F(ScannerViewTest, FilterClearAndEmptyStates) {
+    env->setScannerInterval(30);
+    ui::ScannerView view(*context);
+    view.show();
+    EXPECT_FALSE(logShown(view));
+    EXPECT_EQ(view.emptyState()->title(), "Empty log");
+    EXPECT_EQ(view.emptyState()->description(), "Start the scanner to monitor session, window and pane changes.");
+    EXPECT_EQ(unnamedControls(&view), std::vector<std::string>{});
+
+    QTest::mouseClick(view.startStopButton(), Qt::LeftButton);
+    sandbox.newWindow(server, "main", "logs");
+    view.engine().timerTick();
+    ASSERT_TRUE(waitUntil([&] { return view.engine().events().size() == 2; }));
+    sandbox.newSession(server, "build");
+    view.engine().timerTick();
+    ASSERT_TRUE(waitUntil([&] { return view.engine().events().size() == 3; }));
+    EXPECT_TRUE(logShown(view));
+
+    const struct {
+        const char* filter;
+        std::vector<std::string> rows;
+    } filters[] = {
+        {"WINDOW", {"main: window opened 1:logs", "Session opened: build (1 windows)"}},
+        {"nothing like this", {}},
+        {"", {"Scanner started — Polling (interval), baseline: 1 sessions.", "main: window opened 1:logs",
+              "Session opened: build (1 windows)"}},
+    };
+    for (const auto& f : filters) {
+        view.filterField()->clear();
+        QTest::keyClicks(view.filterField(), f.filter);
+        EXPECT_EQ(shown(view), f.rows) << f.filter;
+        EXPECT_TRUE(logShown(view)) << "a filter that matches nothing still shows the (empty) list";
+    }
+
+    QTest::mouseClick(view.clearButton(), Qt::LeftButton);
+    EXPECT_TRUE(view.engine().running());
+    EXPECT_FALSE(logShown(view));
+    EXPECT_EQ(view.emptyState()->description(), "Waiting for changes… create/close a session to see events.");
+
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(view.clearButton()->text(), "Curăță");
+    EXPECT_EQ(view.emptyState()->description(), "Aștept modificări… creează/închide o sesiune ca să vezi evenimente.");
+    EXPECT_EQ(view.startStopButton()->text(), "Oprește");
+}
+
+TEST_F(ScannerViewTest, TheLogFollowsTheEngineRowByRowAndStaysAtTheNewest) {
+    env->setScannerInterval(30);
+    ui::ScannerView view(*context);
+    view.resize(700, 400);
+    view.show();
+    int inserted = 0, resets = 0;
+    QObject::connect(view.shownEvents(), &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
+    QObject::connect(view.shownEvents(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    for (int i = 0; i < 260; ++i) {
+        view.engine().start();
+        view.engine().stop();
+    }
+    QApplication::processEvents();
+    ASSERT_EQ(view.shownEvents()->rowCount(), int(ScannerEngine::maxEvents));
+    for (int row : {0, 250, 499})
+        EXPECT_EQ(view.shownEvents()->index(row, 0).data().toString().toStdString(), view.engine().events()[std::size_t(row)].message);
+    EXPECT_EQ(inserted, 520);
+    EXPECT_EQ(resets, 0);
+    const QScrollBar* bar = view.log()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(ScannerViewTest, FollowsTheSettingsAndLeavingTheScreenEndsItsControlChild) {
+    env->setScannerInterval(1);
+    ui::MainWindow window(*context);
+    window.select({ui::SidebarItem::Kind::scanner, {}});
+    auto* view = qobject_cast<ui::ScannerView*>(window.currentScreen());
+    ASSERT_NE(view, nullptr);
+    QTest::mouseClick(view->startStopButton(), Qt::LeftButton);
+    EXPECT_EQ(view->engine().timerInterval(), 1000ms);
+    env->setScannerInterval(2.5);
+    EXPECT_EQ(view->engine().timerInterval(), 2500ms);
+
+    env->setScannerMode(ScannerMode::controlMode);
+    EXPECT_TRUE(view->engine().running());
+    EXPECT_EQ(view->engine().timerInterval(), 5000ms);
+    const auto& events = view->engine().events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[events.size() - 3].message, "Scanner stopped.");
+    EXPECT_EQ(events[events.size() - 2].message, "Scanner started — Control mode (push), baseline: 1 sessions.");
+    ASSERT_TRUE(waitForControlClients(sandbox, server, 1));
+    const pid_t child = view->engine().controlPid().value_or(-1);
+    ASSERT_GT(child, 0);
+
+    window.select({ui::SidebarItem::Kind::dashboard, {}});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(waitUntil([&] { return processGone(child); }, 3s));
+    EXPECT_TRUE(waitForControlClients(sandbox, server, 0));
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,118 @@
+// The templates screen and its editor against a private server: the seed and captured sessions
+// show up as cards; a template edited in the editor launches the session, windows and commands
+// it describes and attaches; the card follows the live session; delete persists.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include "app/ui/card_delegate.h"
+#include "app/ui/components.h"
+#include "app/ui/template_cards.h"
+#include "app/ui/template_editor.h"
+#include "app/ui/templates_view.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class TemplatesViewTest : public UiFixture {
+protected:
+    void SetUp() override {
+        sandbox.newSession(server, "main");
+        startStores();
+    }
+
+    static std::vector<std::string> titles(const ui::TemplatesView& view) {
+        std::vector<std::string> out;
+        for (int row = 0; row < view.cards()->model()->rowCount(); ++row)
+            out.push_back(view.cards()->model()->index(row, 0).data().toString().toStdString());
+        return out;
+    }
+    ui::CardButton primary(const ui::TemplatesView& view, int row) {
+        return view.cardDelegate()->buttons(view.cards()->model()->index(row, 0)).front();
+    }
+};
+
+TEST_F(TemplatesViewTest, SeedAndCapturedSessionsAreCardsAndDeletePersists) {
+    ui::TemplatesView view(*context);
+    view.show();
+    EXPECT_EQ(titles(view), (std::vector<std::string>{"dev", "logs", "agent"}));
+    EXPECT_EQ(ui::windowsSummary(templates->templates().front()), "3 windows: editor, server, git");
+    EXPECT_EQ(unnamedControls(&view), std::vector<std::string>{});
+
+    // What the session detail's "Save as template" stores.
+    templates->upsert(SessionTemplate::fromSession(env->sessions().front()));
+    EXPECT_EQ(titles(view), (std::vector<std::string>{"dev", "logs", "agent", "main"}));
+    EXPECT_EQ(primary(view, 3).text, "Attach") << "a session of that name runs";
+
+    QMenu menu;
+    view.cardDelegate()->addButtonsTo(menu, view.cards()->model()->index(0, 0));
+    QStringList actions;
+    for (QAction* action : menu.actions()) actions << action->text();
+    EXPECT_EQ(actions, QStringList({"Launch", "Edit", "Delete"}));
+
+    while (view.cards()->model()->rowCount() > 0)
+        view.cardDelegate()->click(view.cards()->model()->index(0, 0), ui::TemplateCardDelegate::remove);
+    EXPECT_TRUE(view.emptyState()->isVisibleTo(&view));
+    EXPECT_EQ(view.emptyState()->title(), "No templates");
+    EXPECT_TRUE(TemplateStore(store()).templates().empty()) << "the empty list is stored, the seed not restored";
+}
+
+TEST_F(TemplatesViewTest, ATemplateEditedInTheEditorLaunchesWhatItDescribes) {
+    ui::TemplatesView view(*context);
+    QTest::mouseClick(view.newTemplateButton(), Qt::LeftButton);
+    auto* editor = view.findChild<ui::TemplateEditor*>();
+    ASSERT_NE(editor, nullptr);
+    auto* name = editor->findChild<QLineEdit*>("name");
+    for (const char* invalid : {"api.beta", "a:b", "  \t"}) {
+        name->setText(invalid);
+        EXPECT_FALSE(editor->saveButton()->isEnabled()) << invalid;
+    }
+    name->setText("  proj  ");
+    EXPECT_TRUE(editor->saveButton()->isEnabled());
+    const auto dir = home.path() / "proj dir";
+    std::filesystem::create_directory(dir);
+    editor->findChild<QLineEdit*>("directory")->setText(QString::fromStdString(" " + dir.string() + "\t"));
+
+    for (int i = 0; i < 3; ++i) editor->addWindow();
+    EXPECT_EQ(editor->windowNameField(2)->text(), "window 3");
+    editor->removeWindow(1);
+    ASSERT_EQ(editor->windowCount(), 2);
+    editor->windowNameField(1)->setText("logs");
+    QTest::keyClicks(editor->windowCommandField(0), "echo one > first");
+    QTest::keyClicks(editor->windowCommandField(1), "echo two > second");
+    EXPECT_EQ(unnamedControls(editor), std::vector<std::string>{});
+    QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+
+    ASSERT_EQ(templates->templates().size(), 4u);
+    const SessionTemplate saved = templates->templates().back();
+    EXPECT_EQ(saved.name, "proj");
+    EXPECT_EQ(saved.directory, dir.string());
+    EXPECT_EQ(ui::windowsSummary(saved), QString::fromStdString("2 windows: window 1, logs · " + dir.string()));
+    EXPECT_EQ(primary(view, 3).text, "Launch");
+    EXPECT_TRUE(primary(view, 3).enabled);
+
+    view.cardDelegate()->click(view.cards()->model()->index(3, 0), ui::TemplateCardDelegate::launch);
+    ASSERT_TRUE(waitUntil([&] { return platform.terminals->opened().size() == 1; }, 15s)) << "launching attaches";
+    EXPECT_EQ(tmux({"list-windows", "-t", "=proj", "-F", "#{window_name}"}), "window 1\nlogs\n");
+    EXPECT_TRUE(waitUntil([&] { return readFile(dir / "first") == "one\n" && readFile(dir / "second") == "two\n"; }));
+    EXPECT_EQ(primary(view, 3).text, "Attach");
+
+    tmux({"kill-session", "-t", "=proj"});
+    refreshNow();
+    EXPECT_EQ(primary(view, 3).text, "Launch");
+
+    env->setLanguage(AppLanguage::ro);
+    view.cardDelegate()->click(view.cards()->model()->index(3, 0), ui::TemplateCardDelegate::edit);
+    auto editors = view.findChildren<ui::TemplateEditor*>();
+    ASSERT_FALSE(editors.empty());
+    editors.back()->addWindow();
+    EXPECT_EQ(editors.back()->windowNameField(2)->text(), "fereastră 3");
+}
+
+}  // namespace
+}  // namespace quillon::testing
