@@ -5,7 +5,6 @@
 #include <QThreadPool>
 
 #include <algorithm>
-#include <climits>
 #include <exception>
 #include <utility>
 
@@ -22,8 +21,6 @@ namespace {
 
 using Kind = ScanEvent::Kind;
 
-constexpr double pollingFloorSeconds = 0.5;
-constexpr double controlFloorSeconds = 5.0;
 constexpr const char* windowLabelFormat = "#{session_name}:#{window_index} #{window_name}";
 
 std::string describe(const std::exception& error) {
@@ -113,13 +110,8 @@ void ScannerEngine::schedule() {
     delete timer_;
     timer_ = nullptr;
     if (!running_) return;
-    const double floor = controlModeSelected() ? controlFloorSeconds : pollingFloorSeconds;
-    const double requested = environment_.scannerInterval();
-    const double seconds = requested >= floor ? requested : floor;  // NaN too
-    const int milliseconds = static_cast<int>(std::min(seconds * 1000.0, double(INT_MAX)));
-
     timer_ = new QTimer(this);
-    timer_->setInterval(milliseconds);
+    timer_->setInterval(environment_.settings().scannerPeriod());
     connect(timer_, &QTimer::timeout, this, &ScannerEngine::timerTick);
     timer_->start();
 }

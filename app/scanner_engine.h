@@ -50,7 +50,8 @@ public:
     // No effect when already running / not running.
     void start();
     void stop();
-    // (Re)creates the tick timer: max(interval, 0.5 s) polling, max(interval, 5 s) control mode.
+    // (Re)creates the tick timer at the settings' scannerPeriod(): the interval, at least 0.5 s
+    // polling and 5 s in control mode, at most a day.
     void schedule();
     // One tick now, as the timer would run it.
     void timerTick();
