@@ -163,6 +163,8 @@ public:
     std::string command(std::string_view verb, const TmuxSession& session) const;
     // Shows a directory in the file manager; an empty path does nothing.
     void openInFinder(const std::string& path);
+    // A failure of a store working beside the environment (rules, templates), for lastError.
+    void reportFailure(std::string message) { setLastError(std::move(message)); }
 
 signals:
     void sessionsChanged();
