@@ -112,8 +112,9 @@ void AppEnvironment::perform(Operation operation, Done done) {
     runInBackground([client = *client_, operation = std::move(operation)] { operation(client); },
                     [this, done = std::move(done)](auto outcome) {
                         setLastError(outcome.error);
-                        // The refresh that follows must not wipe the failure before anyone saw it.
-                        actionErrorShown_ = outcome.error.has_value();
+                        // Neither a refresh already running nor the action's own may wipe the
+                        // failure before anyone saw it.
+                        if (outcome.error) keepErrorThrough_ = refreshesStarted_ + 1;
                         refresh(done);
                     });
 }
@@ -160,33 +161,53 @@ void AppEnvironment::applySocketSettings() {
 // ---- Refresh loop ----
 
 void AppEnvironment::refresh(Done done) {
-    if (!client_ || refreshing_) return call(done);
+    if (!client_) return call(done);
+    if (refreshing_) {
+        // One more snapshot after the running one, for every request that arrives meanwhile:
+        // it starts after the request, so an action's completion sees the action's effect.
+        if (!pending_) pending_.emplace();
+        if (done) pending_->push_back(std::move(done));
+        return;
+    }
+    std::vector<Done> waiting;
+    if (done) waiting.push_back(std::move(done));
+    startRefresh(std::move(waiting));
+}
+
+void AppEnvironment::startRefresh(std::vector<Done> waiting) {
     setRefreshing(true);
     const auto generation = clientGeneration_;
+    const auto number = ++refreshesStarted_;
     runInBackground([client = *client_] { return client.snapshot(); },
-                    [this, generation, done = std::move(done)](auto outcome) {
+                    [this, generation, number, waiting = std::move(waiting)](auto outcome) mutable {
                         setRefreshing(false);
-                        // The client changed meanwhile: this snapshot is of the old server.
-                        if (generation != clientGeneration_) return refresh(done);
-                        if (outcome.value) {
-                            setSessions(std::move(*outcome.value));
-                            if (!std::exchange(actionErrorShown_, false)) setLastError(std::nullopt);
+                        if (generation == clientGeneration_) {
+                            if (!outcome.value) setLastError(outcome.error);
+                            else {
+                                setSessions(std::move(*outcome.value));
+                                if (number > keepErrorThrough_) setLastError(std::nullopt);
+                            }
+                            emit refreshFinished();
                         } else {
-                            actionErrorShown_ = false;
-                            setLastError(outcome.error);
+                            // A snapshot of the previous server: the waiting need one of this one.
+                            if (!pending_) pending_.emplace();
+                            pending_->insert(pending_->end(), waiting.begin(), waiting.end());
+                            waiting.clear();
                         }
-                        emit refreshFinished();
-                        call(done);
+                        if (pending_ && client_) startRefresh(*std::exchange(pending_, std::nullopt));
+                        for (const Done& done : waiting) call(done);
                     });
 }
 
 void AppEnvironment::startPolling() {
     if (!timer_) {
         timer_ = new QTimer(this);
-        connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
+        // A tick while a snapshot runs is dropped, not queued.
+        connect(timer_, &QTimer::timeout, this, [this] {
+            if (!refreshing_) refresh();
+        });
     }
-    const double seconds = std::max(settings_.pollingInterval, 1.0);
-    timer_->start(static_cast<int>(seconds * 1000.0));
+    timer_->start(settings_.pollingPeriod());
 }
 
 std::optional<std::chrono::milliseconds> AppEnvironment::pollingTimerInterval() const {
@@ -245,7 +266,7 @@ void AppEnvironment::reloadConfig(Done done) {
 }
 
 SessionList AppEnvironment::idleSessions(TimePoint now) const {
-    const std::chrono::duration<double> limit(settings_.idleThresholdHours * 3600.0);
+    const auto limit = settings_.idleLimit();
     SessionList idle;
     std::copy_if(sessions_.begin(), sessions_.end(), std::back_inserter(idle),
                  [&](const TmuxSession& s) { return s.isIdle(limit, now); });
@@ -254,7 +275,7 @@ SessionList AppEnvironment::idleSessions(TimePoint now) const {
 
 void AppEnvironment::killIdleSessions(Done done) {
     if (!client_ || idleSessions(Clock::now()).empty()) return call(done);
-    const std::chrono::duration<double> limit(settings_.idleThresholdHours * 3600.0);
+    const auto limit = settings_.idleLimit();
     perform(
         [limit](const TmuxClient& client) {
             // Decided on what tmux says now, not on the last refresh: a session attached

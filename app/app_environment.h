@@ -81,7 +81,7 @@ public:
     const std::string& tmuxVersion() const noexcept { return tmuxVersion_; }
     const std::string& prefix() const noexcept { return prefix_; }
     // The last failure. A successful action clears it, and so does a successful refresh
-    // other than the one that directly follows a failed action.
+    // that started after a failed action's own refresh.
     const OptionalText& lastError() const noexcept { return lastError_; }
     bool refreshing() const noexcept { return refreshing_; }
 
@@ -129,9 +129,10 @@ public:
     void applySocketSettings();
 
     // ---- Refresh loop ----
-    // One snapshot. Returns at once (calling done) without a client or while one runs.
+    // One snapshot that starts after this call; done runs once it is applied (at once
+    // without a client). While one runs, every request joins one more that follows it.
     void refresh(Done done = {});
-    // (Re)starts the polling timer at max(pollingInterval, 1 s).
+    // (Re)starts the polling timer at the settings' pollingPeriod() (1 s to a day).
     void startPolling();
 
     // ---- Actions: each clears or sets lastError, then refreshes ----
@@ -143,7 +144,7 @@ public:
     void swapPane(const std::string& target, bool up, Done done = {});
     void sendKeys(const std::string& target, const std::string& keys, bool enter, Done done = {});
     void reloadConfig(Done done = {});
-    // The published sessions idle for longer than idleThresholdHours.
+    // The published sessions idle for longer than the settings' idleLimit().
     SessionList idleSessions(TimePoint now = Clock::now()) const;
     // Kills the sessions idle on a fresh snapshot taken just before; failures name the session.
     void killIdleSessions(Done done = {});
@@ -162,6 +163,8 @@ public:
     std::string command(std::string_view verb, const TmuxSession& session) const;
     // Shows a directory in the file manager; an empty path does nothing.
     void openInFinder(const std::string& path);
+    // A failure of a store working beside the environment (rules, templates), for lastError.
+    void reportFailure(std::string message) { setLastError(std::move(message)); }
 
 signals:
     void sessionsChanged();
@@ -195,6 +198,7 @@ private:
     template <class Work, class Then> void runInBackground(Work work, Then then);
     // The common action runner: no client → done at once; else run, report, refresh.
     void perform(Operation operation, Done done);
+    void startRefresh(std::vector<Done> waiting);
     void bootstrap();
     void setLastError(OptionalText error);
     void setSessions(SessionList sessions);
@@ -217,8 +221,11 @@ private:
     std::string prefix_ = "C-b";
     OptionalText lastError_;
     bool refreshing_ = false;
-    // An action just failed: the next successful snapshot keeps its message.
-    bool actionErrorShown_ = false;
+    // Completions of the refresh that follows the running one, when one was asked for.
+    std::optional<std::vector<Done>> pending_;
+    std::uint64_t refreshesStarted_ = 0;
+    // A failed action's message survives the refreshes started up to this one.
+    std::uint64_t keepErrorThrough_ = 0;
 
     // Bumped with every new client: results of an older one are not applied.
     std::uint64_t clientGeneration_ = 0;

@@ -63,8 +63,9 @@ void RuleStore::save() {
             keepStoredAside_ = false;
         }
         defaults_.set(key, encoded);
-    } catch (const std::exception&) {
-        // The stored rules stay as they were.
+    } catch (const std::exception& error) {
+        // The stored rules stay as they were; the change lives in memory only, and the user must know.
+        environment_.reportFailure(L("Nu am putut salva regulile: ", "Could not save the rules: ") + error.what());
     }
 }
 

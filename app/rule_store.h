@@ -44,7 +44,8 @@ public:
     void upsert(const ScanRule& rule);
     // Removes every rule with that id; then saves.
     void remove(const ScanRule& rule);
-    // A failure to encode or write leaves the stored value as it was, silently.
+    // A failure to encode or write leaves the stored value as it was and is reported in the
+    // environment's lastError.
     void save();
 
     // Runs every enabled, matching rule whose cooldown has passed, in list order.

@@ -1,6 +1,9 @@
 #include "app/scan_rule.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <limits>
 
 #include "core/l10n.h"
 #include "core/raw_value.h"
@@ -51,6 +54,13 @@ std::optional<ScanRule> decodeRule(const nlohmann::json& object) {
                     *kindValue,
                     actionValue->get<std::string>(),
                     cooldown->get<double>()};
+}
+
+// JSON has no NaN or infinity (they would be written as null, and the whole list would no
+// longer decode): NaN acts as no cooldown, infinity as the longest one.
+double storable(double cooldown) {
+    if (std::isnan(cooldown)) return 0;
+    return std::clamp(cooldown, std::numeric_limits<double>::lowest(), std::numeric_limits<double>::max());
 }
 
 }  // namespace
@@ -143,7 +153,7 @@ nlohmann::json encodeScanRules(const std::vector<ScanRule>& rules) {
             {"match", rule.match},
             {"actionKind", toRaw(rule.actionKind)},
             {"actionValue", rule.actionValue},
-            {"cooldownSeconds", rule.cooldownSeconds},
+            {"cooldownSeconds", storable(rule.cooldownSeconds)},
         });
     }
     return array;

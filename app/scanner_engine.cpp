@@ -5,7 +5,6 @@
 #include <QThreadPool>
 
 #include <algorithm>
-#include <climits>
 #include <exception>
 #include <utility>
 
@@ -22,8 +21,6 @@ namespace {
 
 using Kind = ScanEvent::Kind;
 
-constexpr double pollingFloorSeconds = 0.5;
-constexpr double controlFloorSeconds = 5.0;
 constexpr const char* windowLabelFormat = "#{session_name}:#{window_index} #{window_name}";
 
 std::string describe(const std::exception& error) {
@@ -50,12 +47,11 @@ void post(QPointer<ScannerEngine> engine, Call call) {
 }  // namespace
 
 ScannerEngine::ScannerEngine(AppEnvironment& environment, RuleStore& rules, Notifier& notifier, QObject* parent)
-    : QObject(parent), environment_(environment), rules_(rules), notifier_(notifier) {}
-
-ScannerEngine::~ScannerEngine() {
-    ++controlGeneration_;
-    control_.reset();
+    : QObject(parent), environment_(environment), rules_(rules), notifier_(notifier) {
+    connect(&environment_, &AppEnvironment::clientChanged, this, &ScannerEngine::followNewServer);
 }
+
+ScannerEngine::~ScannerEngine() { dropControl(); }
 
 template <class Work, class Then>
 void ScannerEngine::inBackground(Work work, Then then) {
@@ -85,7 +81,7 @@ std::optional<pid_t> ScannerEngine::controlPid() const { return control_ ? contr
 void ScannerEngine::start() {
     if (running_) return;
     running_ = true;
-    ++runGeneration_;
+    newRun();
     previous_ = environment_.sessions();
     emit runningChanged();
 
@@ -93,7 +89,7 @@ void ScannerEngine::start() {
     const std::string count = std::to_string(previous_->size());
     append(Kind::info, L("Scanner pornit — " + mode + ", bază: " + count + " sesiuni.",
                          "Scanner started — " + mode + ", baseline: " + count + " sessions."));
-    if (controlModeSelected()) startControl();
+    if (controlModeSelected()) startControl(environment_.sessions());
     schedule();
 }
 
@@ -101,25 +97,41 @@ void ScannerEngine::stop() {
     if (!running_) return;
     delete timer_;
     timer_ = nullptr;
-    ++controlGeneration_;
-    control_.reset();
+    dropControl();
     running_ = false;
-    ++runGeneration_;  // late snapshot results of this run are dropped
+    newRun();  // late results of this run are dropped
     emit runningChanged();
     append(Kind::info, L("Scanner oprit.", "Scanner stopped."));
+}
+
+void ScannerEngine::newRun() {
+    ++runGeneration_;
+    ticking_ = false;  // a snapshot of the last run may still be out; it no longer counts
+    awaitingServer_ = false;
+}
+
+void ScannerEngine::dropControl() {
+    ++controlGeneration_;  // its exit report is not a disconnection
+    control_.reset();
+}
+
+void ScannerEngine::followNewServer() {
+    if (!running_) return;
+    // Another server: nothing it shows is a change of the old one. Its first snapshot is the
+    // new baseline, and control mode attaches to a session that snapshot lists.
+    newRun();
+    dropControl();
+    previous_.reset();
+    awaitingServer_ = true;
+    timerTick();
 }
 
 void ScannerEngine::schedule() {
     delete timer_;
     timer_ = nullptr;
     if (!running_) return;
-    const double floor = controlModeSelected() ? controlFloorSeconds : pollingFloorSeconds;
-    const double requested = environment_.scannerInterval();
-    const double seconds = requested >= floor ? requested : floor;  // NaN too
-    const int milliseconds = static_cast<int>(std::min(seconds * 1000.0, double(INT_MAX)));
-
     timer_ = new QTimer(this);
-    timer_->setInterval(milliseconds);
+    timer_->setInterval(environment_.settings().scannerPeriod());
     connect(timer_, &QTimer::timeout, this, &ScannerEngine::timerTick);
     timer_->start();
 }
@@ -130,7 +142,8 @@ void ScannerEngine::timerTick() {
         fullDiffTick();
         return;
     }
-    if (!control_ && !environment_.sessions().empty()) startControl();
+    // Until the new server's first snapshot, the environment may still list the old one's sessions.
+    if (!control_ && !awaitingServer_ && !environment_.sessions().empty()) startControl(environment_.sessions());
     sessionTick();
 }
 
@@ -154,8 +167,8 @@ void ScannerEngine::snapshotTick(Differ differ) {
             return result;
         },
         [this, generation, differ = std::move(differ)](SnapshotResult result) {
-            ticking_ = false;
             if (generation != runGeneration_) return;
+            ticking_ = false;
             if (!result.sessions) {
                 append(Kind::error, result.error);
                 return;
@@ -163,18 +176,20 @@ void ScannerEngine::snapshotTick(Differ differ) {
             if (previous_)
                 for (ScanEvent& event : differ(*previous_, *result.sessions)) append(std::move(event));
             previous_ = std::move(result.sessions);
+            if (std::exchange(awaitingServer_, false) && controlModeSelected() && !previous_->empty())
+                startControl(*previous_);
         });
 }
 
-void ScannerEngine::startControl() {
+void ScannerEngine::startControl(const std::vector<TmuxSession>& sessions) {
     if (control_) return;
     const auto& client = environment_.client();
-    if (!client || environment_.sessions().empty()) {
+    if (!client || sessions.empty()) {
         append(Kind::info, L("Control mode: niciun server activ — fallback la interval până apare o sesiune.",
                              "Control mode: no server running — falling back to polling until a session appears."));
         return;
     }
-    const std::string session = environment_.sessions().front().name;
+    const std::string session = sessions.front().name;
     const std::uint64_t generation = ++controlGeneration_;
     QPointer<ScannerEngine> self(this);
     auto control = std::make_unique<TmuxControlMode>();

@@ -50,7 +50,8 @@ public:
     // No effect when already running / not running.
     void start();
     void stop();
-    // (Re)creates the tick timer: max(interval, 0.5 s) polling, max(interval, 5 s) control mode.
+    // (Re)creates the tick timer at the settings' scannerPeriod(): the interval, at least 0.5 s
+    // polling and 5 s in control mode, at most a day.
     void schedule();
     // One tick now, as the timer would run it.
     void timerTick();
@@ -73,7 +74,13 @@ private:
     void snapshotTick(Differ differ);
     void sessionTick();
     void fullDiffTick();
-    void startControl();
+    // Attaches to the first of these sessions (the app's list, or a fresh snapshot).
+    void startControl(const std::vector<TmuxSession>& sessions);
+    // A change of server (AppEnvironment::clientChanged): fresh baseline, control mode
+    // reattached there, no events for the switch itself.
+    void followNewServer();
+    void newRun();
+    void dropControl();
     void handleNotification(std::uint64_t generation, const std::string& line);
     void resolveWindowAdd(const std::string& id);
     void handleControlExit(std::uint64_t generation);
@@ -92,6 +99,8 @@ private:
     std::unique_ptr<TmuxControlMode> control_;
     std::optional<std::vector<TmuxSession>> previous_;
     bool ticking_ = false;
+    // The server changed and its first snapshot has not come back yet.
+    bool awaitingServer_ = false;
     // Results of an earlier run, and reports of a replaced control client, are told apart
     // from current ones by these counters.
     std::uint64_t runGeneration_ = 0;

@@ -78,15 +78,16 @@ std::vector<SessionTemplate> templatesFromJson(const nlohmann::json& value) {
 
 void runTemplate(const TmuxClient& client, const SessionTemplate& t) {
     const std::optional<std::string> directory = t.directory.empty() ? std::nullopt : std::optional(t.directory);
-    client.newSession(t.name, directory);
+    // Each window is addressed by the id tmux gave it: a bare name could mean a window of
+    // another session, and the new session's own first window could shadow its name.
+    auto created = [&](std::string id) { return id.empty() ? t.name : id; };
+    const std::string first = created(client.newSession(t.name, directory));
     if (t.windows.empty()) return;
-    // The bare session name targets the current window: the initial one, then each new one.
-    const TemplateWindow& first = t.windows.front();
-    client.renameWindow(t.name, first.name);
-    if (!first.command.empty()) client.sendKeys(t.name, first.command, true);
+    client.renameWindow(first, t.windows.front().name);
+    if (!t.windows.front().command.empty()) client.sendKeys(first, t.windows.front().command, true);
     for (auto it = t.windows.begin() + 1; it != t.windows.end(); ++it) {
-        client.newWindow(t.name, it->name, directory);
-        if (!it->command.empty()) client.sendKeys(t.name, it->command, true);
+        const std::string window = created(client.newWindow(t.name, it->name, directory));
+        if (!it->command.empty()) client.sendKeys(window, it->command, true);
     }
 }
 

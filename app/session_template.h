@@ -43,7 +43,8 @@ nlohmann::json toJson(const std::vector<SessionTemplate>& templates);
 std::vector<SessionTemplate> templatesFromJson(const nlohmann::json& value);
 
 // Creates the session: new-session, the first window renamed (and its command typed), then one
-// new-window per further window, each followed by its command. Stops at the first failure.
+// new-window per further window, each followed by its command; every window is addressed by
+// its tmux id. Stops at the first failure.
 void runTemplate(const TmuxClient& client, const SessionTemplate& sessionTemplate);
 
 }  // namespace quillon

@@ -54,7 +54,25 @@ std::string readString(const nlohmann::json& document, std::string_view key) {
     return it->get<std::string>();
 }
 
+// Seconds within [low, a day] as a timer period; NaN reads as low.
+std::chrono::milliseconds period(double seconds, double low) {
+    constexpr double day = 24 * 3600;
+    const double bounded = seconds >= low ? std::min(seconds, day) : low;
+    return std::chrono::milliseconds(static_cast<std::int64_t>(bounded * 1000.0));
+}
+
 }  // namespace
+
+std::chrono::milliseconds AppSettings::pollingPeriod() const { return period(pollingInterval, 1.0); }
+
+std::chrono::milliseconds AppSettings::scannerPeriod() const {
+    return period(scannerInterval, scannerMode == ScannerMode::controlMode ? 5.0 : 0.5);
+}
+
+std::chrono::duration<double> AppSettings::idleLimit() const {
+    const double hours = idleThresholdHours > 0 ? idleThresholdHours : AppSettings{}.idleThresholdHours;
+    return std::chrono::duration<double>(hours * 3600.0);
+}
 
 std::string_view toRaw(TmuxSocketMode mode) { return rawIn(socketModes, mode); }
 std::string_view toRaw(ScannerMode mode) { return rawIn(scannerModes, mode); }

@@ -2,6 +2,7 @@
 // The user's preferences: their types, stored keys and defaults, and how they are read
 // from and written to the application's defaults document.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,6 +69,14 @@ struct AppSettings {
     // Missing, unknown or wrong-typed values read as their defaults; numbers are not clamped.
     // The stored terminal is resolved against the installed ones.
     static AppSettings load(const DefaultsStore& store, const std::vector<TerminalApp>& installed);
+
+    // The numbers as their users take them, whatever was stored: periods within 1 s (polling)
+    // or 0.5 s / 5 s (scanner) and a day, NaN read as the lower bound.
+    std::chrono::milliseconds pollingPeriod() const;
+    std::chrono::milliseconds scannerPeriod() const;
+    // idleThresholdHours when positive; otherwise (negative, zero, NaN) the default 24 h, so
+    // a bad value never makes every detached session idle.
+    std::chrono::duration<double> idleLimit() const;
 };
 
 // The stored preference if installed, else the first installed terminal, else Terminal.

@@ -5,10 +5,19 @@
 
 #include <algorithm>
 
+#include "app/app_environment.h"
+#include "core/l10n.h"
+
 namespace quillon {
 
 TemplateStore::TemplateStore(DefaultsStore defaults, QObject* parent)
-    : QObject(parent), defaults_(std::move(defaults)) {
+    : TemplateStore(std::move(defaults), nullptr, parent) {}
+
+TemplateStore::TemplateStore(DefaultsStore defaults, AppEnvironment& environment, QObject* parent)
+    : TemplateStore(std::move(defaults), &environment, parent) {}
+
+TemplateStore::TemplateStore(DefaultsStore defaults, AppEnvironment* environment, QObject* parent)
+    : QObject(parent), defaults_(std::move(defaults)), environment_(environment) {
     if (auto stored = defaults_.value(key)) {
         try {
             templates_ = templatesFromJson(*stored);
@@ -30,7 +39,8 @@ TemplateStore::TemplateStore(DefaultsStore defaults, QObject* parent)
 }
 
 TemplateStore& TemplateStore::shared() {
-    static TemplateStore* store = new TemplateStore(DefaultsStore::standard(), QCoreApplication::instance());
+    static TemplateStore* store =
+        new TemplateStore(DefaultsStore::standard(), AppEnvironment::shared(), QCoreApplication::instance());
     return *store;
 }
 
@@ -53,7 +63,11 @@ void TemplateStore::save() {
     try {
         defaults_.set(key, toJson(templates_));
     } catch (const std::exception& error) {
-        qWarning("could not save the templates: %s", error.what());
+        if (environment_)
+            environment_->reportFailure(L("Nu am putut salva șabloanele: ", "Could not save the templates: ") +
+                                        error.what());
+        else
+            qWarning("could not save the templates: %s", error.what());
     }
 }
 

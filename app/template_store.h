@@ -12,6 +12,7 @@
 
 namespace quillon {
 
+class AppEnvironment;
 using TemplateList = std::vector<SessionTemplate>;
 
 class TemplateStore : public QObject {
@@ -22,9 +23,12 @@ public:
     static constexpr std::string_view key = "sessionTemplates";
 
     // Loads the stored templates; with none stored, or a value that does not decode (kept
-    // aside first), the seed is stored instead.
+    // aside first), the seed is stored instead. A failed save is reported in the
+    // environment's lastError when there is one, else logged.
     explicit TemplateStore(DefaultsStore defaults, QObject* parent = nullptr);
-    // The process's store on the application's defaults document; needs a QCoreApplication.
+    TemplateStore(DefaultsStore defaults, AppEnvironment& environment, QObject* parent = nullptr);
+    // The process's store on the application's defaults document, reporting to the shared
+    // environment; needs a QCoreApplication.
     static TemplateStore& shared();
 
     const TemplateList& templates() const noexcept { return templates_; }
@@ -39,7 +43,10 @@ signals:
     void templatesChanged();
 
 private:
+    TemplateStore(DefaultsStore defaults, AppEnvironment* environment, QObject* parent);
+
     DefaultsStore defaults_;
+    AppEnvironment* environment_;
     TemplateList templates_;
 };
 

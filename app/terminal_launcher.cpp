@@ -4,6 +4,7 @@
 #include "core/process_runner.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
+#include "core/tmux_target.h"
 
 namespace quillon::TerminalLauncher {
 
@@ -14,9 +15,9 @@ std::string buildShellCommand(std::string_view sessionName, const std::optional<
     // The path is quoted too: a tmux installed under a directory with spaces must still run.
     std::vector<std::string> words{text::shellQuote(tmuxPath)};
     for (const std::string& arg : socketArgs) words.push_back(text::shellQuote(arg));
-    words.insert(words.end(), {"attach-session", "-t", text::shellQuote(sessionName)});
+    words.insert(words.end(), {"attach-session", "-t", text::shellQuote(exactTarget(sessionName))});
     std::string line = text::join(words, " ");
-    if (windowTarget) line += " ';' select-window -t " + text::shellQuote(*windowTarget);
+    if (windowTarget) line += " ';' select-window -t " + text::shellQuote(exactTarget(*windowTarget));
     return line;
 }
 

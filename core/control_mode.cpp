@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "core/text.h"
+#include "core/tmux_target.h"
 
 namespace quillon {
 
@@ -72,10 +73,33 @@ std::optional<ControlNotification> parse(std::string_view line) {
 
 bool ControlLineBuffer::acceptable(std::string_view line) { return text::isValidUtf8(line); }
 
+void ControlLineBuffer::append(std::string_view bytes, const std::function<void(const std::string&)>& onLine) {
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find('\n');
+        const std::string_view piece = bytes.substr(0, end);
+        // An over-long line is dropped as it arrives, and so is the rest of it.
+        if (!skipping_ && buffer_.size() + piece.size() > maxLineBytes) {
+            skipping_ = true;
+            buffer_.clear();
+            buffer_.shrink_to_fit();
+        }
+        if (!skipping_) buffer_.append(piece);
+        if (end == std::string_view::npos) return;
+        bytes.remove_prefix(end + 1);
+        if (!skipping_) {
+            std::string_view line(buffer_);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            if (acceptable(line)) onLine(std::string(line));
+        }
+        buffer_.clear();
+        skipping_ = false;
+    }
+}
+
 std::vector<std::string> TmuxControlMode::arguments(const TmuxClient& client, const std::string& session) {
-    std::vector<std::string> args{"-C"};
+    std::vector<std::string> args{"-u", "-C"};
     args.insert(args.end(), client.socketArgs.begin(), client.socketArgs.end());
-    args.insert(args.end(), {"attach-session", "-t", session});
+    args.insert(args.end(), {"attach-session", "-t", exactTarget(session)});
     return args;
 }
 

@@ -38,25 +38,19 @@ std::optional<ControlNotification> parse(std::string_view line);
 }  // namespace ControlModeParser
 
 // Cuts a byte stream into lines: LF ends a line, one trailing CR is dropped, lines that
-// are not valid UTF-8 are dropped, a tail without LF waits for more bytes.
+// are not valid UTF-8 are dropped, a tail without LF waits for more bytes. Each byte is
+// looked at once; a line longer than maxLineBytes is skipped whole, so memory stays bounded.
 class ControlLineBuffer {
 public:
-    template <class OnLine>
-    void append(std::string_view bytes, OnLine&& onLine) {
-        buffer_.append(bytes);
-        std::size_t start = 0;
-        for (std::size_t end; (end = buffer_.find('\n', start)) != std::string::npos; start = end + 1) {
-            std::string_view line(buffer_.data() + start, end - start);
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            if (acceptable(line)) onLine(std::string(line));
-        }
-        buffer_.erase(0, start);
-    }
+    static constexpr std::size_t maxLineBytes = 1 << 20;
+
+    void append(std::string_view bytes, const std::function<void(const std::string&)>& onLine);
     std::size_t pending() const noexcept { return buffer_.size(); }
 
 private:
     static bool acceptable(std::string_view line);
-    std::string buffer_;
+    std::string buffer_;     // the current line so far
+    bool skipping_ = false;  // inside an over-long line
 };
 
 class TmuxControlMode {

@@ -5,11 +5,10 @@
 
 #include <cerrno>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "core/paths.h"
+#include "core/process_runner.h"
 
 namespace quillon {
 namespace {
@@ -20,17 +19,39 @@ namespace fs = std::filesystem;
 
 struct Loaded {
     bool exists = false;
+    int readError = 0;  // the document is there but could not be read (EACCES, EIO, EISDIR…)
     std::optional<nlohmann::json> document;  // absent when the file does not parse as an object
 };
 
 Loaded load(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {};
-    std::stringstream contents;
-    contents << file.rdbuf();
-    auto parsed = nlohmann::json::parse(contents.str(), nullptr, false);
-    if (parsed.is_discarded() || !parsed.is_object()) return {true, std::nullopt};
-    return {true, std::move(parsed)};
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        const bool missing = errno == ENOENT || errno == ENOTDIR;
+        return {!missing, missing ? 0 : errno, {}};
+    }
+    std::string contents;
+    char block[65536];
+    for (ssize_t n; (n = ::read(fd.get(), block, sizeof block)) != 0;) {
+        if (n > 0) contents.append(block, static_cast<std::size_t>(n));
+        else if (errno != EINTR) return {true, errno, {}};
+    }
+    auto parsed = nlohmann::json::parse(contents, nullptr, false);
+    if (parsed.is_discarded() || !parsed.is_object()) return {true, 0, std::nullopt};
+    return {true, 0, std::move(parsed)};
+}
+
+// What the path names in the end: a document kept in a dotfiles repository is often a link,
+// and replacing the link with a file would cut it off from there. A dangling link names the
+// file it will create.
+fs::path finalTarget(fs::path path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) break;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
 }
 
 std::string timestamp() {
@@ -111,23 +132,30 @@ std::optional<bool> DefaultsStore::boolean(std::string_view key) const {
 }
 
 void DefaultsStore::set(std::string_view key, const nlohmann::json& value) {
-    auto loaded = load(path_);
+    const fs::path target = finalTarget(path_);
+    auto loaded = load(target);
+    // A document we cannot read may be perfectly good: it is never replaced.
+    if (loaded.readError)
+        throw std::system_error(loaded.readError, std::generic_category(),
+                                L("Nu pot citi " + path_.string() + ", așa că nu scriu peste el",
+                                  "Cannot read " + path_.string() + ", so it is not written over"));
     if (loaded.exists && !loaded.document) {
-        // Never overwrite what we could not read: the user may still want it.
+        // Never overwrite what we could not parse: the user may still want it.
         std::error_code error;
-        fs::rename(path_, asidePath(path_), error);
+        fs::rename(target, asidePath(target), error);
         if (error) throw std::system_error(error, path_.string());
     }
     nlohmann::json doc = loaded.document ? std::move(*loaded.document) : nlohmann::json::object();
     doc[std::string(key)] = value;
-    write(doc);
+    write(target, doc);
 }
 
 void DefaultsStore::remove(std::string_view key) {
-    auto loaded = load(path_);
+    const fs::path target = finalTarget(path_);
+    auto loaded = load(target);
     if (!loaded.document || !loaded.document->contains(key)) return;
     loaded.document->erase(std::string(key));
-    write(*loaded.document);
+    write(target, *loaded.document);
 }
 
 std::optional<fs::path> DefaultsStore::keepCopyAside() const {
@@ -139,12 +167,12 @@ std::optional<fs::path> DefaultsStore::keepCopyAside() const {
     return aside;
 }
 
-void DefaultsStore::write(const nlohmann::json& document) const {
+void DefaultsStore::write(const fs::path& target, const nlohmann::json& document) {
     std::error_code error;
-    fs::create_directories(path_.parent_path(), error);
-    if (error) throw std::system_error(error, path_.parent_path().string());
+    fs::create_directories(target.parent_path(), error);
+    if (error) throw std::system_error(error, target.parent_path().string());
     const std::string bytes = document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-    std::string temp = path_.string() + ".tmp-XXXXXX";
+    std::string temp = target.string() + ".tmp-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) throwErrno(temp);
     try {
@@ -156,11 +184,11 @@ void DefaultsStore::write(const nlohmann::json& document) const {
         throw;
     }
     ::close(fd);
-    if (::rename(temp.c_str(), path_.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int saved = errno;
         ::unlink(temp.c_str());
         errno = saved;
-        throwErrno(path_.string());
+        throwErrno(target.string());
     }
 }
 

@@ -2,9 +2,11 @@
 // User defaults on Linux: one JSON object per application domain, stored in
 // $XDG_CONFIG_HOME/quillon/<domain>.json (default ~/.config).
 //
-// Reads never fail: a missing or unparsable document has no values. Writes are
-// atomic (temp file, fsync, rename) and never destroy a document that could not
-// be parsed: it is first renamed aside as <file>.corrupt-<time>.
+// Reads never fail: a missing, unreadable or unparsable document has no values. Writes
+// are atomic (temp file, fsync, rename) and go through a symbolic link to its target, so
+// the link stays. They never destroy a document: one that cannot be read (permission,
+// I/O error) makes them fail, one that cannot be parsed is first renamed aside as
+// <file>.corrupt-<time>.
 
 #include <nlohmann/json.hpp>
 
@@ -35,8 +37,8 @@ public:
     std::optional<double> number(std::string_view key) const;
     std::optional<bool> boolean(std::string_view key) const;
 
-    // Read-modify-write of one key. Throws std::system_error when the file cannot be written;
-    // the previous document then stays as it was.
+    // Read-modify-write of one key. Throws std::system_error when the document cannot be
+    // read or written (its text names the file); the previous document then stays as it was.
     void set(std::string_view key, const nlohmann::json& value);
     void remove(std::string_view key);
 
@@ -45,7 +47,7 @@ public:
     std::optional<std::filesystem::path> keepCopyAside() const;
 
 private:
-    void write(const nlohmann::json& document) const;
+    static void write(const std::filesystem::path& target, const nlohmann::json& document);
     std::filesystem::path path_;
 };
 

@@ -29,7 +29,9 @@ public:
         } else if (c == ',') {
             ++pos_;
             std::int64_t pane;
-            if (number(pane, true)) out.push_back({pane, x, y, w, h});
+            // An edge past int64 would wrap in every sum taken of it: that pane is left out.
+            constexpr auto most = std::numeric_limits<std::int64_t>::max();
+            if (number(pane, true) && w <= most - x && h <= most - y) out.push_back({pane, x, y, w, h});
         }
     }
 

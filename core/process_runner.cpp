@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
+#include <thread>
 
 extern char** environ;
 
@@ -190,6 +191,19 @@ struct PipeDrain {
     }
 };
 
+// The exit code once the child ends, or nothing at the deadline. A child that closed its
+// output is normally a moment from its end: the naps start short.
+std::optional<int> waitUntil(ChildProcess& child, PipeDrain::SteadyClock::time_point deadline) {
+    auto nap = std::chrono::microseconds(50);
+    while (true) {
+        if (auto code = child.tryWait()) return code;
+        const auto now = PipeDrain::SteadyClock::now();
+        if (now >= deadline) return std::nullopt;
+        std::this_thread::sleep_for(std::min<PipeDrain::SteadyClock::duration>(nap, deadline - now));
+        nap = std::min(nap * 2, std::chrono::microseconds(10'000));
+    }
+}
+
 }  // namespace
 
 ProcessOutput runProcess(const std::string& path, const std::vector<std::string>& argv,
@@ -204,7 +218,14 @@ ProcessOutput runProcess(const std::string& path, const std::vector<std::string>
     PipeDrain drain{child, timeout ? std::optional(PipeDrain::SteadyClock::now() + *timeout) : std::nullopt, {}};
     drain.run(out.read.get(), err.read.get(), result);
     if (drain.exitCode) result.exitCode = *drain.exitCode;
-    else result.exitCode = result.timedOut ? child.kill() : child.wait();
+    else if (result.timedOut) result.exitCode = child.kill();
+    else if (!drain.deadline) result.exitCode = child.wait();
+    else if (auto code = waitUntil(child, *drain.deadline)) result.exitCode = *code;
+    else {
+        // Its output closed, the child itself lingers: the limit covers this wait too.
+        result.timedOut = true;
+        result.exitCode = child.kill();
+    }
     return result;
 }
 

@@ -30,7 +30,9 @@ std::optional<ServerLiveness> serverLivenessFromRaw(std::string_view raw) {
 }
 
 std::vector<std::string> TmuxServer::socketArgs() const {
-    if (socketName) return {"-L", *socketName};
+    // tmux resolves "-L name" in its own directory only; anywhere else the path is the socket.
+    if (socketName && paths::join(TmuxServerScanner::defaultSocketDirectory(), *socketName) == socketPath)
+        return {"-L", *socketName};
     return {"-S", socketPath};
 }
 
@@ -71,6 +73,24 @@ TmuxServer classify(TmuxServer server, const TmuxClient& client, const TmuxClien
     return server;
 }
 
+TmuxServer unprobed(const std::string& socketPath, const std::optional<std::string>& socketName) {
+    return {socketName, socketPath, ServerLiveness::unknown, {}, std::nullopt, modificationTime(socketPath)};
+}
+
+// Asks the server behind socketArgs for its sessions and classifies the answer.
+TmuxServer probed(const TmuxClient& client, TmuxServer server, std::vector<std::string> socketArgs) {
+    TmuxClient addressed = client;
+    addressed.socketArgs = std::move(socketArgs);
+    TmuxClient::Invocation invocation;
+    try {
+        invocation = addressed.invoke({"list-sessions", "-F", TmuxClient::sessionsFormat()});
+    } catch (const TmuxError& error) {
+        server.diagnostic = error.localizedDescription();
+        return server;
+    }
+    return classify(std::move(server), addressed, invocation);
+}
+
 }  // namespace
 
 const std::string& sessionFormat() { return TmuxClient::sessionsFormat(); }
@@ -100,16 +120,8 @@ std::vector<std::string> socketPaths(const std::string& directory) {
 
 TmuxServer probe(const TmuxClient& client, const std::string& socketPath,
                  const std::optional<std::string>& socketName) {
-    TmuxClient addressed = client;
-    addressed.socketArgs = socketName ? std::vector<std::string>{"-L", *socketName}
-                                      : std::vector<std::string>{"-S", socketPath};
-    TmuxServer server{socketName, socketPath, ServerLiveness::unknown, {}, std::nullopt, modificationTime(socketPath)};
-    try {
-        return classify(std::move(server), addressed, addressed.invoke({"list-sessions", "-F", sessionFormat()}));
-    } catch (const TmuxError& error) {
-        server.diagnostic = error.localizedDescription();
-        return server;
-    }
+    return probed(client, unprobed(socketPath, socketName),
+                  socketName ? std::vector<std::string>{"-L", *socketName} : std::vector<std::string>{"-S", socketPath});
 }
 
 std::vector<TmuxServer> scan(const TmuxClient& client, const std::optional<std::string>& directory,
@@ -132,8 +144,12 @@ std::vector<TmuxServer> scan(const TmuxClient& client, const std::optional<std::
     std::vector<std::optional<TmuxServer>> results(candidates.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i; (i = next.fetch_add(1)) < candidates.size();)
-            results[i] = probe(client, candidates[i].path, candidates[i].name);
+        for (std::size_t i; (i = next.fetch_add(1)) < candidates.size();) {
+            // A socket listed outside tmux's own directory is reached by its path (socketArgs).
+            TmuxServer server = unprobed(candidates[i].path, candidates[i].name);
+            std::vector<std::string> args = server.socketArgs();
+            results[i] = probed(client, std::move(server), std::move(args));
+        }
     };
     const std::size_t workers = std::min(maxParallelProbes, candidates.size());
     std::vector<std::thread> threads;

@@ -19,7 +19,7 @@ std::string_view toRaw(ServerLiveness liveness);
 std::optional<ServerLiveness> serverLivenessFromRaw(std::string_view raw);
 
 struct TmuxServer {
-    std::optional<std::string> socketName;  // found in the socket directory: addressed with -L
+    std::optional<std::string> socketName;  // the file name, when found by listing a directory
     std::string socketPath;
     ServerLiveness liveness = ServerLiveness::unknown;
     std::vector<TmuxSession> sessions;  // windows not filled; empty unless alive
@@ -27,6 +27,7 @@ struct TmuxServer {
     std::optional<TimePoint> socketModified;
 
     bool operator==(const TmuxServer&) const = default;
+    // "-L name" for a socket found in tmux's own directory, else "-S path".
     std::vector<std::string> socketArgs() const;
     TmuxServer withSessions(std::vector<TmuxSession> newSessions) const;
 };
@@ -38,10 +39,13 @@ std::string defaultSocketDirectory(const Environment& environment, std::uint32_t
 // The process environment and real user id.
 std::string defaultSocketDirectory();
 std::vector<std::string> socketPaths(const std::string& directory);
+// Asks the server at "-L socketName", or at "-S socketPath" without a name; the path gives
+// the modification time.
 TmuxServer probe(const TmuxClient& client, const std::string& socketPath,
                  const std::optional<std::string>& socketName);
-// Probes run concurrently (at most maxParallelProbes children at once); the result keeps
-// candidate order, so the report is the same as a sequential scan.
+// Probes each server at its socketArgs(), so a socket found outside tmux's own directory is
+// asked by its path. Probes run concurrently (at most maxParallelProbes children at once);
+// the result keeps candidate order, so the report is the same as a sequential scan.
 std::vector<TmuxServer> scan(const TmuxClient& client, const std::optional<std::string>& directory,
                              const std::vector<std::string>& extraSocketPaths);
 inline constexpr std::size_t maxParallelProbes = 8;

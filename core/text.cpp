@@ -64,34 +64,50 @@ std::string toLower(std::string_view s) {
     return out;
 }
 
-bool isValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len;
-        std::uint32_t cp;
-        if ((c & 0xE0) == 0xC0) len = 2, cp = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0) len = 3, cp = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0) len = 4, cp = c & 0x07;
-        else return false;
-        if (i + len > n) return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const unsigned char d = static_cast<unsigned char>(s[i + k]);
-            if ((d & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
+namespace {
+
+// The length of the well-formed sequence at s[i], or 0 with `bad` set to the length of its
+// maximal ill-formed start (at least 1), as Unicode recommends for replacement.
+std::size_t sequenceAt(std::string_view s, std::size_t i, std::size_t& bad) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    bad = 1;
+    if (c < 0x80) return 1;
+    std::size_t len;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) len = 2;
+    else if (c >= 0xE0 && c <= 0xEF) len = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+    else if (c >= 0xF0 && c <= 0xF4) len = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+    else return 0;  // a continuation byte, an overlong lead or past U+10FFFF
+    for (std::size_t k = 1; k < len; ++k) {
+        if (i + k >= s.size()) return 0;
+        const unsigned char d = static_cast<unsigned char>(s[i + k]);
+        if (k == 1 ? d < low || d > high : (d & 0xC0) != 0x80) return 0;
+        bad = k + 1;
     }
+    return len;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view s) {
+    for (std::size_t i = 0, bad, len; i < s.size(); i += len)
+        if ((len = sequenceAt(s, i, bad)) == 0) return false;
     return true;
+}
+
+std::string toValidUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0, bad; i < s.size();) {
+        if (const std::size_t len = sequenceAt(s, i, bad)) {
+            out.append(s.substr(i, len));
+            i += len;
+        } else {
+            out.append("\xEF\xBF\xBD");  // U+FFFD
+            i += bad;
+        }
+    }
+    return out;
 }
 
 std::optional<std::int64_t> parseInt(std::string_view s) {

@@ -20,6 +20,8 @@ bool contains(std::string_view haystack, std::string_view needle);
 bool startsWith(std::string_view s, std::string_view prefix);
 std::string toLower(std::string_view s);  // ASCII and the Romanian letters
 bool isValidUtf8(std::string_view s);
+// Every ill-formed piece replaced with U+FFFD; the rest unchanged.
+std::string toValidUtf8(std::string_view s);
 // Whole field: optional sign and ASCII digits within int64; nothing otherwise.
 std::optional<std::int64_t> parseInt(std::string_view s);
 // Whole field as a C-locale decimal floating-point number.

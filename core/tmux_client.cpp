@@ -16,8 +16,20 @@ namespace quillon {
 const std::string TmuxClient::sep = "\x1f";
 
 bool TmuxClient::Invocation::isNoServer() const {
-    return text::contains(standardError, "no server running") || text::contains(standardError, "error connecting to");
+    if (text::contains(standardError, "no server running")) return true;
+    // tmux also says "error connecting to" when it may not use the socket (permission) or
+    // cannot even name it (too long): that proves nothing about a server behind it.
+    return text::contains(standardError, "error connecting to") &&
+           (text::contains(standardError, "(No such file or directory)") ||
+            text::contains(standardError, "(Connection refused)"));
 }
+
+namespace {
+
+// One stray byte (an old Latin-1 directory name) must not cost the rest of the listing.
+std::string decoded(std::string bytes) { return text::isValidUtf8(bytes) ? bytes : text::toValidUtf8(bytes); }
+
+}  // namespace
 
 std::vector<std::string> TmuxClient::candidatePaths(const std::optional<std::string>& pathVariable) {
     std::vector<std::string> candidates{"/opt/homebrew/bin/tmux", "/usr/local/bin/tmux", "/usr/bin/tmux"};
@@ -46,8 +58,10 @@ std::string TmuxClient::timeoutMessage() const {
 
 TmuxClient::Invocation TmuxClient::invoke(const std::vector<std::string>& args) const {
     std::vector<std::string> argv;
-    argv.reserve(1 + socketArgs.size() + args.size());
-    argv.push_back(binaryPath);
+    argv.reserve(2 + socketArgs.size() + args.size());
+    // -u: without a UTF-8 locale (hosts often start us with a bare environment) tmux would
+    // print every non-ASCII byte, the field separator included, as "_".
+    argv.insert(argv.end(), {binaryPath, "-u"});
     argv.insert(argv.end(), socketArgs.begin(), socketArgs.end());
     argv.insert(argv.end(), args.begin(), args.end());
     ProcessOutput output;
@@ -58,8 +72,8 @@ TmuxClient::Invocation TmuxClient::invoke(const std::vector<std::string>& args) 
                                          "Could not start " + binaryPath + ": " + std::strerror(error.code().value())));
     }
     Invocation invocation;
-    if (text::isValidUtf8(output.out)) invocation.standardOutput = std::move(output.out);
-    if (text::isValidUtf8(output.err)) invocation.standardError = std::string(text::trim(output.err));
+    invocation.standardOutput = decoded(std::move(output.out));
+    invocation.standardError = std::string(text::trim(decoded(std::move(output.err))));
     invocation.exitCode = output.exitCode;
     invocation.timedOut = output.timedOut;
     return invocation;

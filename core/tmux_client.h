@@ -18,12 +18,13 @@ class TmuxClient {
 public:
     // The raw outcome of one run.
     struct Invocation {
-        std::string standardOutput;  // untrimmed; empty when not valid UTF-8
-        std::string standardError;   // trimmed; empty when not valid UTF-8
+        std::string standardOutput;  // untrimmed; ill-formed UTF-8 replaced with U+FFFD
+        std::string standardError;   // trimmed; likewise
         std::int32_t exitCode = 0;
         bool timedOut = false;  // killed at the time limit
 
-        // tmux's two texts for "nothing listens on this socket".
+        // tmux's texts for "nothing listens on this socket": "no server running", or
+        // "error connecting to" a missing socket or one that refuses.
         bool isNoServer() const;
     };
 
@@ -45,7 +46,8 @@ public:
     // The candidate paths detect() tries, in order.
     static std::vector<std::string> candidatePaths(const std::optional<std::string>& pathVariable);
 
-    // One run. Throws TmuxError::commandFailed only when tmux cannot be started.
+    // One run of binaryPath -u socketArgs… args…. Throws TmuxError::commandFailed only when
+    // tmux cannot be started.
     Invocation invoke(const std::vector<std::string>& args) const;
     // invoke + mapping: stdout on success, "" when no server answers, else throws
     // TmuxError::commandFailed (tmux's text, the exit text, or the time-limit text).
@@ -55,6 +57,8 @@ public:
     std::string timeoutMessage() const;
 
     // ---- Queries and commands ----
+    // Targets are the model's ("dev", "dev:1", "dev:1.0") or tmux ids; each reaches tmux in
+    // its exact form (exactTarget), so no other session is ever addressed by prefix.
     // Whole server in three tmux processes (one when there is no session).
     std::vector<TmuxSession> snapshot() const;
     static std::vector<TmuxSession> parseSessions(const std::string& output);
@@ -75,11 +79,12 @@ public:
     static std::string prefixFromConfig(const std::string& configText);
     std::string version() const;
     std::optional<std::string> displayMessage(const std::string& target, const std::string& format) const;
-    void newSession(const std::string& name, const std::optional<std::string>& directory = std::nullopt) const;
+    // Both return the id ("@4") of the window they created.
+    std::string newSession(const std::string& name, const std::optional<std::string>& directory = std::nullopt) const;
     void killSession(const std::string& name) const;
     void renameSession(const std::string& oldName, const std::string& newName) const;
-    void newWindow(const std::string& session, const std::string& name,
-                   const std::optional<std::string>& directory = std::nullopt) const;
+    std::string newWindow(const std::string& session, const std::string& name,
+                          const std::optional<std::string>& directory = std::nullopt) const;
     void renameWindow(const std::string& target, const std::string& newName) const;
     void killWindow(const std::string& target) const;
     void killPane(const std::string& target) const;

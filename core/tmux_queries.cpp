@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "core/tmux_client.h"
 #include "core/tmux_error.h"
+#include "core/tmux_target.h"
 
 namespace quillon {
 namespace {
@@ -169,11 +170,11 @@ std::vector<TmuxSession> TmuxClient::snapshot() const {
 }
 
 std::string TmuxClient::capturePane(const std::string& target, std::int64_t lines) const {
-    return run({"capture-pane", "-p", "-t", target, "-S", "-" + std::to_string(lines)});
+    return run({"capture-pane", "-p", "-t", exactTarget(target), "-S", "-" + std::to_string(lines)});
 }
 
 std::string TmuxClient::captureScrollback(const std::string& target) const {
-    return run({"capture-pane", "-p", "-t", target, "-S", "-"});
+    return run({"capture-pane", "-p", "-t", exactTarget(target), "-S", "-"});
 }
 
 std::string TmuxClient::prefixFromConfig(const std::string& configText) {
@@ -203,50 +204,52 @@ std::string TmuxClient::version() const { return std::string(text::trim(run({"-V
 
 std::optional<std::string> TmuxClient::displayMessage(const std::string& target, const std::string& format) const {
     try {
-        std::string out(text::trim(run({"display-message", "-p", "-t", target, format})));
+        std::string out(text::trim(run({"display-message", "-p", "-t", exactTarget(target), format})));
         if (!out.empty()) return out;
     } catch (const TmuxError&) {
     }
     return std::nullopt;
 }
 
-void TmuxClient::newSession(const std::string& name, const std::optional<std::string>& directory) const {
+// Names and keys are free text: "--" keeps one that starts with "-" from reading as an option.
+// -P prints the new window's id, the one exact way to reach it next.
+
+std::string TmuxClient::newSession(const std::string& name, const std::optional<std::string>& directory) const {
     std::vector<std::string> args{"new-session", "-d", "-s", name};
     if (auto dir = nonEmpty(directory)) args.insert(args.end(), {"-c", *dir});
-    run(args);
+    args.insert(args.end(), {"-P", "-F", "#{window_id}"});
+    return std::string(text::trim(run(args)));
 }
 
-// tmux falls back to a prefix match when no session has the exact name: a stale "dev" would
-// reach "devops". "=" asks for the exact name only.
-static std::string exactSession(const std::string& name) { return "=" + name; }
-
-void TmuxClient::killSession(const std::string& name) const { run({"kill-session", "-t", exactSession(name)}); }
+void TmuxClient::killSession(const std::string& name) const { run({"kill-session", "-t", exactTarget(name)}); }
 
 void TmuxClient::renameSession(const std::string& oldName, const std::string& newName) const {
-    run({"rename-session", "-t", exactSession(oldName), newName});
+    run({"rename-session", "-t", exactTarget(oldName), "--", newName});
 }
 
-void TmuxClient::newWindow(const std::string& session, const std::string& name,
-                           const std::optional<std::string>& directory) const {
-    std::vector<std::string> args{"new-window", "-t", session, "-n", name};
+std::string TmuxClient::newWindow(const std::string& session, const std::string& name,
+                                  const std::optional<std::string>& directory) const {
+    std::vector<std::string> args{"new-window", "-t", exactTarget(session), "-n", name};
     if (auto dir = nonEmpty(directory)) args.insert(args.end(), {"-c", *dir});
-    run(args);
+    args.insert(args.end(), {"-P", "-F", "#{window_id}"});
+    return std::string(text::trim(run(args)));
 }
 
 void TmuxClient::renameWindow(const std::string& target, const std::string& newName) const {
-    run({"rename-window", "-t", target, newName});
+    run({"rename-window", "-t", exactTarget(target), "--", newName});
 }
 
-void TmuxClient::killWindow(const std::string& target) const { run({"kill-window", "-t", target}); }
+void TmuxClient::killWindow(const std::string& target) const { run({"kill-window", "-t", exactTarget(target)}); }
 
-void TmuxClient::killPane(const std::string& target) const { run({"kill-pane", "-t", target}); }
+void TmuxClient::killPane(const std::string& target) const { run({"kill-pane", "-t", exactTarget(target)}); }
 
 void TmuxClient::swapPane(const std::string& target, const std::string& direction) const {
-    run({"swap-pane", "-t", target, direction});
+    run({"swap-pane", "-t", exactTarget(target), direction});
 }
 
 void TmuxClient::sendKeys(const std::string& target, const std::string& keys, bool enter) const {
-    std::vector<std::string> args{"send-keys", "-t", target, keys};
+    // Key names ("C-c", "Enter") still name keys: only -l would type them literally.
+    std::vector<std::string> args{"send-keys", "-t", exactTarget(target), "--", keys};
     if (enter) args.push_back("Enter");
     run(args);
 }

@@ -143,18 +143,22 @@ struct RecordingPlatform {
 };
 
 // A tmux that appends every argument vector to a log (one line each, arguments separated by
-// a space), fails when its arguments contain a given text, or runs a command twice (so the
-// second run finds its object already gone).
+// a space), fails when its arguments contain a given text, runs a command twice (so the
+// second run finds its object already gone), or takes half a second over it.
 class WrappedTmux {
 public:
     explicit WrappedTmux(const std::filesystem::path& directory)
         : path_(directory / "tmux-wrapper"), log_(directory / "tmux.log"), rules_(directory / "tmux.fail"),
-          twice_(directory / "tmux.twice") {
+          twice_(directory / "tmux.twice"), slow_(directory / "tmux.slow") {
         writeFile(rules_, "");
         writeFile(twice_, "");
+        writeFile(slow_, "");
         const std::string tmux = "'" + TmuxSandbox::tmuxPath() + "'";
         writeScript(path_,
                     "echo \"$*\" >> '" + log_.string() + "'\n"
+                    "while IFS= read -r rule; do\n"
+                    "  case \"$*\" in *\"$rule\"*) [ -n \"$rule\" ] && sleep 0.5 ;; esac\n"
+                    "done < '" + slow_.string() + "'\n"
                     "while IFS= read -r rule; do\n"
                     "  case \"$*\" in *\"$rule\"*) [ -n \"$rule\" ] && { echo \"refused: $rule\" >&2; exit 1; } ;; esac\n"
                     "done < '" + rules_.string() + "'\n"
@@ -167,6 +171,7 @@ public:
     // Runs whose arguments contain this text fail with "refused: <text>".
     void failWhenArgumentsContain(const std::string& text) { writeFile(rules_, text + "\n"); }
     void runTwiceWhenArgumentsContain(const std::string& text) { writeFile(twice_, text + "\n"); }
+    void slowWhenArgumentsContain(const std::string& text) { writeFile(slow_, text + "\n"); }
     void clearFailures() { writeFile(rules_, ""); }
     std::vector<std::string> log() const {
         std::vector<std::string> lines;
@@ -186,6 +191,7 @@ private:
     std::filesystem::path log_;
     std::filesystem::path rules_;
     std::filesystem::path twice_;
+    std::filesystem::path slow_;
 };
 
 }  // namespace quillon::testing

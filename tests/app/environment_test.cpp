@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "app/app_environment.h"
@@ -76,6 +77,16 @@ TEST_F(EnvironmentTest, BootstrapReadsTheServerAndStartsPolling) {
     EXPECT_EQ(env->pollingTimerInterval(), 1000ms);
     sandbox.newSession(server, "later");
     EXPECT_TRUE(waitUntil([&] { return find(env->sessions(), "later") != nullptr; }, 3s));
+}
+
+TEST_F(EnvironmentTest, ThePollingPeriodStaysWithinASecondAndADay) {
+    store().set("pollingInterval", 1e308);
+    auto env = environment();
+    EXPECT_EQ(env->pollingTimerInterval(), std::chrono::hours(24));
+    env->setPollingInterval(std::nan(""));
+    EXPECT_EQ(env->pollingTimerInterval(), 1000ms);
+    env->setPollingInterval(-5);
+    EXPECT_EQ(env->pollingTimerInterval(), 1000ms);
 }
 
 TEST_F(EnvironmentTest, PublishedStateChangesOnTheGuiThread) {
@@ -210,19 +221,41 @@ TEST_F(EnvironmentTest, FailedSnapshotKeepsTheLastGoodSessions) {
     EXPECT_EQ(env->lastError(), std::nullopt);
 }
 
-TEST_F(EnvironmentTest, OverlappingRefreshRequestsRunOneSnapshot) {
+TEST_F(EnvironmentTest, OverlappingRefreshRequestsJoinOneMoreSnapshot) {
     testing::WrappedTmux tmux(home.path());
     auto env = environment(tmux.path());
     const auto snapshotsBefore = tmux.count("list-sessions");
     QSignalSpy finished(env.get(), &AppEnvironment::refreshFinished);
-    int completions = 0;
-    for (int i = 0; i < 3; ++i) env->refresh([&] { ++completions; });
+    std::vector<int> completedAfter;  // snapshots finished when each completion ran
+    for (int i = 0; i < 4; ++i) env->refresh([&] { completedAfter.push_back(finished.count()); });
     EXPECT_TRUE(env->refreshing());
-    EXPECT_EQ(completions, 2);  // the dropped requests return at once
-    ASSERT_TRUE(waitUntil([&] { return completions == 3; }));
+    EXPECT_TRUE(completedAfter.empty());
+    ASSERT_TRUE(waitUntil([&] { return completedAfter.size() == 4; }));
     EXPECT_FALSE(env->refreshing());
-    EXPECT_EQ(finished.count(), 1);
-    EXPECT_EQ(tmux.count("list-sessions") - snapshotsBefore, 1u);
+    EXPECT_EQ(completedAfter, (std::vector<int>{1, 2, 2, 2}));
+    EXPECT_EQ(tmux.count("list-sessions") - snapshotsBefore, 2u);
+}
+
+TEST_F(EnvironmentTest, AnActionsCompletionSeesTheWorldAfterTheAction) {
+    testing::WrappedTmux tmux(home.path());
+    auto env = environment(tmux.path());
+    tmux.slowWhenArgumentsContain("list-sessions");
+    // A poll refresh is still running when each action ends.
+    env->refresh();
+    bool created = false;
+    ASSERT_TRUE(finish([&](auto done) {
+        env->createSession("fresh", std::nullopt, [&, done] {
+            created = find(env->sessions(), "fresh") != nullptr;
+            done();
+        });
+    }));
+    EXPECT_TRUE(created);
+    env->refresh();
+    const SessionTemplate t{newTemplateID(), "launched", "", {{newTemplateID(), "w", ""}}};
+    ASSERT_TRUE(finish([&](auto done) { env->launchTemplate(t, true, done); }));
+    const auto opened = platform.terminals->opened();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(text::contains(opened[0].second, "'=launched:'")) << opened[0].second;
 }
 
 TEST_F(EnvironmentTest, ApplyingSocketSettingsSwitchesServers) {
@@ -297,6 +330,17 @@ protected:
     }
     void becomeIdle() { std::this_thread::sleep_for(2200ms); }
 };
+
+TEST_F(IdleSessionsTest, ABadThresholdNeverMakesEverySessionIdle) {
+    sandbox.newSession(server, "recent");
+    for (double hours : {-1.0, 0.0, std::nan("")}) {
+        auto env = environment();
+        env->setIdleThresholdHours(hours);
+        EXPECT_TRUE(env->idleSessions().empty()) << hours;
+        ASSERT_TRUE(finish([&](auto done) { env->killIdleSessions(done); }));
+        EXPECT_EQ(names(env->sessions()), (std::vector<std::string>{"main", "recent"})) << hours;
+    }
+}
 
 TEST_F(IdleSessionsTest, NothingIdleRunsNothing) {
     testing::WrappedTmux tmux(home.path());

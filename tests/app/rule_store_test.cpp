@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <limits>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/rule_store.h"
+#include "app/template_store.h"
+#include "core/text.h"
 #include "tests/app/scanner_test_support.h"
 
 namespace quillon {
@@ -86,6 +90,29 @@ TEST_F(RuleStoreTest, UndecodableRulesAreKeptAsideBeforeTheyAreReplaced) {
     for (const auto& entry : std::filesystem::directory_iterator(store().path().parent_path()))
         count += entry.path().filename().string().find(".corrupt-") != std::string::npos;
     EXPECT_EQ(count, 1);
+}
+
+TEST_F(RuleStoreTest, ANonFiniteCooldownNeverReachesTheDocument) {
+    rules()->upsert(rule("nan", ScanRuleTrigger::any, ScanRuleActionKind::notify, {}, {}, std::nan("")));
+    rules()->upsert(rule("forever", ScanRuleTrigger::any, ScanRuleActionKind::notify, {}, {}, HUGE_VAL));
+    const auto stored = store().value(RuleStore::key).value();
+    EXPECT_EQ(stored[0]["cooldownSeconds"], 0.0);
+    EXPECT_EQ(stored[1]["cooldownSeconds"], std::numeric_limits<double>::max());
+    EXPECT_EQ(rules()->rules().size(), 2u);
+}
+
+TEST_F(RuleStoreTest, FailedSavesOfRulesAndTemplatesReachLastError) {
+    // A document below a regular file can never be written.
+    testing::writeFile(home.path() / "blocker", "");
+    const DefaultsStore unwritable(home.path() / "blocker" / "org.quillon.Quillon.json");
+    RuleStore rulesStore(unwritable, *env, notifier);
+    rulesStore.upsert(rule("kept in memory", ScanRuleTrigger::any));
+    ASSERT_TRUE(env->lastError());
+    EXPECT_TRUE(text::startsWith(*env->lastError(), "Could not save the rules: ")) << *env->lastError();
+    EXPECT_EQ(rulesStore.rules().size(), 1u);
+    TemplateStore templates(unwritable, *env);  // seeding saves
+    ASSERT_TRUE(env->lastError());
+    EXPECT_TRUE(text::startsWith(*env->lastError(), "Could not save the templates: ")) << *env->lastError();
 }
 
 TEST_F(RuleStoreTest, DecodingNeedsEveryKeyWithItsType) {

@@ -281,6 +281,57 @@ TEST_F(ScannerEngineTest, ControlModeWithoutSessionsFallsBackUntilOneAppears) {
     EXPECT_TRUE(logged(*engine, "Control mode attached to “late” — push events active."));
 }
 
+TEST_F(ScannerEngineTest, AChangeOfServerIsNoChangeOfItsSessions) {
+    // Two servers with different sessions; every event would be notified and fire a rule.
+    const std::string other = TmuxSandbox::uniqueName("other");
+    sandbox.newSession(other, "elsewhere");
+    env->setNotifyOnClose(true);
+    env->setAutoCommandsEnabled(true);
+    ScanRule rule;
+    rule.name = "any";
+    rules->upsert(rule);
+    env->setScannerInterval(30);  // ticks by hand
+    const std::string servers[] = {server, other};
+    for (int round = 0; round < 2; ++round) {
+        const ScannerMode mode = round == 0 ? ScannerMode::polling : ScannerMode::controlMode;
+        const std::string& from = servers[round];
+        const std::string& to = servers[1 - round];
+        env->setScannerMode(mode);
+        engine->start();
+        if (mode == ScannerMode::controlMode) {
+            ASSERT_TRUE(testing::waitForControlClients(sandbox, from, 1));
+        }
+        const std::size_t before = engine->events().size();
+
+        env->setSocketValue(to);
+        env->applySocketSettings();
+        const std::string expected = to == server ? "main" : "elsewhere";
+        ASSERT_TRUE(waitUntil([&] { return env->sessions().size() == 1 && env->sessions()[0].name == expected; }));
+        for (int tick = 0; tick < 3; ++tick) {
+            engine->timerTick();
+            waitUntil([] { return false; }, 100ms);
+        }
+        for (std::size_t i = before; i < engine->events().size(); ++i) {
+            EXPECT_TRUE(engine->events()[i].kind == Kind::info) << engine->events()[i].message;
+        }
+        EXPECT_TRUE(notifier.posts.empty());
+        if (mode == ScannerMode::controlMode) {
+            EXPECT_TRUE(testing::waitForControlClients(sandbox, to, 1));
+            EXPECT_TRUE(testing::waitForControlClients(sandbox, from, 0));
+        }
+
+        // The new server's changes are reported against its own baseline.
+        const std::string added = "added" + std::to_string(round);
+        sandbox.newSession(to, added);
+        EXPECT_TRUE(waitUntil([&] {
+            engine->timerTick();
+            return logged(*engine, "Session opened: " + added + " (1 windows)");
+        }));
+        engine->stop();
+        notifier.posts.clear();
+    }
+}
+
 TEST_F(ScannerEngineTest, AReplacedClientsExitDoesNotDropTheNewOne) {
     const pid_t first = startAttached();
     engine->stop();

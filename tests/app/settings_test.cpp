@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "core/l10n.h"
 #include "core/paths.h"
+#include "core/text.h"
 #include "tests/app/app_test_support.h"
 
 namespace quillon {
@@ -127,6 +128,18 @@ TEST_F(SettingsTest, ACorruptDocumentIsKeptAsideBeforeTheFirstWrite) {
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(testing::readFile(aside.front()), "{\"language\": \"ro\", broken");
     EXPECT_EQ(store().number("pollingInterval"), 9.0);
+}
+
+TEST_F(SettingsTest, AnUnreadableDocumentStaysAndTheFailedWriteIsShown) {
+    std::filesystem::create_directories(store().path() / "in the way");  // reads fail: EISDIR
+    auto env = environment();
+    EXPECT_EQ(env->settings(), AppSettings{});
+    env->setLanguage(AppLanguage::en);
+    env->setPollingInterval(9);
+    ASSERT_TRUE(env->lastError());
+    EXPECT_TRUE(text::startsWith(*env->lastError(), "Could not save the settings: Cannot read " + store().path().string()))
+        << *env->lastError();
+    EXPECT_TRUE(std::filesystem::is_directory(store().path() / "in the way"));
 }
 
 TEST_F(SettingsTest, SideEffectsOfChanges) {

@@ -177,14 +177,17 @@ TEST_F(TemplateLaunchTest, CreatesTheSessionWindowsDirectoriesAndCommands) {
     for (const auto& line : log)
         if (!text::contains(line, "list-")) commands.push_back(line.substr(line.find(server) + server.size() + 1));
     const std::string dir = project.string();
-    EXPECT_EQ(commands, (std::vector<std::string>{
-                            "new-session -d -s web app -c " + dir,
-                            "rename-window -t web app editor",
-                            "send-keys -t web app touch editor.started Enter",
-                            "new-window -t web app -n server -c " + dir,
-                            "new-window -t web app -n logs -c " + dir,
-                            "send-keys -t web app touch 'logs started' Enter",
-                        }));
+    const std::string id = "-P -F #{window_id}";
+    ASSERT_EQ(commands.size(), 6u);
+    EXPECT_EQ(commands[0], "new-session -d -s web app -c " + dir + " " + id);
+    EXPECT_EQ(commands[3], "new-window -t =web app: -n server -c " + dir + " " + id);
+    EXPECT_EQ(commands[4], "new-window -t =web app: -n logs -c " + dir + " " + id);
+    // The windows are reached by their ids.
+    for (const auto& [at, text] : {std::pair{1, "rename-window -t @"}, {2, "send-keys -t @"}, {5, "send-keys -t @"}})
+        EXPECT_TRUE(text::startsWith(commands[at], text)) << commands[at];
+    EXPECT_TRUE(text::contains(commands[1], " -- editor"));
+    EXPECT_TRUE(text::contains(commands[2], " -- touch editor.started Enter"));
+    EXPECT_TRUE(text::contains(commands[5], " -- touch 'logs started' Enter"));
 
     const TmuxSession* created = session("web app");
     ASSERT_NE(created, nullptr);
@@ -202,7 +205,38 @@ TEST_F(TemplateLaunchTest, CreatesTheSessionWindowsDirectoriesAndCommands) {
     // attachAfter opened a terminal on the new session.
     const auto opened = platform.terminals->opened();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_TRUE(text::contains(opened[0].second, "attach-session -t 'web app'"));
+    EXPECT_TRUE(text::contains(opened[0].second, "attach-session -t '=web app:'"));
+}
+
+TEST_F(TemplateLaunchTest, NamesElsewhereNeverCaptureTheRecipe) {
+    // Quillon started from a pane of "other", whose window "dev-logs" starts like template "dev";
+    // template "api" names its first window like itself.
+    const auto otherDir = home.path() / "other";
+    const auto projects = home.path() / "projects";
+    std::filesystem::create_directories(otherDir);
+    std::filesystem::create_directories(projects);
+    sandbox.newSession(server, "other", otherDir.string(), "dev-logs");
+    const std::string pane(text::trim(sandbox.tmux(server, {"display-message", "-p", "-t", "=other:", "#{pane_id}"})));
+    testing::ScopedEnv inside("TMUX_PANE", pane);
+    const SessionTemplate recipes[] = {
+        {newTemplateID(), "dev", projects.string(), {{newTemplateID(), "editor", "touch dev-editor"}, {newTemplateID(), "server", "touch dev-server"}}},
+        {newTemplateID(), "api", projects.string(), {{newTemplateID(), "api", "touch api-api"}, {newTemplateID(), "logs", "touch api-logs"}}},
+    };
+    for (const SessionTemplate& t : recipes) {
+        ASSERT_TRUE(finish([&](auto done) { env->launchTemplate(t, false, done); }));
+        EXPECT_EQ(env->lastError(), std::nullopt) << t.name;
+        const TmuxSession* created = session(t.name);
+        ASSERT_NE(created, nullptr) << t.name;
+        ASSERT_EQ(created->windows.size(), 2u) << t.name;
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(created->windows[i].name, t.windows[i].name);
+            const auto typed = projects / t.windows[i].command.substr(std::string("touch ").size());
+            EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(typed); }, 5s)) << typed;
+        }
+    }
+    ASSERT_NE(session("other"), nullptr);
+    EXPECT_EQ(session("other")->windows.at(0).name, "dev-logs");
+    EXPECT_TRUE(std::filesystem::is_empty(otherDir));
 }
 
 TEST_F(TemplateLaunchTest, AnExistingSessionIsAttachedNotCreated) {
@@ -214,7 +248,7 @@ TEST_F(TemplateLaunchTest, AnExistingSessionIsAttachedNotCreated) {
     ASSERT_TRUE(finish([&](auto done) { env->launchTemplate(t, true, done); }));
     EXPECT_EQ(tmux.log().size(), runsBefore);
     ASSERT_EQ(platform.terminals->opened().size(), 1u);
-    EXPECT_TRUE(text::contains(platform.terminals->opened()[0].second, "attach-session -t 'main'"));
+    EXPECT_TRUE(text::contains(platform.terminals->opened()[0].second, "attach-session -t '=main:'"));
 }
 
 TEST_F(TemplateLaunchTest, AFailureStopsTheRecipeAndIsReported) {

@@ -6,6 +6,7 @@
 #include "app/platform/linux_terminal_host.h"
 #include "app/terminal_launcher.h"
 #include "core/l10n.h"
+#include "core/process_runner.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
 #include "tests/app/app_test_support.h"
@@ -37,11 +38,11 @@ TEST(TerminalCatalogue, RawValuesNamesAndRoutes) {
 
 TEST(AttachLine, QuotesEveryWord) {
     EXPECT_EQ(TerminalLauncher::buildShellCommand("dev", std::nullopt, "/opt/homebrew/bin/tmux", {}),
-              "'/opt/homebrew/bin/tmux' attach-session -t 'dev'");
+              "'/opt/homebrew/bin/tmux' attach-session -t '=dev:'");
     EXPECT_EQ(TerminalLauncher::buildShellCommand("dev", std::nullopt, "/usr/bin/tmux", {"-L", "work"}),
-              "'/usr/bin/tmux' '-L' 'work' attach-session -t 'dev'");
+              "'/usr/bin/tmux' '-L' 'work' attach-session -t '=dev:'");
     EXPECT_EQ(TerminalLauncher::buildShellCommand("it's", std::string("it's:2"), "/my tools/tmux", {}),
-              "'/my tools/tmux' attach-session -t 'it'\\''s' ';' select-window -t 'it'\\''s:2'");
+              "'/my tools/tmux' attach-session -t '=it'\\''s:' ';' select-window -t '=it'\\''s:2'");
 }
 
 // The line a terminal would run, run for real inside a pane of another server: the target
@@ -95,6 +96,16 @@ TEST_F(AttachLineExecution, SelectsTheRequestedWindow) {
     sandbox.newWindow(target, "a;b", "third");
     runInPane(TerminalLauncher::buildShellCommand("a;b", std::string("a;b:1"), TmuxSandbox::tmuxPath(), {"-L", target}));
     EXPECT_TRUE(waitUntil([&] { return clients() == std::vector<std::string>{"a;b|1"}; }, 5s));
+}
+
+TEST_F(AttachLineExecution, NeverReachesAnotherSessionByPrefix) {
+    sandbox.newSession(target, "devops");
+    for (const auto& window : {std::optional<std::string>(), std::optional<std::string>("dev:0")}) {
+        const std::string line = TerminalLauncher::buildShellCommand("dev", window, TmuxSandbox::tmuxPath(), {"-L", target});
+        const auto run = quillon::runProcess("/bin/sh", {"sh", "-c", line}, 5s);
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_TRUE(text::contains(run.err, "can't find session: dev")) << run.err;
+    }
 }
 
 TEST(AppleScriptRoute, EscapesTheLineIntoTheScript) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -59,11 +60,28 @@ TEST(ControlLineBufferTest, LinesAreDeliveredWholeOnceTheirLineFeedArrives) {
     EXPECT_EQ(buffer.pending(), std::string("%tail without end").size());
 }
 
-TEST(TmuxControlModeTest, ArgumentsPutSocketOptionsBetweenFlagAndCommand) {
+TEST(ControlLineBufferTest, AnOverlongLineIsSkippedWholeInBoundedMemory) {
+    ControlLineBuffer buffer;
+    std::vector<std::string> lines;
+    auto collect = [&](const std::string& line) { lines.push_back(line); };
+    buffer.append("%window-add @1\n%output %1 ", collect);
+    const std::string block(4096, 'x');
+    std::size_t most = 0;
+    for (int i = 0; i < 1024; ++i) {
+        buffer.append(block, collect);
+        most = std::max(most, buffer.pending());
+    }
+    buffer.append("end\n%window-close @1\n", collect);
+    EXPECT_EQ(lines, (std::vector<std::string>{"%window-add @1", "%window-close @1"}));
+    EXPECT_LE(most, ControlLineBuffer::maxLineBytes);
+    EXPECT_EQ(buffer.pending(), 0u);
+}
+
+TEST(TmuxControlModeTest, ArgumentsAskForUtf8AndTheExactSession) {
     EXPECT_EQ(TmuxControlMode::arguments(TmuxClient("/usr/bin/tmux", {"-L", "orchid"}), "dev"),
-              (std::vector<std::string>{"-C", "-L", "orchid", "attach-session", "-t", "dev"}));
+              (std::vector<std::string>{"-u", "-C", "-L", "orchid", "attach-session", "-t", "=dev:"}));
     EXPECT_EQ(TmuxControlMode::arguments(TmuxClient("/usr/bin/tmux"), "a b"),
-              (std::vector<std::string>{"-C", "attach-session", "-t", "a b"}));
+              (std::vector<std::string>{"-u", "-C", "attach-session", "-t", "=a b:"}));
 }
 
 int openDescriptors() {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "tests/support/tmux_sandbox.h"
@@ -93,15 +96,93 @@ TEST(DefaultsStore, KeepCopyAsideLeavesTheDocumentInPlace) {
     EXPECT_EQ(store.string("sessionTemplates"), "garbage");
 }
 
-TEST(DefaultsStore, AFailedWriteLeavesThePreviousDocument) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
+// Runs check in a child as an unprivileged user (root reads any file); true when it passed.
+bool passesUnprivileged(const fs::path& dir, const std::function<bool()>& check) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::chown(dir.c_str(), 65534, 65534) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool writeFailsNamingThePath(DefaultsStore& store) {
+    try {
+        store.set("language", "en");
+    } catch (const std::system_error& error) {
+        return std::string(error.what()).find(store.path().string()) != std::string::npos;
+    }
+    return false;
+}
+
+TEST(DefaultsStore, AnUnreadableDocumentIsNeverReplaced) {
     TempDir dir;
-    DefaultsStore store(dir.path() / "app.json");
-    store.set("language", "ro");
-    ::chmod(dir.str().c_str(), 0500);
-    EXPECT_THROW(store.set("language", "en"), std::system_error);
-    ::chmod(dir.str().c_str(), 0700);
+    // A directory where the document should be: it exists, but reads fail.
+    DefaultsStore blocked(dir.path() / "blocked.json");
+    fs::create_directories(blocked.path() / "inside");
+    EXPECT_TRUE(writeFailsNamingThePath(blocked));
+    EXPECT_TRUE(fs::is_directory(blocked.path() / "inside"));
+    EXPECT_EQ(entries(dir.path()).size(), 1u);
+    // A document we may not read.
+    EXPECT_TRUE(passesUnprivileged(dir.path(), [&] {
+        const fs::path path = dir.path() / "private.json";
+        std::ofstream(path) << R"({"language": "ro"})";
+        ::chmod(path.c_str(), 0);
+        DefaultsStore store(path);
+        const bool refused = writeFailsNamingThePath(store) && !store.string("language");
+        ::chmod(path.c_str(), 0600);
+        return refused && read(path) == R"({"language": "ro"})" && entries(dir.path()).size() == 2;
+    }));
+}
+
+TEST(DefaultsStore, ALinkedDocumentIsWrittenThroughItsLink) {
+    TempDir dir;
+    const fs::path dotfiles = dir.path() / "dotfiles";
+    const fs::path config = dir.path() / "config";
+    fs::create_directories(dotfiles);
+    fs::create_directories(config);
+    std::ofstream(dotfiles / "quillon.json") << R"({"language": "ro"})";
+    fs::create_symlink("../dotfiles/quillon.json", config / "app.json");
+    DefaultsStore store(config / "app.json");
+    store.set("pollingInterval", 2);
+    EXPECT_TRUE(fs::is_symlink(store.path()));
+    EXPECT_EQ(DefaultsStore(dotfiles / "quillon.json").number("pollingInterval"), 2);
     EXPECT_EQ(store.string("language"), "ro");
+    EXPECT_EQ(entries(config).size(), 1u);
+    EXPECT_EQ(entries(dotfiles).size(), 1u);
+
+    // A corrupt target is kept aside next to itself; the link stays.
+    std::ofstream(dotfiles / "quillon.json") << "broken";
+    store.set("language", "en");
+    EXPECT_TRUE(fs::is_symlink(store.path()));
+    EXPECT_EQ(entries(dotfiles).size(), 2u);
+    EXPECT_EQ(store.string("language"), "en");
+
+    // A dangling link gets its target.
+    fs::create_symlink(dotfiles / "fresh.json", config / "fresh.json");
+    DefaultsStore(config / "fresh.json").set("k", 1);
+    EXPECT_TRUE(fs::is_symlink(config / "fresh.json"));
+    EXPECT_EQ(DefaultsStore(dotfiles / "fresh.json").number("k"), 1);
+}
+
+TEST(DefaultsStore, AFailedWriteLeavesThePreviousDocument) {
+    TempDir dir;
+    EXPECT_TRUE(passesUnprivileged(dir.path(), [&] {
+        DefaultsStore store(dir.path() / "app.json");
+        store.set("language", "ro");
+        ::chmod(dir.str().c_str(), 0500);
+        bool failed = false;
+        try {
+            store.set("language", "en");
+        } catch (const std::system_error&) {
+            failed = true;
+        }
+        ::chmod(dir.str().c_str(), 0700);
+        return failed && store.string("language") == "ro";
+    }));
 }
 
 }  // namespace

@@ -42,6 +42,11 @@ TEST(LayoutParser, CutOrMalformedInputYieldsWhatWasComplete) {
     EXPECT_EQ(parse("c3a1,160x50,0,0{80x50,0,0,1,#}").size(), 1u);
     EXPECT_TRUE(parse("x,1x1,0,0{{{{").empty());
     EXPECT_TRUE(parse("x,99999999999999999999x1,0,0,1").empty());
+    // A pane whose edge lies past int64 is left out; it never wraps around.
+    const std::string big = "9223372036854775807";
+    EXPECT_EQ(parse("x,160x50,0,0{80x50,0,0,1," + big + "x50," + big + ",0,2}"),
+              (std::vector<LayoutRect>{{1, 0, 0, 80, 50}}));
+    EXPECT_EQ(bounds(parse("x,1x" + big + ",0," + big + ",3")), Size(0, 0));
     // Deep nesting from a hostile string must not exhaust the stack.
     std::string deep = "x,1x1,0,0";
     for (int i = 0; i < 100000; ++i) deep += "{1x1,0,0";

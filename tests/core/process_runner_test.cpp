@@ -54,6 +54,16 @@ TEST(ProcessRunner, KillsAndReapsAChildPastItsDeadline) {
     EXPECT_FALSE(hasZombieChildren());
 }
 
+TEST(ProcessRunner, TheLimitAlsoBoundsTheWaitForExit) {
+    // Output closed early, the child lingers: the wait for its exit counts against the limit too.
+    const auto start = std::chrono::steady_clock::now();
+    auto out = sh("exec >&- 2>&-; sleep 3", 100ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    EXPECT_TRUE(out.timedOut);
+    EXPECT_EQ(out.exitCode, 128 + SIGKILL);
+    EXPECT_FALSE(hasZombieChildren());
+}
+
 TEST(ProcessRunner, DoesNotWaitForADescendantHoldingThePipes) {
     // Like a daemonising server that forgets to close its output: the child itself ends at once.
     const auto start = std::chrono::steady_clock::now();

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "core/process_runner.h"
+#include "core/tmux_error.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon {
@@ -136,13 +137,39 @@ TEST_F(ServerScannerLive, ExtraPathsAreProbedByPath) {
     EXPECT_EQ(servers[0].liveness, ServerLiveness::stale);
 }
 
+TEST_F(ServerScannerLive, SocketsOutsideTmuxsOwnDirectoryAreAddressedByPath) {
+    // A live server in tmux's directory, and a dead socket of the same name elsewhere.
+    const auto twin = TmuxSandbox::uniqueName("twin");
+    sandbox.newSession(twin, "main");
+    TempDir other;
+    const std::string dead = other.str() + "/" + twin;
+    makeDeadSocket(dead);
+    // A path too long to connect to proves nothing about a server behind it.
+    const std::string tooLong = other.str() + "/" + std::string(120, 'x');
+    auto servers = TmuxServerScanner::scan(client, other.str(), {tooLong});
+    ASSERT_EQ(servers.size(), 2u);
+    EXPECT_EQ(servers[0].socketName, twin);
+    EXPECT_EQ(servers[0].liveness, ServerLiveness::stale);
+    EXPECT_TRUE(servers[0].sessions.empty());
+    EXPECT_EQ(servers[0].socketArgs(), (std::vector<std::string>{"-S", dead}));
+    EXPECT_EQ(servers[1].liveness, ServerLiveness::unknown);
+    ASSERT_TRUE(servers[1].diagnostic);
+    EXPECT_NE(servers[1].diagnostic->find("File name too long"), std::string::npos) << *servers[1].diagnostic;
+    EXPECT_THROW(TmuxClient(TmuxSandbox::tmuxPath(), servers[1].socketArgs()).run({"list-sessions"}), TmuxError);
+}
+
 TEST_F(ServerScannerLive, UnstartableTmuxIsUnknown) {
+    const auto named = TmuxSandbox::uniqueName("named");
+    sandbox.newSession(named, "s");
     TmuxClient missing("/nonexistent/tmux");
-    auto server = TmuxServerScanner::probe(missing, "/tmp/nowhere", std::nullopt);
+    auto server = TmuxServerScanner::probe(missing, sandbox.socketPath(named), named);
     EXPECT_EQ(server.liveness, ServerLiveness::unknown);
     ASSERT_TRUE(server.diagnostic);
     EXPECT_NE(server.diagnostic->find("/nonexistent/tmux"), std::string::npos);
-    EXPECT_FALSE(server.socketModified);
+    EXPECT_EQ(server.socketPath, sandbox.socketPath(named));
+    EXPECT_EQ(server.socketName, named);
+    EXPECT_TRUE(server.socketModified);
+    EXPECT_FALSE(TmuxServerScanner::probe(missing, "/tmp/nowhere", std::nullopt).socketModified);
 }
 
 TEST(ServerScanner, EnumerationCaveatInBothLanguages) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/l10n.h"
+#include "core/text.h"
 #include "core/tmux_error.h"
 #include "tests/support/tmux_sandbox.h"
 
@@ -44,16 +45,38 @@ TEST(TmuxClientRun, MapsOutcomes) {
         EXPECT_EQ(error.localizedDescription(), "tmux a eșuat (exit 2)");
     }
     EXPECT_EQ(shell.run({"-c", "echo 'no server running on /tmp/x' >&2; exit 1"}), "");
-    auto invocation = shell.invoke({"-c", "printf ' \\n error connecting to /x \\n' >&2; exit 1"});
+    auto invocation = shell.invoke({"-c", "printf ' \\n error connecting to /x (Connection refused) \\n' >&2; exit 1"});
     EXPECT_TRUE(invocation.isNoServer());
-    EXPECT_EQ(invocation.standardError, "error connecting to /x");
+    EXPECT_EQ(invocation.standardError, "error connecting to /x (Connection refused)");
+    // Only a missing or refusing socket means nothing runs there.
+    for (const auto& [reason, noServer] : {std::pair{"No such file or directory", true}, {"Permission denied", false},
+                                           {"File name too long", false}}) {
+        TmuxClient::Invocation said;
+        said.exitCode = 1;
+        said.standardError = std::string("error connecting to /x (") + reason + ")";
+        EXPECT_EQ(said.isNoServer(), noServer) << reason;
+    }
 }
 
-TEST(TmuxClientRun, InvalidUtf8ReadsAsEmpty) {
+TEST(TmuxClientRun, InvalidUtf8IsReplacedAndTheRestSurvives) {
     TmuxClient shell("/bin/sh");
-    auto invocation = shell.invoke({"-c", "printf '\\377\\376'; printf '\\300' >&2"});
-    EXPECT_EQ(invocation.standardOutput, "");
-    EXPECT_EQ(invocation.standardError, "");
+    auto invocation = shell.invoke({"-c", "printf 'caf\\351 ok\\n'; printf ' \\300x ' >&2"});
+    EXPECT_EQ(invocation.standardOutput, "caf\uFFFD ok\n");
+    EXPECT_EQ(invocation.standardError, "\uFFFDx");
+    // Each maximal ill-formed piece becomes one replacement character.
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain ș ✓ 𝄞", "plain ș ✓ 𝄞"},
+        {"\xE2\x82", "\uFFFD"},                        // cut short
+        {"\xE2\x82x", "\uFFFDx"},                      // cut short before ASCII
+        {"\xC0\xAF", "\uFFFD\uFFFD"},                   // overlong
+        {"\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},          // surrogate
+        {"\xF4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+        {"\xFF\x1F\xFE", "\uFFFD\x1F\uFFFD"},
+    };
+    for (const auto& [raw, clean] : cases) {
+        EXPECT_EQ(text::toValidUtf8(raw), clean) << raw;
+        EXPECT_TRUE(text::isValidUtf8(text::toValidUtf8(raw)));
+    }
 }
 
 TEST(TmuxClientRun, LaunchFailureIsACommandFailure) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "core/tmux_client.h"
@@ -163,6 +164,76 @@ TEST_F(TmuxQueries, SessionCommandsNeverReachAnotherSessionByPrefix) {
     auto tree = client.snapshot();
     ASSERT_EQ(tree.size(), 1u);
     EXPECT_EQ(tree[0].name, "devops");
+}
+
+TEST_F(TmuxQueries, TargetsOfAGoneSessionNeverReachAnotherByPrefix) {
+    // The list is a few seconds old: it still names "dev", but only "devops" is left.
+    sandbox.newSession(server, "devops");
+    sandbox.newWindow(server, "devops", "second");
+    sandbox.splitWindow(server, "devops:1");
+    // Windows, their explicit names and their panes' processes: what an action would change.
+    const auto shape = [&] {
+        std::vector<std::string> out;
+        for (const auto& session : client.snapshot())
+            for (const auto& window : session.windows) {
+                out.push_back(window.target + (window.index == 1 ? " " + window.name : ""));
+                for (const auto& pane : window.panes) out.push_back(pane.target + " " + std::to_string(pane.pid));
+            }
+        return out;
+    };
+    const auto before = shape();
+    ASSERT_EQ(before.size(), 5u);
+    const std::pair<const char*, std::function<void()>> actions[] = {
+        {"kill-window", [&] { client.killWindow("dev:1"); }},
+        {"rename-window", [&] { client.renameWindow("dev:1", "x"); }},
+        {"kill-pane", [&] { client.killPane("dev:1.1"); }},
+        {"swap-pane", [&] { client.swapPane("dev:1.1", "-U"); }},
+        {"send-keys", [&] { client.sendKeys("dev:1.0", "exit", true); }},
+        {"send-keys to a session", [&] { client.sendKeys("dev", "exit", true); }},
+        {"capture-pane", [&] { client.capturePane("dev:1.0", 10); }},
+        {"new-window", [&] { client.newWindow("dev", "x"); }},
+    };
+    for (const auto& [what, action] : actions) EXPECT_THROW(action(), TmuxError) << what;
+    EXPECT_FALSE(client.displayMessage("dev:1", "#{window_name}"));
+    EXPECT_EQ(shape(), before);
+    // tmux's own ids pass unchanged.
+    EXPECT_EQ(client.displayMessage(client.snapshot().at(0).sessionID, "#{session_name}"), "devops");
+}
+
+TEST_F(TmuxQueries, FreeTextIsUsedAsGivenNeverAsAnOption) {
+    sandbox.newSession(server, "s");
+    client.renameSession("s", "-n");
+    client.renameWindow("-n:0", "-t");
+    client.sendKeys("-n:0.0", "-la", true);
+    auto tree = client.snapshot();
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree[0].name, "-n");
+    EXPECT_EQ(tree[0].windows.at(0).name, "-t");
+    auto until = [&](const std::function<bool()>& condition) {
+        for (int i = 0; i < 150 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return condition();
+    };
+    EXPECT_TRUE(until([&] { return client.capturePane("-n:0.0", 10).find("-la: not found") != std::string::npos; }));
+    // Key names still name keys.
+    auto command = [&] { return client.displayMessage("-n:0.0", "#{pane_current_command}").value_or(""); };
+    client.sendKeys("-n:0.0", "sleep 30", true);
+    EXPECT_TRUE(until([&] { return command() == "sleep"; }));
+    client.sendKeys("-n:0.0", "C-c", false);
+    EXPECT_TRUE(until([&] { return command() == "sh"; }));
+}
+
+TEST_F(TmuxQueries, ABytePastUtf8SpoilsOnlyItsOwnField) {
+    TempDir work;
+    const std::string latin1 = work.str() + "/caf\xE9";
+    std::filesystem::create_directories(latin1);
+    sandbox.newSession(server, "plain", work.str());
+    sandbox.newSession(server, "latin", latin1);
+    const auto tree = client.snapshot();
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_EQ(tree[0].name, "latin");
+    EXPECT_EQ(tree[0].path, work.str() + "/caf\uFFFD");
+    EXPECT_EQ(tree[0].windows.size(), 1u);
+    EXPECT_EQ(tree[1].path, work.str());
 }
 
 TEST_F(TmuxQueries, SendKeysCaptureAndPanes) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "core/l10n.h"
 #include "core/text.h"
 #include "tests/mcp/fleet.h"
@@ -177,6 +180,24 @@ TEST_F(CensusTools, SessionsWithBothArgumentsAddressesTheNameAndShowsThePath) {
     EXPECT_TRUE(text::startsWith(text, "● alpha — ALIVE\n    socket: " + gammaPath + " · ")) << text;
     EXPECT_TRUE(contains(text, "    · work [" + workId + "]"));
     EXPECT_FALSE(contains(text, "    · far "));
+}
+
+TEST(BareEnvironment, EveryServerAndNameReadsExactly) {
+    Fleet fleet;
+    fleet.sandbox.newSession("live", "ședință nouă", fleet.projects.plain);
+    // One stray byte (an old Latin-1 directory name) spoils only its own field.
+    const std::string latin1 = fleet.projects.plain + "/caf\xE9";
+    std::filesystem::create_directories(latin1);
+    fleet.sandbox.newSession("live", "latin", latin1);
+    // What MCP hosts commonly pass: no LANG, no LC_*.
+    McpProcess bare({{"PATH", std::getenv("PATH")}, {"HOME", fleet.config.str()}, {"TMUX_TMPDIR", fleet.sandbox.tmpDir()}},
+                    false);
+    const auto [report, isError] = bare.callTool("tmux_census");
+    EXPECT_FALSE(isError);
+    EXPECT_TRUE(contains(report, "\n\n● live — ")) << report;
+    EXPECT_TRUE(contains(report, "    · ședință nouă [$")) << report;
+    EXPECT_TRUE(contains(report, "    · latin [$")) << report;
+    EXPECT_TRUE(contains(report, " · " + fleet.projects.plain + "/caf\uFFFD\n")) << report;
 }
 
 TEST(WedgedServers, TwoStoppedServersCostOneTimeLimitAndReadUnknown) {

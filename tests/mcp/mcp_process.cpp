@@ -44,14 +44,17 @@ void drain(UniqueFd& fd, std::string& into) {
 
 }  // namespace
 
-McpProcess::McpProcess(const EnvChanges& env) {
+McpProcess::McpProcess(const EnvChanges& env, bool inheritRest) {
     ignoreSigpipe();
     Pipe in = Pipe::create();
     Pipe out = Pipe::create();
     Pipe err = Pipe::create();
     {
+        EnvChanges changes = env;
+        if (!inheritRest)
+            for (const auto& [name, value] : L10n::processEnvironment()) changes.emplace(name, std::nullopt);
         std::vector<std::unique_ptr<ScopedEnv>> scoped;
-        for (const auto& [name, value] : env) scoped.push_back(std::make_unique<ScopedEnv>(name, value));
+        for (const auto& [name, value] : changes) scoped.push_back(std::make_unique<ScopedEnv>(name, value));
         child_ = ChildProcess::spawn(QUILLON_MCP_BINARY, {"quillon-mcp"},
                                      {in.read.get(), out.write.get(), err.write.get()});
     }

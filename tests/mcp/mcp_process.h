@@ -19,10 +19,11 @@ using namespace std::chrono_literals;
 
 class McpProcess {
 public:
-    // Environment changes for the child only (nothing = unset); the rest is inherited.
+    // Environment changes for the child only (nothing = unset); the rest is inherited unless
+    // inheritRest is false, when the child sees these variables alone.
     using EnvChanges = std::map<std::string, std::optional<std::string>>;
 
-    explicit McpProcess(const EnvChanges& env = {});
+    explicit McpProcess(const EnvChanges& env = {}, bool inheritRest = true);
     ~McpProcess();
     McpProcess(const McpProcess&) = delete;
     McpProcess& operator=(const McpProcess&) = delete;
