@@ -69,7 +69,7 @@ TEST_F(DashboardTest, CardButtonsAndMenuActOnTheirOwnSession) {
     QTest::mouseClick(dashboard.cards()->viewport(), Qt::LeftButton, {}, rects[ui::SessionCardDelegate::attach].center());
     QTest::mouseClick(dashboard.cards()->viewport(), Qt::LeftButton, {}, rects[ui::SessionCardDelegate::folder].center());
     ASSERT_TRUE(waitUntil([&] { return platform.terminals->opened().size() == 1; }));
-    EXPECT_NE(platform.terminals->opened()[0].second.find("'beta'"), std::string::npos);
+    EXPECT_NE(platform.terminals->opened()[0].second.find("-t '=beta:'"), std::string::npos);
     EXPECT_EQ(platform.directories->opened, std::vector<std::string>{env->sessions()[1].path});
 
     auto menu = dashboard.cardMenu(0);

@@ -66,9 +66,8 @@ TEST_F(MenuBarViewTest, AttachOpensTheSessionOrItsWindowAndRowsUnfold) {
     std::vector<std::string> lines;
     for (const auto& opened : platform.terminals->opened()) lines.push_back(opened.second);
     std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-    EXPECT_NE(lines[0].find("-t 'work' ';' select-window"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[0].find("work:1'"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find("-t 'workshop'"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[0].find("-t '=work:' ';' select-window -t '=work:1'"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("-t '=workshop:'"), std::string::npos) << lines[1];
     EXPECT_EQ(lines[1].find("select-window"), std::string::npos) << lines[1];
 
     // The unfolded row stays unfolded through a refresh that changes other rows.
@@ -109,7 +108,7 @@ TEST_F(MenuBarViewTest, TemplatesLaunchAndAttachFromTheMenu) {
     menu->actions().last()->trigger();
     ASSERT_TRUE(waitUntil([&] { return platform.terminals->opened().size() == 1; }));
     EXPECT_TRUE(hasSession("svc"));
-    EXPECT_NE(platform.terminals->opened()[0].second.find("-t 'svc'"), std::string::npos);
+    EXPECT_NE(platform.terminals->opened()[0].second.find("-t '=svc:'"), std::string::npos);
 }
 
 TEST_F(MenuBarViewTest, WithoutTmuxItSaysHowToInstallIt) {
