@@ -107,6 +107,7 @@ void ScannerEngine::stop() {
 void ScannerEngine::newRun() {
     ++runGeneration_;
     ticking_ = false;  // a snapshot of the last run may still be out; it no longer counts
+    pushArrived_ = false;
     awaitingServer_ = false;
 }
 
@@ -178,6 +179,7 @@ void ScannerEngine::snapshotTick(Differ differ) {
             previous_ = std::move(result.sessions);
             if (std::exchange(awaitingServer_, false) && controlModeSelected() && !previous_->empty())
                 startControl(*previous_);
+            if (std::exchange(pushArrived_, false) && running_ && controlModeSelected()) sessionTick();
         });
 }
 
@@ -234,7 +236,10 @@ void ScannerEngine::handleNotification(std::uint64_t generation, const std::stri
             break;
         case Push::sessionsChanged:
         case Push::other:
-            sessionTick();
+            // The push may come while a snapshot taken before the change is out: one more
+            // follows it, so the change is seen now and not a whole tick later.
+            if (ticking_) pushArrived_ = true;
+            else sessionTick();
             break;
     }
 }

@@ -99,6 +99,8 @@ private:
     std::unique_ptr<TmuxControlMode> control_;
     std::optional<std::vector<TmuxSession>> previous_;
     bool ticking_ = false;
+    // A control-mode push came while a snapshot was out: one more snapshot follows.
+    bool pushArrived_ = false;
     // The server changed and its first snapshot has not come back yet.
     bool awaitingServer_ = false;
     // Results of an earlier run, and reports of a replaced control client, are told apart

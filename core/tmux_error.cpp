@@ -1,6 +1,7 @@
 #include "core/tmux_error.h"
 
 #include "core/l10n.h"
+#include "core/platform_texts.h"
 
 namespace quillon {
 
@@ -15,8 +16,7 @@ TmuxError TmuxError::binaryNotFound() { return TmuxError(Kind::binaryNotFound, {
 
 std::string TmuxError::localizedDescription() const {
     if (kind_ == Kind::commandFailed) return message_;
-    return L("Nu am găsit binarul tmux. Instalează-l cu „brew install tmux”.",
-             "Could not find the tmux binary. Install it with “brew install tmux”.");
+    return L("Nu am găsit binarul tmux. ", "Could not find the tmux binary. ") + platformText(PlatformText::installItWith);
 }
 
 }  // namespace quillon

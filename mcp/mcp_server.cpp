@@ -1,6 +1,7 @@
 #include "mcp/mcp_server.h"
 
 #include "core/l10n.h"
+#include "core/platform_texts.h"
 #include "mcp/census_tools.h"
 #include "mcp/find_project_tool.h"
 #include "mcp/tool_catalogue.h"
@@ -13,10 +14,9 @@ nlohmann::json MCPServer::tools() const { return toolCatalogue(); }
 ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arguments) const {
     const auto client = TmuxClient::detect();
     if (!client)
-        return {L("Nu am găsit binarul tmux (căutat în /opt/homebrew/bin, /usr/local/bin, /usr/bin și în PATH). "
-                  "Instalează-l cu „brew install tmux”.",
-                  "Could not find the tmux binary (looked in /opt/homebrew/bin, /usr/local/bin, /usr/bin and "
-                  "PATH). Install it with “brew install tmux”."),
+        return {L("Nu am găsit binarul tmux (căutat în /opt/homebrew/bin, /usr/local/bin, /usr/bin și în PATH). ",
+                  "Could not find the tmux binary (looked in /opt/homebrew/bin, /usr/local/bin, /usr/bin and PATH). ") +
+                    platformText(PlatformText::installItWith),
                 true};
 
     if (toolName == "tmux_census") return censusTool(*client, arguments, false);

@@ -59,11 +59,11 @@ TEST(TmuxError, DescriptionsInBothLanguages) {
     L10n::setLanguage(AppLanguage::en);
     EXPECT_EQ(TmuxError::commandFailed("can't find session: x").localizedDescription(), "can't find session: x");
     EXPECT_EQ(TmuxError::binaryNotFound().localizedDescription(),
-              "Could not find the tmux binary. Install it with “brew install tmux”.");
+              "Could not find the tmux binary. Install it with “sudo apt install tmux”.");
     L10n::setLanguage(AppLanguage::ro);
     EXPECT_EQ(TmuxError::commandFailed("can't find session: x").localizedDescription(), "can't find session: x");
     EXPECT_EQ(TmuxError::binaryNotFound().localizedDescription(),
-              "Nu am găsit binarul tmux. Instalează-l cu „brew install tmux”.");
+              "Nu am găsit binarul tmux. Instalează-l cu „sudo apt install tmux”.");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 
 #include "app/ui/card_delegate.h"
@@ -15,6 +17,8 @@
 #include "app/ui/session_card_delegate.h"
 #include "app/ui/session_list_model.h"
 #include "app/ui/ui_text.h"
+#include "core/control_mode.h"
+#include "tests/support/control_clients.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {
@@ -101,6 +105,43 @@ TEST_F(DashboardTest, WithoutSessionsTheEmptyStateOffersTheFirstOne) {
     ASSERT_NE(create, nullptr);
     create->click();
     EXPECT_EQ(navigator.calls, std::vector<std::string>{"new-session"});
+}
+
+// Answers the next confirmation dialog with the button of that text.
+void answerNextDialog(const QString& button) {
+    QTimer::singleShot(0, [button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* candidate : box->buttons())
+            if (candidate->text() == button) return candidate->click();
+        FAIL() << "no button " << button.toStdString();
+    });
+}
+
+TEST_F(DashboardTest, IdleCleanupKillsExactlyTheIdleSessionsOnlyAfterConfirmation) {
+    sandbox.newSession(server, "kept");
+    TmuxControlMode attached;  // an attached session is never idle
+    attached.start(sandbox.client(server), "kept", nullptr, nullptr);
+    ASSERT_TRUE(waitForControlClients(sandbox, server, 1));
+    env->setIdleThresholdHours(0.0003);  // a little over a second
+    QTest::qWait(1300);
+    refreshNow();
+    ui::DashboardView dashboard(*context);
+    auto* banner = dashboard.findChild<QWidget*>("idleBanner");
+    ASSERT_TRUE(banner->isVisibleTo(&dashboard));
+    EXPECT_EQ(banner->accessibleName(), "2 idle sessions");
+    EXPECT_EQ(banner->accessibleDescription(), "detached for over 0h: alpha, beta");
+
+    answerNextDialog("Cancel");
+    dashboard.confirmIdleCleanup();
+    refreshNow();
+    EXPECT_EQ(env->sessions().size(), 3u);
+
+    answerNextDialog("Kill 2 sessions");
+    dashboard.confirmIdleCleanup();
+    ASSERT_TRUE(waitUntil([&] { return !hasSession("alpha") && !hasSession("beta"); }));
+    EXPECT_TRUE(hasSession("kept"));
+    attached.stop();
 }
 
 }  // namespace
