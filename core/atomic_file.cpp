@@ -45,7 +45,21 @@ int writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-void writeFileAtomically(const fs::path& path, std::string_view bytes, mode_t mode) {
+fs::path linkTarget(fs::path path) {
+    // A document kept in a dotfiles repository is often a link; replacing the link with a
+    // file would cut it off from there.
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) break;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+void writeFileAtomically(const fs::path& link, std::string_view bytes, mode_t mode) {
+    const fs::path path = linkTarget(link);
     std::string temp;
     const int fd = createTemporary(path, mode, temp);
     if (fd < 0) fail(errno, path);

@@ -9,9 +9,14 @@
 
 namespace quillon {
 
-// Writes bytes to a new file beside path, flushes it to disk and renames it over path. A new
-// file gets mode (less the umask). Throws std::system_error naming the path on failure; path
-// is then as it was and no temporary file is left.
+// What path names in the end, following symbolic links; a dangling link names the file it
+// would create.
+std::filesystem::path linkTarget(std::filesystem::path path);
+
+// Writes bytes to a new file beside the link target of path, flushes it to disk and renames it
+// over that target, so a link stays a link. A new file gets mode (less the umask). Throws
+// std::system_error naming the path on failure; the file is then as it was and no temporary
+// file is left.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode = 0666);
 
 }  // namespace quillon

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <system_error>
 
+#include "core/atomic_file.h"
 #include "core/paths.h"
 #include "core/process_runner.h"
 
@@ -14,8 +15,6 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
-
-[[noreturn]] void throwErrno(const std::string& what) { throw std::system_error(errno, std::generic_category(), what); }
 
 struct Loaded {
     bool exists = false;
@@ -40,20 +39,6 @@ Loaded load(const fs::path& path) {
     return {true, 0, std::move(parsed)};
 }
 
-// What the path names in the end: a document kept in a dotfiles repository is often a link,
-// and replacing the link with a file would cut it off from there. A dangling link names the
-// file it will create.
-fs::path finalTarget(fs::path path) {
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code error;
-        if (!fs::is_symlink(fs::symlink_status(path, error))) break;
-        const fs::path target = fs::read_symlink(path, error);
-        if (error) break;
-        path = target.is_absolute() ? target : path.parent_path() / target;
-    }
-    return path;
-}
-
 std::string timestamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -68,18 +53,6 @@ fs::path asidePath(const fs::path& path) {
     fs::path candidate = base;
     for (int n = 1; fs::exists(candidate); ++n) candidate = base + "-" + std::to_string(n);
     return candidate;
-}
-
-void writeAll(int fd, const std::string& bytes, const fs::path& path) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throwErrno(path.string());
-        }
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 }  // namespace
@@ -132,7 +105,7 @@ std::optional<bool> DefaultsStore::boolean(std::string_view key) const {
 }
 
 void DefaultsStore::set(std::string_view key, const nlohmann::json& value) {
-    const fs::path target = finalTarget(path_);
+    const fs::path target = linkTarget(path_);
     auto loaded = load(target);
     // A document we cannot read may be perfectly good: it is never replaced.
     if (loaded.readError)
@@ -151,7 +124,7 @@ void DefaultsStore::set(std::string_view key, const nlohmann::json& value) {
 }
 
 void DefaultsStore::remove(std::string_view key) {
-    const fs::path target = finalTarget(path_);
+    const fs::path target = linkTarget(path_);
     auto loaded = load(target);
     if (!loaded.document || !loaded.document->contains(key)) return;
     loaded.document->erase(std::string(key));
@@ -171,25 +144,8 @@ void DefaultsStore::write(const fs::path& target, const nlohmann::json& document
     std::error_code error;
     fs::create_directories(target.parent_path(), error);
     if (error) throw std::system_error(error, target.parent_path().string());
-    const std::string bytes = document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-    std::string temp = target.string() + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) throwErrno(temp);
-    try {
-        writeAll(fd, bytes, temp);
-        if (::fsync(fd) != 0) throwErrno(temp);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        throw;
-    }
-    ::close(fd);
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        throwErrno(target.string());
-    }
+    // Private to the user, like the settings themselves.
+    writeFileAtomically(target, document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", 0600);
 }
 
 }  // namespace quillon

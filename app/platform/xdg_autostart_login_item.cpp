@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "core/atomic_file.h"
 #include "core/defaults_store.h"
 #include "core/text.h"
 
@@ -81,19 +82,11 @@ void XdgAutostartLoginItem::setEnabled(bool enabled) {
     }
     fs::create_directories(entryPath_.parent_path(), error);
     if (error) fail(error, entryPath_.parent_path());
-    // Written beside the entry and renamed over it, so a session manager never reads half a file.
-    const fs::path temp = entryPath_.string() + ".tmp";
-    {
-        std::ofstream file(temp, std::ios::trunc);
-        if (!file) fail(std::error_code(errno, std::generic_category()), temp);
-        file << entryText(executablePath_);
-        file.close();
-        if (!file) fail(std::make_error_code(std::errc::io_error), temp);
-    }
-    fs::rename(temp, entryPath_, error);
-    if (error) {
-        fs::remove(temp);
-        fail(error, entryPath_);
+    // A session manager never reads half an entry.
+    try {
+        writeFileAtomically(entryPath_, entryText(executablePath_), 0644);
+    } catch (const std::system_error& failure) {
+        fail(failure.code(), entryPath_);
     }
 }
 
