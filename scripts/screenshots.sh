@@ -6,10 +6,10 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
-# Every place shot, as "file-name place"; later screens add lines here.
+# Every place shot, as "file-name place". The panel comes last: without a window manager its
+# pixels would linger on the desktop behind later shots.
 places=(
     "main dashboard"
-    "panel panel"
     "session session:work"
     "session-preview session:work:preview"
     "session-send session:work:send"
@@ -24,6 +24,7 @@ places=(
     "templates templates"
     "learn learn"
     "new-session new-session"
+    "panel panel"
 )
 
 # One rule, so the rules screen shows a card.
