@@ -1,10 +1,37 @@
 #include "core/census_report.h"
 
+#include <algorithm>
+#include <set>
+
 #include "core/age_format.h"
 #include "core/l10n.h"
-#include "core/project_correlator.h"
+#include "core/text.h"
 
 namespace quillon::CensusReport {
+namespace {
+
+std::string otherProjects(const TmuxSession& session, const ProjectRef& primary) {
+    std::set<std::string> names;
+    for (const ProjectRef& touched : ProjectCorrelator::allProjects(session))
+        if (touched.name && touched.name != primary.name) names.insert(*touched.name);
+    if (names.empty()) return {};
+    const std::string joined = text::join(std::vector<std::string>(names.begin(), names.end()), ", ");
+    return L("    atinge și: " + joined + "\n", "    also touches: " + joined + "\n");
+}
+
+std::string matchBlock(const ProjectMatch& match, TimePoint now) {
+    const std::string& server = match.server.socketName ? *match.server.socketName : match.server.socketPath;
+    std::string out = "\n" + server + " → " + match.session.name + "\n";
+    const ProjectRef& project = match.project;
+    out += L("    proiect: " + project.name.value_or("necunoscut") + " · rădăcină: " +
+                 project.root.value_or("necunoscută") + "\n",
+             "    project: " + project.name.value_or("unknown") + " · root: " + project.root.value_or("unknown") +
+                 "\n");
+    out += otherProjects(match.session, project);
+    return out + sessionLine(match.session, now);
+}
+
+}  // namespace
 
 std::string symbol(ServerLiveness liveness) {
     switch (liveness) {
@@ -109,6 +136,61 @@ std::string sessionLine(const TmuxSession& session, TimePoint now) {
     const ProjectRef project = ProjectCorrelator::project(session);
     const std::string projectName = project.name ? *project.name : L("proiect necunoscut", "unknown project");
     return out + "      " + projectName + " · " + session.path + "\n";
+}
+
+std::string serverList(const std::vector<TmuxServer>& servers, const std::string& directory, TimePoint now) {
+    std::string out = L("Socket-uri tmux în " + directory + ":\n", "tmux sockets in " + directory + ":\n");
+    if (servers.empty()) out += L("(niciunul)\n", "(none)\n");
+    for (const TmuxServer& server : servers) out += serverBlock(server, now, false) + "\n";
+    return out + "\n" + TmuxServerScanner::enumerationCaveat(directory) + "\n";
+}
+
+std::string sessionWindows(const TmuxSession& session, const std::string& server) {
+    const std::string windows = std::to_string(session.windows.size());
+    const std::string panes = std::to_string(session.paneCount());
+    std::string out = L("Sesiunea " + session.name + " pe " + server + " — " + windows + " fereastră/ferestre, " +
+                            panes + " pane-uri\n",
+                        "Session " + session.name + " on " + server + " — " + windows + " window(s), " + panes +
+                            " pane(s)\n");
+    const ProjectRef project = ProjectCorrelator::project(session);
+    const std::string projectName = project.name ? *project.name : L("necunoscut", "unknown");
+    out += L("proiect: " + projectName + " · cwd sesiune: " + session.path + "\n",
+             "project: " + projectName + " · session cwd: " + session.path + "\n");
+
+    for (const TmuxWindow& window : session.windows) {
+        out += "\n" + std::string(window.isActive ? "▸" : " ") + " " + window.target + " " + window.name + " — " +
+               std::to_string(window.paneCount) + L(" pane", " pane(s)") + "\n";
+        for (const TmuxPane& pane : window.panes) {
+            out += "    " + std::string(pane.isActive ? "▸" : " ") + " " + pane.target + " " + pane.command +
+                   " · pid " + std::to_string(pane.pid) + " · " + std::to_string(pane.width) + "x" +
+                   std::to_string(pane.height) + "\n";
+            out += "      " + pane.path + "\n";
+        }
+    }
+    return out + L("\nCitește un pane cu tmux_capture_pane pe target-ul lui.\n",
+                   "\nRead a pane with tmux_capture_pane on its target.\n");
+}
+
+std::string projectMatches(const std::vector<ProjectMatch>& matches, const std::string& query, TimePoint now) {
+    const std::string count = std::to_string(matches.size());
+    std::string out = L(count + " sesiune/sesiuni pentru „" + query + "”:\n",
+                        count + " session(s) for “" + query + "”:\n");
+    for (const ProjectMatch& match : matches) out += matchBlock(match, now);
+    return out;
+}
+
+std::string noProjectMatch(const std::vector<TmuxServer>& servers, const std::string& query,
+                           const std::string& directory) {
+    const bool anyAlive = std::any_of(servers.begin(), servers.end(),
+                                      [](const TmuxServer& server) { return server.liveness == ServerLiveness::alive; });
+    if (anyAlive)
+        return L("Nicio sesiune vie nu se potrivește cu „" + query + "”. Vezi tmux_census pentru tot ce rulează.",
+                 "No live session matches “" + query + "”. See tmux_census for everything running.");
+    const std::string count = std::to_string(servers.size());
+    return L("Niciun server tmux viu în " + directory + ", deci nicio sesiune de corelat cu „" + query + "”. " +
+                 count + " socket(uri) pe disc sunt resturi de la servere moarte — vezi tmux_census.",
+             "No live tmux server in " + directory + ", so no session to correlate with “" + query + "”. " + count +
+                 " socket(s) on disk are leftovers from dead servers — see tmux_census.");
 }
 
 }  // namespace quillon::CensusReport

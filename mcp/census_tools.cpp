@@ -1,9 +1,7 @@
 #include "mcp/census_tools.h"
 
 #include "core/census_report.h"
-#include "core/l10n.h"
 #include "core/server_scanner.h"
-#include "core/text.h"
 
 namespace quillon::mcp {
 namespace {
@@ -18,20 +16,13 @@ std::optional<std::string> tmuxVersion(const TmuxClient& client) {
     }
 }
 
-std::string compactReport(const std::vector<TmuxServer>& servers, const std::string& directory, TimePoint now) {
-    std::string out = L("Socket-uri tmux în " + directory + ":\n", "tmux sockets in " + directory + ":\n");
-    if (servers.empty()) out += L("(niciunul)\n", "(none)\n");
-    for (const TmuxServer& server : servers) out += CensusReport::serverBlock(server, now, false) + "\n";
-    return out + "\n" + TmuxServerScanner::enumerationCaveat(directory) + "\n";
-}
-
 }  // namespace
 
 ToolResult censusTool(const TmuxClient& client, const Arguments& arguments, bool compact) {
     const std::string directory = socketDirectoryArgument(arguments);
     const auto servers = TmuxServerScanner::scan(client, directory, stringElements(arguments, "extra_sockets"));
     const TimePoint now = Clock::now();
-    if (compact) return {compactReport(servers, directory, now), false};
+    if (compact) return {CensusReport::serverList(servers, directory, now), false};
     return {CensusReport::overview(servers, directory, tmuxVersion(client), now), false};
 }
 

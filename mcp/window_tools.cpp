@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/census_report.h"
 #include "core/l10n.h"
-#include "core/project_correlator.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
 
@@ -27,32 +27,6 @@ std::string missingSession(const std::vector<TmuxSession>& sessions, const std::
              "Session '" + wanted + "' does not exist on " + server + ". Present: " + present + ".");
 }
 
-std::string windowListing(const TmuxSession& session, const std::string& server) {
-    const std::string windows = std::to_string(session.windows.size());
-    const std::string panes = std::to_string(session.paneCount());
-    std::string out = L("Sesiunea " + session.name + " pe " + server + " — " + windows + " fereastră/ferestre, " +
-                            panes + " pane-uri\n",
-                        "Session " + session.name + " on " + server + " — " + windows + " window(s), " + panes +
-                            " pane(s)\n");
-    const ProjectRef project = ProjectCorrelator::project(session);
-    const std::string projectName = project.name ? *project.name : L("necunoscut", "unknown");
-    out += L("proiect: " + projectName + " · cwd sesiune: " + session.path + "\n",
-             "project: " + projectName + " · session cwd: " + session.path + "\n");
-
-    for (const TmuxWindow& window : session.windows) {
-        out += "\n" + std::string(window.isActive ? "▸" : " ") + " " + window.target + " " + window.name + " — " +
-               std::to_string(window.paneCount) + L(" pane", " pane(s)") + "\n";
-        for (const TmuxPane& pane : window.panes) {
-            out += "    " + std::string(pane.isActive ? "▸" : " ") + " " + pane.target + " " + pane.command +
-                   " · pid " + std::to_string(pane.pid) + " · " + std::to_string(pane.width) + "x" +
-                   std::to_string(pane.height) + "\n";
-            out += "      " + pane.path + "\n";
-        }
-    }
-    return out + L("\nCitește un pane cu tmux_capture_pane pe target-ul lui.\n",
-                   "\nRead a pane with tmux_capture_pane on its target.\n");
-}
-
 }  // namespace
 
 ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments) {
@@ -71,7 +45,7 @@ ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments) {
     const auto found = std::find_if(sessions.begin(), sessions.end(),
                                     [&](const TmuxSession& session) { return session.name == *wanted; });
     if (found == sessions.end()) return {missingSession(sessions, *wanted, server), true};
-    return {windowListing(*found, server), false};
+    return {CensusReport::sessionWindows(*found, server), false};
 }
 
 std::int64_t captureLineCount(const Arguments& arguments) {
