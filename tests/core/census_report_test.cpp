@@ -1,11 +1,17 @@
+// The texts an agent reads: ages and dates, and every report, rendered from one fixed fleet at a
+// fixed time in UTC and compared with golden/<report>.<language>.txt (QUILLON_UPDATE_GOLDEN=1
+// rewrites them).
 #include "core/census_report.h"
 
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <filesystem>
+#include <fstream>
+#include <sstream>
 
+#include "core/age_format.h"
 #include "core/l10n.h"
+#include "core/text.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon {
@@ -15,148 +21,114 @@ using namespace std::chrono_literals;
 
 const TimePoint now = fromEpochSeconds(1'700'000'000);  // 2023-11-14 22:13:20 UTC
 
-class CensusReportTest : public ::testing::Test {
-protected:
-    CensusReportTest() { tzset(); }
-    ~CensusReportTest() override {
-        zone.reset();
-        tzset();
+TmuxServer server(std::optional<std::string> name, ServerLiveness liveness, std::vector<TmuxSession> sessions = {},
+                  std::optional<std::string> diagnostic = std::nullopt) {
+    return {name, "/run/tmux-1/" + name.value_or("x"), liveness, std::move(sessions), diagnostic,
+            fromEpochSeconds(1'699'999'000)};
+}
+
+struct Fleet {
+    Fleet() {
+        for (const char* dir : {"/shop/.git", "/shop/web", "/lib/.git", "/plain"})
+            std::filesystem::create_directories(root.str() + dir);
+        const std::string web = root.str() + "/shop/web";
+        TmuxWindow editor{0, "editor", true, 2, {}, "", "web:0"};
+        editor.panes = {{0, true, "vim", 101, 80, 24, web, "web:0.0"},
+                        {1, false, "sh", 102, 79, 24, root.str() + "/lib", "web:0.1"}};
+        const TmuxPane tail{0, true, "tail", 103, 120, 40, root.str() + "/plain", "web:1.0"};
+        TmuxWindow logs{1, "logs", false, 1, {tail}, "", "web:1"};
+        attached = {"web", "$4", now - 2h - 5min, true, 2, now - 90s, web, {editor, logs}};
+        idle = {"idle", "$5", now - 59s, false, 0, std::nullopt, "/nowhere/in/particular", {}};
+        const TmuxSession api{"api", "$7", now - 3 * 24h - 5h, false, 1, now - 24h, root.str() + "/lib/src", {}};
+        TmuxServer byPath = server(std::nullopt, ServerLiveness::alive, {api}, "");
+        byPath.socketPath = "/elsewhere/sock";
+        byPath.socketModified.reset();
+        // An unknown server's sessions are neither shown nor counted.
+        dead = {server("b-dead", ServerLiveness::stale, {}, "no server running on /run/tmux-1/b-dead"),
+                server("c-odd", ServerLiveness::unknown, {attached}, "tmux exit 3, no message")};
+        all = {dead[0], server("a-live", ServerLiveness::alive, {attached, idle}),
+               server("c-odd", ServerLiveness::unknown, {}, "tmux did not answer within 10 s"), byPath};
     }
 
-    TmuxSession session(const std::string& name, std::int64_t windows, std::optional<TimePoint> lastAttached,
-                        const std::string& path = "/nowhere/in/particular") {
-        return TmuxSession{name, "$4", now - 2h - 5min, false, windows, lastAttached, path, {}};
-    }
-    static TmuxServer server(std::optional<std::string> name, ServerLiveness liveness, std::vector<TmuxSession> sessions = {},
-                             std::optional<std::string> diagnostic = std::nullopt) {
-        return TmuxServer{name, "/run/tmux-1/" + name.value_or("x"), liveness, std::move(sessions), diagnostic,
-                          fromEpochSeconds(1'699'999'000)};
+    // Each report with the cases it must render, in the current language.
+    std::vector<std::pair<std::string, std::vector<std::string>>> reports() const {
+        using CensusReport::noProjectMatch, CensusReport::projectMatches;
+        return {
+            {"census",
+             {CensusReport::overview(all, "/run/tmux-1", "tmux 3.3a", now),
+              CensusReport::overview({}, "/tmp/tmux-7", std::nullopt, now),
+              CensusReport::overview(dead, "/s", std::nullopt, now)}},
+            {"servers", {CensusReport::serverList(all, "/run/tmux-1", now), CensusReport::serverList({}, "/d", now)}},
+            {"windows",
+             {CensusReport::sessionWindows(attached, L("socketul 'a-live'", "socket 'a-live'")),
+              CensusReport::sessionWindows(idle, "/elsewhere/sock")}},
+            {"find_project",
+             {projectMatches(ProjectCorrelator::sessions("shop", all), "shop", now),
+              projectMatches(ProjectCorrelator::sessions("IDLE", all), "IDLE", now),
+              noProjectMatch(all, "nothing", "/run/tmux-1"), noProjectMatch(dead, "x", "/s")}},
+        };
     }
 
-    std::optional<testing::ScopedEnv> zone{std::in_place, "TZ", "UTC"};
+    testing::TempDir root{"quillon-census"};
+    const std::string path = root.str();
+    TmuxSession attached, idle;
+    std::vector<TmuxServer> dead, all;
 };
 
-TEST_F(CensusReportTest, SymbolsAndLabels) {
-    L10n::setLanguage(AppLanguage::en);
-    EXPECT_EQ(CensusReport::symbol(ServerLiveness::alive), "●");
-    EXPECT_EQ(CensusReport::symbol(ServerLiveness::stale), "✕");
-    EXPECT_EQ(CensusReport::symbol(ServerLiveness::unknown), "?");
-    EXPECT_EQ(CensusReport::label(ServerLiveness::stale), "DEAD (socket left on disk)");
-    L10n::setLanguage(AppLanguage::ro);
-    EXPECT_EQ(CensusReport::label(ServerLiveness::alive), "VIU");
-    EXPECT_EQ(CensusReport::label(ServerLiveness::stale), "MORT (socket rămas pe disc)");
-    EXPECT_EQ(CensusReport::label(ServerLiveness::unknown), "NECUNOSCUT");
+void expectGolden(const std::string& name, std::string text, const std::string& root) {
+    for (std::size_t at; (at = text.find(root)) != std::string::npos;) text.replace(at, root.size(), "{root}");
+    const std::filesystem::path file = std::filesystem::path(QUILLON_GOLDEN_DIR) / (name + ".txt");
+    if (std::getenv("QUILLON_UPDATE_GOLDEN")) std::ofstream(file) << text;
+    std::stringstream golden;
+    golden << std::ifstream(file).rdbuf();
+    EXPECT_EQ(text, golden.str()) << file;
 }
 
-TEST_F(CensusReportTest, SessionLinesCarryAttachmentWindowsAgesAndProject) {
-    testing::TempDir root("quillon-census");
-    std::filesystem::create_directories(root.str() + "/shop/.git");
-    std::filesystem::create_directories(root.str() + "/shop/web");
-    TmuxSession attached = session("web", 1, now - 90s, root.str() + "/shop/web");
-    attached.isAttached = true;
-
+TEST(AgeFormat, RelativeAgesTruncateAndStepThroughUnits) {
+    const TimePoint now = fromEpochSeconds(1'700'000'000);
+    const struct {
+        double ago;
+        const char* en;
+        const char* ro;
+    } cases[] = {{0, "0s", "0s"},          {59.9, "59s", "59s"},         {60, "1m", "1m"},
+                 {3599, "59m", "59m"},     {3600, "1h 0m", "1h 0m"},     {3661, "1h 1m", "1h 1m"},
+                 {86399, "23h 59m", "23h 59m"}, {86400, "1d 0h", "1z 0h"}, {3 * 86400 + 5 * 3600, "3d 5h", "3z 5h"},
+                 {-0.5, "0s", "0s"},       {-1, "in the future", "în viitor"}};
+    for (const auto& c : cases) {
+        const TimePoint then = now - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(c.ago));
+        L10n::setLanguage(AppLanguage::en);
+        EXPECT_EQ(AgeFormat::relative(then, now), c.en) << c.ago;
+        L10n::setLanguage(AppLanguage::ro);
+        EXPECT_EQ(AgeFormat::relative(then, now), c.ro) << c.ago;
+    }
+    EXPECT_EQ(AgeFormat::relative(std::nullopt, now), "necunoscut");
+    EXPECT_EQ(AgeFormat::absolute(std::nullopt), "necunoscut");
     L10n::setLanguage(AppLanguage::en);
-    EXPECT_EQ(CensusReport::sessionLine(attached, now),
-              "    · web [$4] — attached · 1 window · created 2h 5m ago · last attached 1m ago\n"
-              "      shop · " + root.str() + "/shop/web\n");
-    EXPECT_EQ(CensusReport::sessionLine(session("idle", 0, std::nullopt), now),
-              "    · idle [$4] — detached · 0 windows · created 2h 5m ago · never attached\n"
-              "      unknown project · /nowhere/in/particular\n");
-
-    L10n::setLanguage(AppLanguage::ro);
-    EXPECT_EQ(CensusReport::sessionLine(attached, now),
-              "    · web [$4] — atașată · 1 fereastră · creată acum 2h 5m · ultima atașare acum 1m\n"
-              "      shop · " + root.str() + "/shop/web\n");
-    EXPECT_EQ(CensusReport::sessionLine(session("idle", 3, std::nullopt), now),
-              "    · idle [$4] — neatașată · 3 ferestre · creată acum 2h 5m · niciodată atașată\n"
-              "      proiect necunoscut · /nowhere/in/particular\n");
+    EXPECT_EQ(AgeFormat::relative(std::nullopt, now), "unknown");
+    EXPECT_EQ(AgeFormat::absolute(std::nullopt), "unknown");
 }
 
-TEST_F(CensusReportTest, ServerBlocksShowTheVerdictAndWhatCouldNotBeRead) {
-    L10n::setLanguage(AppLanguage::en);
-    const TmuxServer stuck = server("stuck", ServerLiveness::unknown, {}, "tmux exit 3, no message");
-    EXPECT_EQ(CensusReport::serverBlock(stuck, now, true),
-              "? stuck — UNKNOWN\n"
-              "    socket: /run/tmux-1/stuck · last touched: 2023-11-14 21:56:40\n"
-              "    reason: tmux exit 3, no message\n"
-              "    sessions: unknown (could not read)\n");
-    EXPECT_EQ(CensusReport::serverBlock(stuck, now, false),
-              "? stuck — UNKNOWN\n"
-              "    socket: /run/tmux-1/stuck · last touched: 2023-11-14 21:56:40\n"
-              "    reason: tmux exit 3, no message\n");
-
-    TmuxServer byPath = server(std::nullopt, ServerLiveness::alive);
-    byPath.socketModified.reset();
-    byPath.diagnostic = "";
-    EXPECT_EQ(CensusReport::serverBlock(byPath, now, true),
-              "● /run/tmux-1/x — ALIVE\n    socket: /run/tmux-1/x · last touched: unknown\n");
-
-    L10n::setLanguage(AppLanguage::ro);
-    EXPECT_EQ(CensusReport::serverBlock(server("old", ServerLiveness::stale, {}, "no server running on /run/tmux-1/old"),
-                                        now, true),
-              "✕ old — MORT (socket rămas pe disc)\n"
-              "    socket: /run/tmux-1/old · atins ultima dată: 2023-11-14 21:56:40\n"
-              "    motiv: no server running on /run/tmux-1/old\n"
-              "    nicio sesiune — serverul nu mai rulează\n");
+TEST(AgeFormat, AbsoluteIsLocalTimeWithoutFractionOrZone) {
+    for (const auto& [zone, expected] : {std::pair{"UTC", "2023-11-14 22:13:20"}, {"EET-2", "2023-11-15 00:13:20"}}) {
+        testing::ScopedEnv tz("TZ", zone);
+        tzset();
+        EXPECT_EQ(AgeFormat::absolute(fromEpochSeconds(1'700'000'000.75)), expected);
+    }
+    tzset();
 }
 
-TEST_F(CensusReportTest, OverviewWithoutSocketsEndsWithTheCaveat) {
-    L10n::setLanguage(AppLanguage::en);
-    EXPECT_EQ(CensusReport::overview({}, "/tmp/tmux-7", std::nullopt, now),
-              "tmux servers — 2023-11-14 22:13:20\n"
-              "tmux: unknown · socket directory: /tmp/tmux-7\n"
-              "\nNo tmux socket in /tmp/tmux-7.\n" +
-                  TmuxServerScanner::enumerationCaveat("/tmp/tmux-7") + "\n");
-    L10n::setLanguage(AppLanguage::ro);
-    EXPECT_EQ(CensusReport::overview({}, "/d", "tmux 3.4", now),
-              "Servere tmux — 2023-11-14 22:13:20\ntmux: tmux 3.4 · director socket-uri: /d\n\nNiciun socket tmux în /d.\n" +
-                  TmuxServerScanner::enumerationCaveat("/d") + "\n");
-}
-
-TEST_F(CensusReportTest, OverviewCountsByVerdictButKeepsScanOrder) {
-    L10n::setLanguage(AppLanguage::en);
-    const std::vector<TmuxServer> servers{
-        server("b-dead", ServerLiveness::stale),
-        server("a-live", ServerLiveness::alive, {session("one", 1, std::nullopt), session("two", 2, std::nullopt)}),
-        server("c-odd", ServerLiveness::unknown, {}, "why"),
-        server("d-live", ServerLiveness::alive, {session("three", 1, std::nullopt)}),
-    };
-    const std::string report = CensusReport::overview(servers, "/s", "tmux 3.3a", now);
-    const std::string expected =
-        "tmux servers — 2023-11-14 22:13:20\n"
-        "tmux: tmux 3.3a · socket directory: /s\n"
-        "\n4 socket(s) on disk · 2 alive · 1 dead · 1 unknown · 3 live session(s)\n" +
-        ("\n" + CensusReport::serverBlock(servers[0], now, true)) + "\n" + CensusReport::serverBlock(servers[1], now, true) +
-        "\n" + CensusReport::serverBlock(servers[2], now, true) + "\n" + CensusReport::serverBlock(servers[3], now, true) +
-        "\n" + TmuxServerScanner::enumerationCaveat("/s") + "\n";
-    EXPECT_EQ(report, expected);
-
-    L10n::setLanguage(AppLanguage::ro);
-    const std::string ro = CensusReport::overview(servers, "/s", "tmux 3.3a", now);
-    EXPECT_NE(ro.find("\n4 socket(uri) pe disc · 2 server(e) viu/vii · 1 mort/moarte · 1 necunoscut(e) · 3 sesiune/sesiuni "
-                      "vie/vii\n"),
-              std::string::npos)
-        << ro;
-}
-
-TEST_F(CensusReportTest, WithoutLiveSessionsTheReportExplainsThatSocketsAreNoProof) {
-    // An unknown server's sessions are not counted, so it does not change the verdict.
-    const std::vector<TmuxServer> servers{server("gone", ServerLiveness::stale),
-                                          server("odd", ServerLiveness::unknown, {session("ghost", 1, std::nullopt)})};
-    L10n::setLanguage(AppLanguage::en);
-    const std::string en = CensusReport::overview(servers, "/s", std::nullopt, now);
-    EXPECT_NE(en.find("\n2 socket(s) on disk · 0 alive · 1 dead · 1 unknown · 0 live session(s)\n"), std::string::npos);
-    const std::string tail = TmuxServerScanner::enumerationCaveat("/s") +
-                             "\nA socket file survives its server: \"socket exists\" does not mean \"sessions exist\".\n";
-    EXPECT_EQ(en.substr(en.size() - tail.size()), tail);
-    EXPECT_EQ(en.find("ghost"), std::string::npos);
-
-    L10n::setLanguage(AppLanguage::ro);
-    const std::string ro = CensusReport::overview(servers, "/s", std::nullopt, now);
-    const std::string roTail = "\nUn fișier-socket rămâne pe disc după ce serverul moare: „există socket” nu înseamnă "
-                               "„există sesiuni”.\n";
-    EXPECT_EQ(ro.substr(ro.size() - roTail.size()), roTail);
-    EXPECT_NE(ro.find("tmux: necunoscut · "), std::string::npos);
+TEST(CensusReport, EveryReportReadsAsItsGoldenTextInBothLanguages) {
+    const Fleet fleet;
+    {
+        testing::ScopedEnv zone("TZ", "UTC");
+        tzset();
+        for (AppLanguage language : {AppLanguage::en, AppLanguage::ro}) {
+            L10n::setLanguage(language);
+            for (const auto& [report, cases] : fleet.reports())
+                expectGolden(report + "." + std::string(toRaw(language)), text::join(cases, "\n~~~~\n"), fleet.path);
+        }
+    }
+    tzset();
 }
 
 }  // namespace

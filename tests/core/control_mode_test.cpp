@@ -1,15 +1,12 @@
+#include "core/control_mode.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <mutex>
-#include <string>
-#include <system_error>
-#include <vector>
 
-#include "core/control_mode.h"
 #include "tests/support/control_clients.h"
 #include "tests/support/tmux_sandbox.h"
 
@@ -17,213 +14,157 @@ namespace quillon {
 namespace {
 
 using Kind = ControlNotification::Kind;
+using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
-TEST(ControlModeParserTest, Notifications) {
+TEST(ControlModeParser, NotificationsAndTheLinesWorthForwarding) {
     using ControlModeParser::parse;
-    EXPECT_EQ(parse("%window-renamed @7 my editor"), (ControlNotification{Kind::windowRenamed, "@7", "my editor"}));
-    EXPECT_EQ(parse("%window-renamed"), (ControlNotification{Kind::windowRenamed, "?", ""}));
-    EXPECT_EQ(parse("%session-renamed $2 build box"), (ControlNotification{Kind::sessionRenamed, "", "build box"}));
-    EXPECT_EQ(parse("%session-renamed newname"), (ControlNotification{Kind::sessionRenamed, "", "newname"}));
-    EXPECT_EQ(parse("%session-renamed"), (ControlNotification{Kind::sessionRenamed, "", ""}));
-    EXPECT_EQ(parse("%window-add"), (ControlNotification{Kind::windowAdd, "?", ""}));
-    EXPECT_EQ(parse("%window-add   @3"), (ControlNotification{Kind::windowAdd, "@3", ""}));
-    EXPECT_EQ(parse("%unlinked-window-add @4"), (ControlNotification{Kind::windowAdd, "@4", ""}));
-    EXPECT_EQ(parse("%window-close @5"), (ControlNotification{Kind::windowClose, "@5", ""}));
-    EXPECT_EQ(parse("%unlinked-window-close @6"), (ControlNotification{Kind::windowClose, "@6", ""}));
-    EXPECT_EQ(parse("%sessions-changed"), (ControlNotification{Kind::sessionsChanged, "", ""}));
-    EXPECT_EQ(parse("%layout-change @0 c196,80x24,0,0,0"), (ControlNotification{Kind::other, "", ""}));
-    EXPECT_EQ(parse("window-add @1"), std::nullopt);
-    EXPECT_EQ(parse(""), std::nullopt);
+    const std::pair<std::string, std::optional<ControlNotification>> cases[] = {
+        {"%window-renamed @7 my editor", ControlNotification{Kind::windowRenamed, "@7", "my editor"}},
+        {"%window-renamed", ControlNotification{Kind::windowRenamed, "?", ""}},
+        {"%session-renamed $2 build box", ControlNotification{Kind::sessionRenamed, "", "build box"}},
+        {"%session-renamed newname", ControlNotification{Kind::sessionRenamed, "", "newname"}},
+        {"%window-add   @3", ControlNotification{Kind::windowAdd, "@3", ""}},
+        {"%unlinked-window-add @4", ControlNotification{Kind::windowAdd, "@4", ""}},
+        {"%window-close @5", ControlNotification{Kind::windowClose, "@5", ""}},
+        {"%unlinked-window-close @6", ControlNotification{Kind::windowClose, "@6", ""}},
+        {"%sessions-changed", ControlNotification{Kind::sessionsChanged, "", ""}},
+        {"%layout-change @0 c196,80x24,0,0,0", ControlNotification{Kind::other, "", ""}},
+        {"window-add @1", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [line, notification] : cases) EXPECT_EQ(parse(line), notification) << line;
+    for (const char* line : {"%layout-change @0 abc", "%window-pane-changed @0 %3", "%sessions-changed"})
+        EXPECT_TRUE(ControlModeParser::isForwarded(line)) << line;
+    for (const char* line : {"%output %0 hello", "%begin 1 2 0", "%exit", "window-add"})
+        EXPECT_FALSE(ControlModeParser::isForwarded(line)) << line;
 }
 
-TEST(ControlModeParserTest, OnlyListedHeadsAreForwarded) {
-    EXPECT_TRUE(ControlModeParser::isForwarded("%layout-change @0 abc"));
-    EXPECT_TRUE(ControlModeParser::isForwarded("%window-pane-changed @0 %3"));
-    EXPECT_TRUE(ControlModeParser::isForwarded("%sessions-changed"));
-    EXPECT_FALSE(ControlModeParser::isForwarded("%output %0 hello"));
-    EXPECT_FALSE(ControlModeParser::isForwarded("%begin 1 2 0"));
-    EXPECT_FALSE(ControlModeParser::isForwarded("%exit"));
-    EXPECT_FALSE(ControlModeParser::isForwarded("window-add"));
-}
-
-TEST(ControlLineBufferTest, LinesAreDeliveredWholeOnceTheirLineFeedArrives) {
+TEST(ControlLineBuffer, WholeValidLinesOnceTheirLineFeedArrivesAndOverlongOnesSkipped) {
     ControlLineBuffer buffer;
-    std::vector<std::string> lines;
+    Lines lines;
     auto collect = [&](const std::string& line) { lines.push_back(line); };
     buffer.append("%window-add @1\n%window-", collect);
-    EXPECT_EQ(lines, (std::vector<std::string>{"%window-add @1"}));
-    buffer.append("close @1\r\n", collect);
-    EXPECT_EQ(lines, (std::vector<std::string>{"%window-add @1", "%window-close @1"}));
-    buffer.append("bad \xff\xfe line\n\n%tail without end", collect);
-    EXPECT_EQ(lines, (std::vector<std::string>{"%window-add @1", "%window-close @1", ""}));
-    EXPECT_EQ(buffer.pending(), std::string("%tail without end").size());
-}
-
-TEST(ControlLineBufferTest, AnOverlongLineIsSkippedWholeInBoundedMemory) {
-    ControlLineBuffer buffer;
-    std::vector<std::string> lines;
-    auto collect = [&](const std::string& line) { lines.push_back(line); };
-    buffer.append("%window-add @1\n%output %1 ", collect);
-    const std::string block(4096, 'x');
+    EXPECT_EQ(lines, Lines{"%window-add @1"});
+    buffer.append("close @1\r\nbad \xff\xfe line\n\n%output %1 ", collect);
+    EXPECT_EQ(lines, (Lines{"%window-add @1", "%window-close @1", ""}));
     std::size_t most = 0;
     for (int i = 0; i < 1024; ++i) {
-        buffer.append(block, collect);
+        buffer.append(std::string(4096, 'x'), collect);
         most = std::max(most, buffer.pending());
     }
-    buffer.append("end\n%window-close @1\n", collect);
-    EXPECT_EQ(lines, (std::vector<std::string>{"%window-add @1", "%window-close @1"}));
+    buffer.append("end\n%window-close @2\n%tail", collect);
+    EXPECT_EQ(lines, (Lines{"%window-add @1", "%window-close @1", "", "%window-close @2"}));
     EXPECT_LE(most, ControlLineBuffer::maxLineBytes);
-    EXPECT_EQ(buffer.pending(), 0u);
+    EXPECT_EQ(buffer.pending(), 5u);
 }
 
-TEST(TmuxControlModeTest, ArgumentsAskForUtf8AndTheExactSession) {
-    EXPECT_EQ(TmuxControlMode::arguments(TmuxClient("/usr/bin/tmux", {"-L", "orchid"}), "dev"),
-              (std::vector<std::string>{"-u", "-C", "-L", "orchid", "attach-session", "-t", "=dev:"}));
-    EXPECT_EQ(TmuxControlMode::arguments(TmuxClient("/usr/bin/tmux"), "a b"),
-              (std::vector<std::string>{"-u", "-C", "attach-session", "-t", "=a b:"}));
+TEST(TmuxControlMode, ArgumentsAskForUtf8AndTheExactSession) {
+    EXPECT_EQ(TmuxControlMode::arguments(TmuxClient("/usr/bin/tmux", {"-L", "orchid"}), "a b"),
+              (Lines{"-u", "-C", "-L", "orchid", "attach-session", "-t", "=a b:"}));
 }
 
 int openDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-    return count;
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return static_cast<int>(std::distance(begin(fds), end(fds)));
 }
 
 // What the reader thread reports, for the test thread to wait on.
-class Reports {
-public:
-    TmuxControlMode::LineHandler lineHandler() {
-        return [this](const std::string& line) {
-            std::lock_guard lock(mutex_);
-            lines_.push_back(line);
-            changed_.notify_all();
-        };
+struct Reports {
+    std::mutex mutex;
+    std::condition_variable changed;
+    Lines lines;
+    int exits = 0;
+
+    void start(TmuxControlMode& control, const TmuxClient& client, const std::string& session) {
+        control.start(client, session, [this](const std::string& line) { update([&] { lines.push_back(line); }); },
+                      [this] { update([&] { ++exits; }); });
     }
-    TmuxControlMode::ExitHandler exitHandler() {
-        return [this] {
-            std::lock_guard lock(mutex_);
-            ++exits_;
-            changed_.notify_all();
-        };
+    void update(const std::function<void()>& change) {
+        std::lock_guard lock(mutex);
+        change();
+        changed.notify_all();
+    }
+    bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, limit, condition);
     }
     bool waitForLine(const std::string& prefix, std::chrono::milliseconds limit = 5s) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] {
-            for (const auto& line : lines_)
-                if (line.rfind(prefix, 0) == 0) return true;
-            return false;
-        });
+        const auto starts = [&](const std::string& line) { return line.rfind(prefix, 0) == 0; };
+        return waitFor([&] { return std::any_of(lines.begin(), lines.end(), starts); }, limit);
     }
-    bool waitForExit(std::chrono::milliseconds limit = 5s) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] { return exits_ > 0; });
+    int exitCount() {
+        std::lock_guard lock(mutex);
+        return exits;
     }
-    int exits() {
-        std::lock_guard lock(mutex_);
-        return exits_;
-    }
-    std::vector<std::string> lines() {
-        std::lock_guard lock(mutex_);
-        return lines_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::string> lines_;
-    int exits_ = 0;
 };
 
-class TmuxControlModeLiveTest : public ::testing::Test {
+class TmuxControlModeLive : public ::testing::Test {
 protected:
-    void SetUp() override {
-        server = testing::TmuxSandbox::uniqueName("ctl");
-        sandbox.newSession(server, "main");
-    }
+    void SetUp() override { sandbox.newSession(server, "main"); }
     testing::TmuxSandbox sandbox;
-    std::string server;
+    std::string server = testing::TmuxSandbox::uniqueName("ctl");
+    const int descriptorsBefore = openDescriptors();
 };
 
-TEST_F(TmuxControlModeLiveTest, StreamsForwardedLinesAndStopsWithoutLeavingAnything) {
-    const int descriptorsBefore = openDescriptors();
-    Reports reports;
+TEST_F(TmuxControlModeLive, ForwardsChangesReplacesItselfOnStartAndStopsLeavingNothing) {
+    Reports first, second;
     {
         TmuxControlMode control;
-        control.start(sandbox.client(server), "main", reports.lineHandler(), reports.exitHandler());
-        ASSERT_TRUE(control.isRunning());
-        const pid_t pid = control.pid().value();
+        first.start(control, sandbox.client(server), "main");
+        const pid_t firstPid = control.pid().value();
         ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
-
+        second.start(control, sandbox.client(server), "main");
+        EXPECT_TRUE(testing::processGone(firstPid));
+        EXPECT_EQ(first.exitCount(), 1);
+        const pid_t pid = control.pid().value();
+        ASSERT_TRUE(second.waitForLine("%session-changed"));  // attached
         sandbox.newWindow(server, "main", "logs");
-        EXPECT_TRUE(reports.waitForLine("%window-add @"));
+        EXPECT_TRUE(second.waitForLine("%window-add @"));
         sandbox.tmux(server, {"rename-window", "-t", "main:1", "my editor"});
-        EXPECT_TRUE(reports.waitForLine("%window-renamed @"));
+        EXPECT_TRUE(second.waitForLine("%window-renamed @"));
         sandbox.newSession(server, "second");
-        EXPECT_TRUE(reports.waitForLine("%sessions-changed"));
-        for (const auto& line : reports.lines()) EXPECT_TRUE(ControlModeParser::isForwarded(line)) << line;
-
+        EXPECT_TRUE(second.waitForLine("%sessions-changed"));
+        second.update([&] {
+            for (const auto& line : second.lines) EXPECT_TRUE(ControlModeParser::isForwarded(line)) << line;
+            EXPECT_EQ(second.exits, 0);
+        });
+        EXPECT_FALSE(first.waitForLine("%window-add", 0ms));
         control.stop();
-        EXPECT_FALSE(control.isRunning());
-        EXPECT_FALSE(control.pid());
+        EXPECT_FALSE(control.isRunning() || control.pid());
         EXPECT_TRUE(testing::processGone(pid));
-        EXPECT_EQ(reports.exits(), 1);
         control.stop();  // again: nothing happens
     }
-    EXPECT_EQ(reports.exits(), 1);
+    EXPECT_EQ(second.exitCount(), 1);
     EXPECT_EQ(openDescriptors(), descriptorsBefore);
 }
 
-TEST_F(TmuxControlModeLiveTest, KilledServerEndsTheClientWithOneExitReport) {
-    const int descriptorsBefore = openDescriptors();
-    Reports reports;
-    TmuxControlMode control;
-    control.start(sandbox.client(server), "main", reports.lineHandler(), reports.exitHandler());
-    const pid_t pid = control.pid().value();
-    ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
-    sandbox.killServer(server);
-    ASSERT_TRUE(reports.waitForExit());
-    control.stop();
-    EXPECT_TRUE(testing::processGone(pid));
-    EXPECT_EQ(reports.exits(), 1);
+TEST_F(TmuxControlModeLive, AnEndedServerOrAMissingSessionEndsTheClientWithOneExitReport) {
+    for (const std::string session : {"no-such-session", "main"}) {
+        Reports reports;
+        TmuxControlMode control;
+        reports.start(control, sandbox.client(server), session);
+        const pid_t pid = control.pid().value();
+        if (session == "main") {
+            ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
+            sandbox.killServer(server);
+        }
+        ASSERT_TRUE(reports.waitFor([&] { return reports.exits > 0; })) << session;
+        control.stop();
+        EXPECT_TRUE(testing::processGone(pid));
+        EXPECT_EQ(reports.exitCount(), 1);
+    }
     EXPECT_EQ(openDescriptors(), descriptorsBefore);
 }
 
-TEST_F(TmuxControlModeLiveTest, SecondStartReplacesTheFirstClient) {
-    Reports first, second;
-    TmuxControlMode control;
-    control.start(sandbox.client(server), "main", first.lineHandler(), first.exitHandler());
-    const pid_t firstPid = control.pid().value();
-    ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
-    control.start(sandbox.client(server), "main", second.lineHandler(), second.exitHandler());
-    EXPECT_TRUE(testing::processGone(firstPid));
-    EXPECT_EQ(first.exits(), 1);
-    EXPECT_EQ(second.exits(), 0);
-
-    ASSERT_TRUE(second.waitForLine("%session-changed"));  // attached
-    sandbox.newWindow(server, "main", "more");
-    EXPECT_TRUE(second.waitForLine("%window-add"));
-    for (const auto& line : first.lines()) EXPECT_EQ(line.find("%window-add"), std::string::npos) << line;
-}
-
-TEST_F(TmuxControlModeLiveTest, MissingSessionEndsAtOnce) {
-    Reports reports;
-    TmuxControlMode control;
-    control.start(sandbox.client(server), "no-such-session", reports.lineHandler(), reports.exitHandler());
-    EXPECT_TRUE(reports.waitForExit());
-    control.stop();
-    EXPECT_EQ(reports.exits(), 1);
-}
-
-TEST(TmuxControlModeLaunchTest, UnstartableTmuxThrowsAndLeavesNothing) {
+TEST(TmuxControlMode, UnstartableTmuxThrowsAndLeavesNothing) {
     const int descriptorsBefore = openDescriptors();
     Reports reports;
     TmuxControlMode control;
-    EXPECT_THROW(control.start(TmuxClient("/nonexistent/tmux"), "main", reports.lineHandler(), reports.exitHandler()),
-                 std::system_error);
+    EXPECT_THROW(reports.start(control, TmuxClient("/nonexistent/tmux"), "main"), std::system_error);
     EXPECT_FALSE(control.isRunning());
     EXPECT_FALSE(control.pid());
-    EXPECT_EQ(reports.exits(), 0);
+    EXPECT_EQ(reports.exitCount(), 0);
     EXPECT_EQ(openDescriptors(), descriptorsBefore);
 }
 

@@ -1,15 +1,14 @@
 #pragma once
-// Control-mode clients in tests: waiting until they are really attached, and checking that
-// a stopped one left no process behind.
-//
-// Waiting matters: tmux 3.3 can crash its server when a window changes while a control
-// client is still between connecting and attaching, so tests that act right after starting
-// one wait here first.
+// Control-mode clients in tests: waiting until they are really attached (tmux 3.3 can crash its
+// server when a window changes while a control client is still between connecting and attaching,
+// so tests that act right after starting one wait here first), and checking that a stopped one
+// left no process behind.
 
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -22,11 +21,8 @@ namespace quillon::testing {
 
 inline int attachedControlClients(const TmuxSandbox& sandbox, const std::string& server) {
     try {
-        const std::string listing = sandbox.tmux(server, {"list-clients", "-F", "#{client_control_mode}"});
-        int count = 0;
-        for (auto line : text::split(listing, "\n", true))
-            if (text::trim(line) == "1") ++count;
-        return count;
+        const auto flags = text::split(sandbox.tmux(server, {"list-clients", "-F", "#{client_control_mode}"}), "\n", true);
+        return static_cast<int>(std::count(flags.begin(), flags.end(), "1"));
     } catch (const std::exception&) {
         return 0;
     }

@@ -1,11 +1,12 @@
 #include "tests/support/tmux_sandbox.h"
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -31,58 +32,48 @@ struct ServerRegistry {
     static ServerRegistry& instance() {
         static ServerRegistry* registry = [] {
             auto* r = new ServerRegistry;
-            std::atexit([] { instance().killAll(); });
-            for (int sig : {SIGABRT, SIGSEGV, SIGTERM, SIGINT, SIGBUS}) std::signal(sig, onFatal);
+            std::atexit(killAll);
+            for (int sig : {SIGABRT, SIGSEGV, SIGTERM, SIGINT, SIGBUS}) ::signal(sig, onFatal);
             return r;
         }();
         return *registry;
     }
+    static void stop(pid_t pid) {
+        ::kill(pid, SIGCONT);
+        ::kill(pid, SIGKILL);
+    }
+    // No lock: at exit or while dying, best effort.
+    static void killAll() { std::for_each(instance().pids.begin(), instance().pids.end(), stop); }
     static void onFatal(int sig) {
-        for (pid_t pid : instance().pids) {  // no lock: best effort while dying
-            ::kill(pid, SIGCONT);
-            ::kill(pid, SIGKILL);
-        }
-        std::signal(sig, SIG_DFL);
-        std::raise(sig);
+        killAll();
+        ::signal(sig, SIG_DFL);
+        ::raise(sig);
     }
-    void add(pid_t pid) {
+    void track(pid_t pid, bool running) {
         std::lock_guard guard(lock);
-        pids.insert(pid);
-    }
-    void erase(pid_t pid) {
-        std::lock_guard guard(lock);
-        pids.erase(pid);
-    }
-    void killAll() {
-        std::lock_guard guard(lock);
-        for (pid_t pid : pids) {
-            ::kill(pid, SIGCONT);
-            ::kill(pid, SIGKILL);
-        }
-        pids.clear();
+        if (running) pids.insert(pid);
+        else pids.erase(pid);
     }
 };
 
 // A killed server may linger as a zombie until whoever adopted it reaps it: that is gone too.
 bool processAlive(pid_t pid) {
     if (::kill(pid, 0) != 0) return false;
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
-    std::getline(stat, line);
+    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), line);
     const auto close = line.rfind(')');
     return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z';
 }
 
-void waitGone(pid_t pid) {
-    for (auto deadline = std::chrono::steady_clock::now() + 3s; processAlive(pid);) {
-        if (std::chrono::steady_clock::now() > deadline) break;
-        std::this_thread::sleep_for(5ms);
-    }
+void setEnv(const std::string& name, const std::optional<std::string>& value) {
+    if (value) ::setenv(name.c_str(), value->c_str(), 1);
+    else ::unsetenv(name.c_str());
 }
 
-std::optional<std::string> getEnv(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
+void waitGone(pid_t pid) {
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (processAlive(pid) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    ServerRegistry::instance().track(pid, false);
 }
 
 }  // namespace
@@ -94,25 +85,28 @@ TempDir::TempDir(const std::string& prefix) {
 }
 
 TempDir::~TempDir() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
 }
 
-ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
-    : name_(std::move(name)), old_(getEnv(name_.c_str())) {
-    if (value) ::setenv(name_.c_str(), value->c_str(), 1);
-    else ::unsetenv(name_.c_str());
+ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) old_ = old;
+    setEnv(name_, value);
 }
 
-ScopedEnv::~ScopedEnv() {
-    if (old_) ::setenv(name_.c_str(), old_->c_str(), 1);
-    else ::unsetenv(name_.c_str());
+ScopedEnv::~ScopedEnv() { setEnv(name_, old_); }
+
+void makeDeadSocket(const std::string& path) {
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("cannot bind " + path);
 }
 
 TmuxSandbox::TmuxSandbox()
-    : dir_("quillon-tmux"),
-      tmpdirEnv_("TMUX_TMPDIR", dir_.str()),
-      shellEnv_("SHELL", "/bin/sh"),
+    : dir_("quillon-tmux"), tmpdirEnv_("TMUX_TMPDIR", dir_.str()), shellEnv_("SHELL", "/bin/sh"),
       tmuxEnv_("TMUX", std::nullopt) {
     ServerRegistry::instance();
 }
@@ -121,14 +115,11 @@ TmuxSandbox::~TmuxSandbox() {
     // Servers the code under test started on its own live in our directory too.
     for (const auto& socket : TmuxServerScanner::socketPaths(socketDirectory())) {
         const std::string name = std::filesystem::path(socket).filename();
-        if (pids_.count(name)) continue;
-        if (auto pid = serverPid(name)) pids_[name] = *pid;
+        if (auto pid = pids_.count(name) ? std::nullopt : serverPid(name)) pids_[name] = *pid;
     }
     for (const auto& [server, pid] : pids_) {
-        ::kill(pid, SIGCONT);
-        ::kill(pid, SIGKILL);
+        ServerRegistry::stop(pid);
         waitGone(pid);
-        ServerRegistry::instance().erase(pid);
     }
 }
 
@@ -138,20 +129,17 @@ std::optional<pid_t> TmuxSandbox::knownPid(const std::string& server) const {
     return it->second;
 }
 
-std::string TmuxSandbox::socketDirectory() const { return dir_.str() + "/tmux-" + std::to_string(::getuid()); }
-
-std::string TmuxSandbox::socketPath(const std::string& server) const { return socketDirectory() + "/" + server; }
-
-std::string TmuxSandbox::tmuxPath() {
-    static const std::string path = [] {
-        auto client = TmuxClient::detect();
-        if (!client) throw std::runtime_error("tmux is not installed");
-        return client->binaryPath;
-    }();
-    return path;
+pid_t TmuxSandbox::runningPid(const std::string& server) const {
+    if (auto pid = knownPid(server)) return *pid;
+    throw std::runtime_error("no server " + server);
 }
 
-TmuxClient TmuxSandbox::client(const std::string& server) const { return TmuxClient(tmuxPath(), {"-L", server}); }
+std::string TmuxSandbox::socketDirectory() const { return dir_.str() + "/tmux-" + std::to_string(::getuid()); }
+
+std::string TmuxSandbox::tmuxPath() {
+    static const std::string path = TmuxClient::detect().value_or(TmuxClient("/tmux/is/not/installed")).binaryPath;
+    return path;
+}
 
 std::string TmuxSandbox::uniqueName(const std::string& prefix) {
     static std::atomic<int> counter{0};
@@ -175,11 +163,9 @@ std::string TmuxSandbox::newSession(const std::string& server, const std::string
     args.insert(args.end(), {"-c", directory.value_or(dir_.str())});
     if (firstWindowName) args.insert(args.end(), {"-n", *firstWindowName});
     const std::string id(text::trim(tmux(server, args)));
-    if (!knownPid(server)) {
-        if (auto pid = serverPid(server)) {
-            pids_[server] = *pid;
-            ServerRegistry::instance().add(*pid);
-        }
+    if (auto pid = knownPid(server) ? std::nullopt : serverPid(server)) {
+        pids_[server] = *pid;
+        ServerRegistry::instance().track(*pid, true);
     }
     return id;
 }
@@ -201,40 +187,26 @@ void TmuxSandbox::splitWindow(const std::string& server, const std::string& targ
 std::optional<pid_t> TmuxSandbox::serverPid(const std::string& server) const {
     // Short limit: a stopped server never answers.
     auto output = runProcess(tmuxPath(), {tmuxPath(), "-L", server, "display-message", "-p", "#{pid}"}, 2s);
-    if (output.exitCode != 0 || output.timedOut) return std::nullopt;
-    auto pid = text::parseInt(text::trim(output.out));
-    if (!pid) return std::nullopt;
-    return static_cast<pid_t>(*pid);
+    auto pid = output.exitCode == 0 && !output.timedOut ? text::parseInt(text::trim(output.out)) : std::nullopt;
+    return pid ? std::optional<pid_t>(static_cast<pid_t>(*pid)) : std::nullopt;
 }
 
 void TmuxSandbox::killServerHard(const std::string& server) {
-    auto pid = knownPid(server);
-    if (!pid) throw std::runtime_error("no server " + server);
-    ::kill(*pid, SIGKILL);
-    waitGone(*pid);
-    ServerRegistry::instance().erase(*pid);
+    const pid_t pid = runningPid(server);
+    ::kill(pid, SIGKILL);
+    waitGone(pid);
 }
 
-void TmuxSandbox::stopServer(const std::string& server) {
-    auto pid = knownPid(server);
-    if (!pid) throw std::runtime_error("no server " + server);
-    ::kill(*pid, SIGSTOP);
-}
+void TmuxSandbox::stopServer(const std::string& server) { ::kill(runningPid(server), SIGSTOP); }
 
 void TmuxSandbox::continueServer(const std::string& server) {
     if (auto pid = knownPid(server)) ::kill(*pid, SIGCONT);
 }
 
 void TmuxSandbox::killServer(const std::string& server) {
-    auto pid = knownPid(server);
-    try {
-        tmux(server, {"kill-server"});
-    } catch (const std::exception&) {
-    }
-    if (pid) {
-        waitGone(*pid);
-        ServerRegistry::instance().erase(*pid);
-    }
+    const auto pid = knownPid(server);
+    runProcess(tmuxPath(), {tmuxPath(), "-L", server, "kill-server"}, 10s);
+    if (pid) waitGone(*pid);
 }
 
 }  // namespace quillon::testing

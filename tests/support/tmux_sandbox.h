@@ -1,8 +1,7 @@
 #pragma once
-// Private tmux servers for tests. A sandbox owns a temporary TMUX_TMPDIR (set for this
-// process while it lives), starts named servers in it (-L name, -f /dev/null, sh as shell)
-// and kills every server it started when it goes away, also when a test fails or aborts.
-// It never touches the user's default server.
+// Private tmux servers for tests. A sandbox owns a temporary TMUX_TMPDIR (set for this process
+// while it lives), starts named servers in it (-L name, -f /dev/null, sh as shell) and kills every
+// server in it when it goes away, also when a test fails or aborts. Never the user's default server.
 
 #include <sys/types.h>
 
@@ -30,7 +29,7 @@ private:
     std::filesystem::path path_;
 };
 
-// Sets an environment variable for the scope, restoring the old value after.
+// Sets an environment variable for the scope (nothing unsets it), restoring the old value after.
 class ScopedEnv {
 public:
     ScopedEnv(std::string name, const std::optional<std::string>& value);
@@ -43,6 +42,9 @@ private:
     std::optional<std::string> old_;
 };
 
+// A socket file with nothing behind it, like one left by a crashed server.
+void makeDeadSocket(const std::string& path);
+
 class TmuxSandbox {
 public:
     TmuxSandbox();
@@ -53,11 +55,11 @@ public:
     // The TMUX_TMPDIR of this sandbox and tmux's socket directory inside it.
     std::string tmpDir() const { return dir_.str(); }
     std::string socketDirectory() const;
-    std::string socketPath(const std::string& server) const;
+    std::string socketPath(const std::string& server) const { return socketDirectory() + "/" + server; }
     static std::string tmuxPath();
 
     // A client addressing the named server (-L server).
-    TmuxClient client(const std::string& server) const;
+    TmuxClient client(const std::string& server) const { return TmuxClient(tmuxPath(), {"-L", server}); }
     // A name unique in this process, for servers and sessions.
     static std::string uniqueName(const std::string& prefix);
 
@@ -77,20 +79,20 @@ public:
 
     // Asks the running server; nothing when it does not answer.
     std::optional<pid_t> serverPid(const std::string& server) const;
-    // SIGKILL the server and wait until it is gone; its socket file stays behind.
+    // kill-server, or SIGKILL (its socket file stays behind); both wait until the process is gone.
+    void killServer(const std::string& server);
     void killServerHard(const std::string& server);
     // SIGSTOP / SIGCONT.
     void stopServer(const std::string& server);
     void continueServer(const std::string& server);
-    // kill-server, waiting until the process is gone.
-    void killServer(const std::string& server);
 
 private:
+    std::optional<pid_t> knownPid(const std::string& server) const;
+    pid_t runningPid(const std::string& server) const;  // throws when it is not running
     TempDir dir_;
     ScopedEnv tmpdirEnv_;
     ScopedEnv shellEnv_;
     ScopedEnv tmuxEnv_;
-    std::optional<pid_t> knownPid(const std::string& server) const;
     std::map<std::string, pid_t> pids_;  // servers this sandbox started
 };
 
