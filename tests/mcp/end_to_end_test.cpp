@@ -1,0 +1,82 @@
+// What only the real program shows: its standard output carries answers and nothing else,
+// end of input and a closed output end it cleanly, an over-long line is dropped, and it
+// reads the user's servers with the bare environment agent hosts start it with.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/defaults_store.h"
+#include "core/l10n.h"
+#include "core/text.h"
+#include "tests/mcp/mcp_process.h"
+#include "tests/support/tmux_sandbox.h"
+
+namespace quillon::testing {
+namespace {
+
+using nlohmann::json;
+
+const std::string ignored = "[quillon-mcp] linie ignorată (nu e JSON sau n-are metodă)";
+
+TEST(EndToEnd, StdoutCarriesOneAnswerLinePerRequestInOrderAndEndOfInputEndsIt) {
+    TmuxSandbox sandbox;
+    sandbox.newSession("live", "main");
+    McpProcess mcp(McpProcess::EnvChanges{{"QUILLON_LANG", "en"}});
+    mcp.send(R"({"id":1,"method":"initialize"}
+garbage
+{"method":"notifications/initialized"}
+{"id":2,"method":"tools/list"}
+{"id":3,"method":"tools/call","params":{"name":"tmux_census"}}
+{"id":4,"method":"tools/call","params":{"name":"tmux_windows","arguments":{"session":"main","socket":"live"}}}
+{"id":5,"method":"nope"}
+)");
+    // 65 MiB, more than any request may be, sent in one go: skipped whole without being held.
+    mcp.send(R"({"id":0,"method":"ping","params":")" + std::string(65u << 20, 'z') + "\"}\n");
+    mcp.send(R"({"id":6,"method":"ping"})");  // the last line needs no line feed
+    const auto [out, status] = mcp.finish();
+    EXPECT_EQ(status, 0);
+    std::vector<int> ids;
+    for (auto line : text::split(out, "\n", true)) {
+        const json answer = json::parse(line);
+        EXPECT_EQ(answer["jsonrpc"], "2.0");
+        ids.push_back(answer["id"]);
+    }
+    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_TRUE(text::contains(out, "● live — ALIVE")) << out.substr(0, 2000);
+    EXPECT_EQ(mcp.logLines(), (std::vector<std::string>{"[quillon-mcp] pornit; tmux = " + TmuxSandbox::tmuxPath() +
+                                                            "; socket-uri în " + sandbox.socketDirectory(),
+                                                        ignored, ignored, "[quillon-mcp] stdin închis; ies"}));
+}
+
+TEST(EndToEnd, AClientThatClosesOurStdoutEndsUsCleanly) {
+    McpProcess mcp(McpProcess::EnvChanges{{"QUILLON_LANG", "en"}});
+    EXPECT_EQ(mcp.request({{"id", 1}, {"method", "ping"}})["id"], 1);
+    mcp.closeOutput();
+    mcp.send(R"({"id":2,"method":"ping"})" + std::string("\n"));
+    EXPECT_EQ(mcp.finish().second, 0);  // not killed by SIGPIPE (that would read 128 + 13)
+    EXPECT_EQ(mcp.logLines().back(), "[quillon-mcp] stdout închis; ies");
+}
+
+// What MCP hosts commonly pass: no LANG, no LC_*, no XDG_CONFIG_HOME; the app's stored
+// language decides.
+TEST(EndToEnd, TheBareEnvironmentReadsEveryNameExactlyInTheStoredLanguage) {
+    TmuxSandbox sandbox;
+    TempDir home;
+    sandbox.newSession("live", "ședință nouă", home.str());
+    // One stray byte (an old Latin-1 directory name) spoils only its own field.
+    std::filesystem::create_directories(home.str() + "/caf\xE9");
+    sandbox.newSession("live", "latin", home.str() + "/caf\xE9");
+    DefaultsStore(DefaultsStore::documentPath(L10n::appBundleIdentifier, {{"HOME", home.str()}})).set("language", "en");
+    McpProcess bare({{"PATH", std::getenv("PATH")}, {"HOME", home.str()}, {"TMUX_TMPDIR", sandbox.tmpDir()}}, false);
+    const json answer = bare.request({{"id", 1}, {"method", "tools/call"}, {"params", {{"name", "tmux_census"}}}});
+    const std::string report = answer["result"]["content"][0]["text"];
+    EXPECT_EQ(answer["result"]["isError"], false);
+    EXPECT_TRUE(text::contains(report, "\n\n● live — ALIVE\n")) << report;
+    EXPECT_TRUE(text::contains(report, "    · ședință nouă [$")) << report;
+    EXPECT_TRUE(text::contains(report, "    · latin [$")) << report;
+    EXPECT_TRUE(text::contains(report, " · " + home.str() + "/caf\uFFFD\n")) << report;
+}
+
+}  // namespace
+}  // namespace quillon::testing

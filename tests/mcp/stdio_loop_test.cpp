@@ -1,0 +1,191 @@
+// The JSON-RPC side of quillon-mcp, run in-process: what each kind of input line gets on
+// standard output (exactly) and how many lines were logged as ignored.
+#include "mcp/stdio_loop.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "core/l10n.h"
+#include "core/process_runner.h"
+#include "core/text.h"
+#include "tests/support/tmux_sandbox.h"
+
+namespace quillon::mcp {
+namespace {
+
+using nlohmann::json;
+using namespace std::string_literals;
+
+struct LoopRun {
+    std::string out;
+    std::vector<std::string> logs;
+    std::size_t ignored() const {
+        return static_cast<std::size_t>(
+            std::count(logs.begin(), logs.end(), "[quillon-mcp] linie ignorată (nu e JSON sau n-are metodă)"));
+    }
+    std::vector<json> answers() const {
+        std::vector<json> parsed;
+        for (auto line : text::split(out, "\n", true)) parsed.push_back(json::parse(line));
+        return parsed;
+    }
+};
+
+// The loop reads input from a file and writes to files; standard error is caught for the while.
+LoopRun runLoop(const std::string& input) {
+    testing::TempDir dir;
+    const auto path = [&](const char* name) { return (dir.path() / name).string(); };
+    std::ofstream(path("in"), std::ios::binary) << input;
+    UniqueFd in(::open(path("in").c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd out(::open(path("out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd err(::open(path("err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd standardError(::dup(STDERR_FILENO));
+    ::dup2(err.get(), STDERR_FILENO);
+    const int status = runStdioLoop(MCPServer{}, in.get(), out.get());
+    ::dup2(standardError.get(), STDERR_FILENO);
+    EXPECT_EQ(status, 0);
+    const auto read = [&](const char* name) {
+        std::ifstream file(path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    std::vector<std::string> logs;
+    const std::string logged = read("err");
+    for (auto line : text::split(logged, "\n", true)) logs.emplace_back(line);
+    EXPECT_EQ(logs.empty() ? "" : logs.back(), "[quillon-mcp] stdin închis; ies");
+    return {read("out"), logs};
+}
+
+class StdioLoop : public ::testing::Test {
+protected:
+    void SetUp() override { L10n::setLanguage(AppLanguage::en); }
+    testing::TmuxSandbox sandbox;  // tool calls see no server of the user
+};
+
+// Each line followed by a line feed.
+std::string lines(std::initializer_list<std::string> each) {
+    std::string joined;
+    for (const auto& line : each) joined += line + "\n";
+    return joined;
+}
+
+TEST_F(StdioLoop, EveryKindOfLineGetsItsAnswerOrNoneAndOnlyNonRequestsAreLogged) {
+    const std::string nested(100000, '['), closed(100000, ']'), big(10 << 20, 'q');
+    std::string objects;
+    for (int i = 0; i < 100000; ++i) objects += "{\"a\":";
+    const auto unknownTool = [](int id) {
+        return R"({"id":)" + std::to_string(id) +
+               R"(,"jsonrpc":"2.0","result":{"content":[{"text":"Unknown tool: ","type":"text"}],"isError":true}})";
+    };
+    const struct {
+        const char* what;
+        std::string input, output;
+        std::size_t ignored;
+    } cases[] = {
+        {"ping",
+         lines({R"({"jsonrpc":"2.0","id":5,"method":"ping"})", R"({"id":{"n":[1,"two",null]},"method":"ping"})"}),
+         lines(
+             {R"({"id":5,"jsonrpc":"2.0","result":{}})", R"({"id":{"n":[1,"two",null]},"jsonrpc":"2.0","result":{}})"}),
+         0},
+        {"blank lines, notifications and requests without an id",
+         lines({"", "   ", "\t\r", R"({"method":"notifications/initialized"})",
+                R"({"id":11,"method":"notifications/cancelled"})", R"({"method":"initialize"})",
+                R"({"method":"tools/list"})", R"({"method":"ping"})", R"({"method":"resources/list"})",
+                R"({"method":"tools/call","params":{"name":"tmux_census"}})"}),
+         "", 0},
+        {"lines that are no request",
+         lines({"{}", "[1, 2, 3]", R"([{"id":1,"method":"ping"}])", "not json at all", R"({"id":2,"method":5})",
+                R"({"id":3})", R"({"id":4,"method":"ping"} trailing)", "\"ping\""}),
+         "", 8},
+        {"bad bytes",
+         lines({"{\"id\":1,\"method\":\"ping\",\"x\":\"\xff\xfe\"}", "{\"id\":2,\"method\":\"pi\xc3\"}",
+                "{\"id\":3,\"method\":\"ping\"}\0garbage"s, "{\"id\":4,\"method\":\"pi\0ng\"}"s, "\0\0\0"s}),
+         "", 5},
+        {"deep nesting",
+         lines({nested + closed, objects + "1" + std::string(100000, '}'),
+                R"({"id":1,"method":"ping","params":)" + nested + closed + "}", nested,
+                R"({"id":2,"method":"ping","params":")" + nested + "\"}"}),
+         lines({R"({"id":2,"jsonrpc":"2.0","result":{}})"}), 4},
+        {"numbers, duplicate keys, and a last line without a line feed",
+         lines({R"({"id":1e999,"method":"ping"})", R"({"id":-9223372036854775808,"method":"ping"})",
+                R"({"id":123456789012345678901234567890,"method":"ping"})"}) +
+             R"({"id":6,"method":"nope","method":"ping","id":7})",
+         lines({R"({"id":-9223372036854775808,"jsonrpc":"2.0","result":{}})",
+                R"({"id":1.2345678901234568e+29,"jsonrpc":"2.0","result":{}})",
+                R"({"id":7,"jsonrpc":"2.0","result":{}})"}),
+         1},
+        {"unknown methods",
+         lines({R"({"jsonrpc":"2.0","id":7,"method":"resources/list"})", R"({"id":null,"method":"a/b ș"})"}),
+         lines({R"({"error":{"code":-32601,"message":"Method not found: resources/list"},"id":7,"jsonrpc":"2.0"})",
+                R"({"error":{"code":-32601,"message":"Method not found: a/b ș"},"id":null,"jsonrpc":"2.0"})"}),
+         0},
+        {"tool calls without a known name",
+         lines({R"({"id":1,"method":"tools/call","params":{}})",
+                R"({"id":2,"method":"tools/call","params":{"name":5,"arguments":"x"}})",
+                R"({"id":3,"method":"tools/call","params":["tmux_census"]})",
+                R"({"id":4,"method":"tools/call","params":{"name":{"x":1},"arguments":3}})"}),
+         lines({unknownTool(1), unknownTool(2), unknownTool(3), unknownTool(4)}), 0},
+        {"arguments of the wrong type",
+         lines({R"({"id":1,"method":"tools/call","params":)"
+                R"({"name":"tmux_capture_pane","arguments":{"target":5,"lines":"x"}}})"}),
+         lines({R"({"id":1,"jsonrpc":"2.0","result":{"content":[{"text":"Missing 'target'.","type":"text"}],)"
+                R"("isError":true}})"}),
+         0},
+        {"ten megabyte lines",
+         lines({R"({"id":"big","method":"ping","params":{"payload":")" + big + "\"}}", big,
+                R"({"id":5,"method":")" + big + "\"}"}),
+         lines({R"({"id":"big","jsonrpc":"2.0","result":{}})",
+                R"({"error":{"code":-32601,"message":"Method not found: )" + big + R"("},"id":5,"jsonrpc":"2.0"})"}),
+         1},
+    };
+    // Ten megabytes are shown by their size and ends.
+    const auto shown = [](const std::string& s) {
+        return s.size() < 1000 ? s
+                               : std::to_string(s.size()) + ": " + s.substr(0, 100) + "…" + s.substr(s.size() - 100);
+    };
+    for (const auto& c : cases) {
+        const LoopRun run = runLoop(c.input);
+        EXPECT_EQ(shown(run.out), shown(c.output)) << c.what;
+        EXPECT_EQ(run.ignored(), c.ignored) << c.what;
+    }
+}
+
+TEST_F(StdioLoop, InitializeEchoesTheClientsProtocolVersionOrFallsBack) {
+    const auto answers = runLoop(lines({R"({"id":1,"method":"initialize"})",
+                                        R"({"id":2,"method":"initialize","params":{"protocolVersion":"whatever-9"}})",
+                                        R"({"id":3,"method":"initialize","params":{"protocolVersion":20241105}})",
+                                        R"({"id":4,"method":"initialize","params":"2025-01-01"})"}))
+                             .answers();
+    ASSERT_EQ(answers.size(), 4u);
+    const json& result = answers[0]["result"];
+    EXPECT_EQ(result["capabilities"], json({{"tools", json::object()}}));
+    EXPECT_EQ(result["serverInfo"], json({{"name", "quillon"}, {"version", "0.8.0"}}));
+    EXPECT_TRUE(text::startsWith(result["instructions"].get<std::string>(), "Quillon MCP: fereastra către"));
+    std::vector<std::string> versions;
+    for (const json& answer : answers) versions.push_back(answer["result"]["protocolVersion"]);
+    EXPECT_EQ(versions, (std::vector<std::string>{"2024-11-05", "whatever-9", "2024-11-05", "2024-11-05"}));
+}
+
+TEST_F(StdioLoop, ToolsListIsTheSameSixToolsEveryTime) {
+    const auto answers =
+        runLoop(lines({R"({"id":1,"method":"tools/list"})", R"({"id":2,"method":"tools/list"})"})).answers();
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[0]["result"], answers[1]["result"]);
+    std::vector<std::string> tools;
+    for (const json& tool : answers[0]["result"]["tools"]) {
+        const json& schema = tool["inputSchema"];
+        EXPECT_EQ(schema["type"], "object");
+        for (const auto& [property, definition] : schema["properties"].items())
+            EXPECT_EQ(definition["type"], property == "lines"            ? "integer"
+                                          : definition.contains("items") ? "array"
+                                                                         : "string");
+        tools.push_back(tool["name"].get<std::string>() + " " + schema.value("required", json::array()).dump());
+    }
+    EXPECT_EQ(tools, (std::vector<std::string>{"tmux_census []", "tmux_servers []", "tmux_sessions []",
+                                               R"(tmux_windows ["session"])", R"(tmux_capture_pane ["target"])",
+                                               R"(tmux_find_project ["query"])"}));
+}
+
+}  // namespace
+}  // namespace quillon::mcp
