@@ -1,9 +1,10 @@
 // The language and the bilingual texts. Every enumeration of the core that is stored or shown:
 // each value's stored text parses back to it (exactly: no other spelling does), the list of all
-// values is complete and in order, and each value has its label in both languages. The Linux
-// build's texts never name a macOS product, path or habit; the macOS words stay for macOS.
+// values, where there is one, is complete and in order, and each value has its label in both
+// languages. The Linux build's texts never name a macOS product, path or habit.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <tuple>
 
 #include "core/census_report.h"
