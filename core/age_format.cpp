@@ -20,10 +20,19 @@ std::string absolute(const std::optional<TimePoint>& date) {
     return buffer;
 }
 
+namespace {
+
+// Whole seconds from date to now; duration_cast truncates towards zero, so half a second
+// ahead still reads 0.
+long long secondsSince(TimePoint date, TimePoint now) {
+    return std::chrono::duration_cast<std::chrono::seconds>(now - date).count();
+}
+
+}  // namespace
+
 std::string relative(const std::optional<TimePoint>& date, TimePoint now) {
     if (!date) return L("necunoscut", "unknown");
-    // duration_cast truncates towards zero: half a second ahead still reads 0s.
-    const long long s = std::chrono::duration_cast<std::chrono::seconds>(now - *date).count();
+    const long long s = secondsSince(*date, now);
     if (s < 0) return L("în viitor", "in the future");
     if (s <= 59) return std::to_string(s) + "s";
     if (s <= 3599) return std::to_string(s / 60) + "m";
@@ -31,6 +40,12 @@ std::string relative(const std::optional<TimePoint>& date, TimePoint now) {
     const std::string days = std::to_string(s / 86400);
     const std::string hours = std::to_string((s / 3600) % 24) + "h";
     return L(days + "z " + hours, days + "d " + hours);
+}
+
+std::string ago(const std::optional<TimePoint>& date, TimePoint now) {
+    const std::string age = relative(date, now);
+    if (!date || secondsSince(*date, now) < 0) return age;
+    return L("acum " + age, age + " ago");
 }
 
 }  // namespace quillon::AgeFormat

@@ -12,5 +12,8 @@ namespace quillon::AgeFormat {
 std::string absolute(const std::optional<TimePoint>& date);
 // "42s", "7m", "3h 12m", "2d 5h" ("2z 5h" in Romanian), "in the future", or unknown.
 std::string relative(const std::optional<TimePoint>& date, TimePoint now);
+// The relative age as a phrase: "7m ago" / "acum 7m"; a date ahead of now reads "in the future"
+// alone, never "in the future ago".
+std::string ago(const std::optional<TimePoint>& date, TimePoint now);
 
 }  // namespace quillon::AgeFormat

@@ -123,11 +123,11 @@ std::string sessionLine(const TmuxSession& session, TimePoint now) {
     out += L(" · " + windows + (session.windowCount == 1 ? " fereastră" : " ferestre"),
              " · " + windows + " window" + (session.windowCount == 1 ? "" : "s"));
 
-    const std::string created = AgeFormat::relative(session.created, now);
-    out += L(" · creată acum " + created, " · created " + created + " ago");
+    const std::string created = AgeFormat::ago(session.created, now);
+    out += L(" · creată " + created, " · created " + created);
     if (session.lastAttached) {
-        const std::string attached = AgeFormat::relative(session.lastAttached, now);
-        out += L(" · ultima atașare acum " + attached, " · last attached " + attached + " ago");
+        const std::string attached = AgeFormat::ago(session.lastAttached, now);
+        out += L(" · ultima atașare " + attached, " · last attached " + attached);
     } else {
         out += L(" · niciodată atașată", " · never attached");
     }

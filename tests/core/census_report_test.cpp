@@ -96,10 +96,13 @@ TEST(AgeFormat, RelativeAgesTruncateAndStepThroughUnits) {
                  {-0.5, "0s", "0s"},       {-1, "in the future", "în viitor"}};
     for (const auto& c : cases) {
         const TimePoint then = now - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(c.ago));
+        const bool future = std::string(c.en) == "in the future";
         L10n::setLanguage(AppLanguage::en);
         EXPECT_EQ(AgeFormat::relative(then, now), c.en) << c.ago;
+        EXPECT_EQ(AgeFormat::ago(then, now), future ? c.en : std::string(c.en) + " ago") << c.ago;
         L10n::setLanguage(AppLanguage::ro);
         EXPECT_EQ(AgeFormat::relative(then, now), c.ro) << c.ago;
+        EXPECT_EQ(AgeFormat::ago(then, now), future ? c.ro : "acum " + std::string(c.ro)) << c.ago;
     }
     EXPECT_EQ(AgeFormat::relative(std::nullopt, now), "necunoscut");
     EXPECT_EQ(AgeFormat::absolute(std::nullopt), "necunoscut");
