@@ -1,3 +1,5 @@
+// Attach lines quoted for any name and run for real, the macOS routes as builders, and the
+// Linux terminal host finding and starting terminals without leaving zombies.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,30 +13,11 @@
 #include "core/tmux_error.h"
 #include "tests/app/app_test_support.h"
 
-namespace quillon {
+namespace quillon::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::TempDir;
-using testing::TmuxSandbox;
-using testing::waitUntil;
-using testing::zombieChildren;
 using V = std::vector<std::string>;
-
-TEST(TerminalCatalogue, RawValuesNamesAndRoutes) {
-    EXPECT_EQ(terminalAppFromRaw("iTerm"), TerminalApp::iterm);
-    EXPECT_EQ(terminalAppFromRaw("iterm"), std::nullopt);
-    EXPECT_EQ(terminalAppFromRaw("iTerm2"), std::nullopt);
-    EXPECT_EQ(displayName(TerminalApp::iterm), "iTerm2");
-    EXPECT_EQ(bundleID(TerminalApp::alacritty), "org.alacritty");
-    int scripted = 0;
-    for (TerminalApp app : allTerminalApps()) {
-        EXPECT_EQ(terminalAppFromRaw(toRaw(app)), app);
-        scripted += usesAppleScript(app);
-    }
-    EXPECT_EQ(scripted, 2);
-    EXPECT_TRUE(usesAppleScript(TerminalApp::terminal));
-}
 
 TEST(AttachLine, QuotesEveryWord) {
     EXPECT_EQ(TerminalLauncher::buildShellCommand("dev", std::nullopt, "/opt/homebrew/bin/tmux", {}),
@@ -73,83 +56,57 @@ protected:
     std::string target = TmuxSandbox::uniqueName("target");
 };
 
-TEST_F(AttachLineExecution, AttachesToSessionsWithShellSpecialNames) {
+TEST_F(AttachLineExecution, AttachesToSessionsWithShellSpecialNamesAndTheirWindow) {
     const std::vector<std::string> requested{"with space", "it's", "say \"hi\"", "cost$HOME", "a;b"};
     for (const auto& name : requested) sandbox.newSession(target, name);
+    sandbox.newWindow(target, "a;b", "second");
     // tmux may store a name differently from how it was asked for: attach to what it lists.
     const auto sessions = sandbox.client(target).snapshot();
     ASSERT_EQ(sessions.size(), requested.size());
     const std::string tmuxPath = (tools.path() / "my tools" / "tmux").string();
     for (const auto& session : sessions) {
-        runInPane(TerminalLauncher::buildShellCommand(session.name, std::nullopt, tmuxPath, {"-L", target}));
+        const auto window = session.windows.size() > 1 ? std::optional(session.name + ":1") : std::nullopt;
+        runInPane(TerminalLauncher::buildShellCommand(session.name, window, tmuxPath, {"-L", target}));
+        const std::string expected = session.name + (window ? "|1" : "|0");
         EXPECT_TRUE(waitUntil([&] {
-            for (const auto& client : clients())
-                if (client == session.name + "|0") return true;
-            return false;
-        }, 5s)) << session.name << " clients: " << text::join(clients(), ", ");
+            const auto all = clients();
+            return std::find(all.begin(), all.end(), expected) != all.end();
+        }, 5s)) << expected << " clients: " << text::join(clients(), ", ");
     }
 }
 
-TEST_F(AttachLineExecution, SelectsTheRequestedWindow) {
-    sandbox.newSession(target, "a;b");
-    sandbox.newWindow(target, "a;b", "second");
-    sandbox.newWindow(target, "a;b", "third");
-    runInPane(TerminalLauncher::buildShellCommand("a;b", std::string("a;b:1"), TmuxSandbox::tmuxPath(), {"-L", target}));
-    EXPECT_TRUE(waitUntil([&] { return clients() == std::vector<std::string>{"a;b|1"}; }, 5s));
-}
-
-TEST_F(AttachLineExecution, NeverReachesAnotherSessionByPrefix) {
-    sandbox.newSession(target, "devops");
-    for (const auto& window : {std::optional<std::string>(), std::optional<std::string>("dev:0")}) {
-        const std::string line = TerminalLauncher::buildShellCommand("dev", window, TmuxSandbox::tmuxPath(), {"-L", target});
-        const auto run = quillon::runProcess("/bin/sh", {"sh", "-c", line}, 5s);
-        EXPECT_NE(run.exitCode, 0);
-        EXPECT_TRUE(text::contains(run.err, "can't find session: dev")) << run.err;
-    }
-}
-
-TEST(AppleScriptRoute, EscapesTheLineIntoTheScript) {
-    const std::string line = R"('/usr/bin/tmux' attach-session -t 'say "hi" \ now')";
-    EXPECT_EQ(TerminalLauncher::escapeForAppleScript(line), R"('/usr/bin/tmux' attach-session -t 'say \"hi\" \\ now')");
+TEST(MacRoutes, TheLineIsEscapedIntoTheScriptOrPassedAsArguments) {
+    EXPECT_EQ(TerminalLauncher::escapeForAppleScript(R"(-t 'say "hi" \ now')"), R"(-t 'say \"hi\" \\ now')");
     EXPECT_EQ(TerminalLauncher::appleScript(TerminalApp::terminal, "a\"b"),
               "tell application \"Terminal\"\n    activate\n    do script \"a\\\"b\"\nend tell");
-    EXPECT_EQ(TerminalLauncher::appleScript(TerminalApp::iterm, "x"),
-              "tell application \"iTerm\"\n    activate\n    create window with default profile\n"
-              "    tell current session of current window\n        write text \"x\"\n    end tell\nend tell");
-}
-
-TEST(OpenRoute, ArgumentsPerTerminal) {
+    EXPECT_TRUE(text::contains(TerminalLauncher::appleScript(TerminalApp::iterm, "a\"b"), "write text \"a\\\"b\""));
     EXPECT_EQ(TerminalLauncher::openArguments(TerminalApp::wezterm, "L"),
               (V{"-b", "com.github.wez.wezterm", "-n", "--args", "start", "--", "/bin/sh", "-c", "L"}));
     EXPECT_EQ(TerminalLauncher::openArguments(TerminalApp::alacritty, "L"),
               (V{"-b", "org.alacritty", "-n", "--args", "-e", "/bin/sh", "-c", "L"}));
-    L10n::setLanguage(AppLanguage::en);
-    EXPECT_EQ(TerminalLauncher::openFailureText(TerminalApp::iterm), "Could not open iTerm2");
-    L10n::setLanguage(AppLanguage::ro);
-    EXPECT_EQ(TerminalLauncher::openFailureText(TerminalApp::ghostty), "Nu am putut deschide Ghostty");
-    EXPECT_EQ(TerminalLauncher::osascriptFailureText(), "osascript a eșuat");
-    L10n::setLanguage(AppLanguage::en);
 }
 
 TEST(LauncherProcess, NonZeroExitBecomesTheErrorText) {
-    auto failure = [](const std::string& script) -> std::string {
+    L10n::setLanguage(AppLanguage::ro);
+    const auto failure = [](const std::string& script) -> std::string {
         try {
-            TerminalLauncher::runProcess("/bin/sh", {"-c", script}, "fallback text");
+            TerminalLauncher::runProcess("/bin/sh", {"-c", script}, TerminalLauncher::osascriptFailureText());
         } catch (const TmuxError& error) {
             return error.localizedDescription();
         }
         return "no error";
     };
     EXPECT_EQ(failure("printf '  not allowed\\n\\n' >&2; exit 1"), "not allowed");
-    EXPECT_EQ(failure("exit 3"), "fallback text");
+    EXPECT_EQ(failure("exit 3"), "osascript a eșuat");
     EXPECT_EQ(failure("echo fine"), "no error");
     EXPECT_THROW(TerminalLauncher::runProcess("/nonexistent/osascript", {}, "x"), std::system_error);
+    L10n::setLanguage(AppLanguage::en);
 }
 
 class LinuxTerminals : public ::testing::Test {
 protected:
     std::string bin(const std::string& name, const std::string& body = "exit 0\n") {
-        testing::writeScript(dir.path() / name, body);
+        writeScript(dir.path() / name, body);
         return (dir.path() / name).string();
     }
     LinuxTerminalHost host(Environment extra = {}) {
@@ -159,42 +116,22 @@ protected:
     TempDir dir{"quillon-terms"};
 };
 
-TEST_F(LinuxTerminals, InstalledInCatalogueOrderFoundByExecutable) {
+TEST_F(LinuxTerminals, InstalledInCatalogueOrderAndTerminalIsTheDesktopDefault) {
     EXPECT_TRUE(host().installedTerminals().empty());
     bin("ghostty");
     bin("wezterm");
+    writeFile(dir.path() / "foot", "");  // not executable: not installed
     EXPECT_EQ(host().installedTerminals(), (TerminalList{TerminalApp::ghostty, TerminalApp::wezterm}));
-    // Alacritty is one of the common terminals the desktop default falls back to.
-    bin("alacritty");
-    bin("iterm2");
-    EXPECT_EQ(host().installedTerminals(),
-              (TerminalList{TerminalApp::terminal, TerminalApp::ghostty, TerminalApp::wezterm, TerminalApp::alacritty}));
-    // Not executable: not installed.
-    testing::writeFile(dir.path() / "foot", "");
-    EXPECT_EQ(host().executableFor(TerminalApp::ghostty), (dir.path() / "ghostty").string());
-}
-
-TEST_F(LinuxTerminals, TerminalIsTheDesktopDefault) {
-    const std::string xterm = bin("xterm");
-    const std::string kitty = bin("kitty");
-    EXPECT_EQ(host().executableFor(TerminalApp::terminal), kitty);  // first of the common ones
+    // Terminal is x-terminal-emulator, else $TERMINAL, else the first of the common ones.
+    const std::string xterm = bin("xterm"), kitty = bin("kitty");
+    EXPECT_EQ(host().installedTerminals(), (TerminalList{TerminalApp::terminal, TerminalApp::ghostty, TerminalApp::wezterm}));
+    EXPECT_EQ(host().executableFor(TerminalApp::terminal), kitty);
     EXPECT_EQ(host({{"TERMINAL", "xterm"}}).executableFor(TerminalApp::terminal), xterm);
     EXPECT_EQ(host({{"TERMINAL", xterm}}).executableFor(TerminalApp::terminal), xterm);
     const std::string standard = bin("x-terminal-emulator");
     EXPECT_EQ(host({{"TERMINAL", "xterm"}}).executableFor(TerminalApp::terminal), standard);
+    EXPECT_EQ(host().executableFor(TerminalApp::ghostty), (dir.path() / "ghostty").string());
     EXPECT_EQ(host().executableFor(TerminalApp::iterm), std::nullopt);
-}
-
-TEST(LinuxTerminalArguments, EachTerminalRunsTheShellItsOwnWay) {
-    using H = LinuxTerminalHost;
-    EXPECT_EQ(H::runArguments("/usr/bin/xterm", "L"), (V{"-e", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/x-terminal-emulator", "L"), (V{"-e", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/wezterm", "L"), (V{"start", "--", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("alacritty", "L"), (V{"-e", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/ghostty", "L"), (V{"-e", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/gnome-terminal", "L"), (V{"--", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/xfce4-terminal", "L"), (V{"-x", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/kitty", "L"), (V{"/bin/sh", "-c", "L"}));
 }
 
 TEST_F(LinuxTerminals, OpenRunsTheTerminalDetachedAndLeavesNoZombie) {
@@ -203,7 +140,7 @@ TEST_F(LinuxTerminals, OpenRunsTheTerminalDetachedAndLeavesNoZombie) {
     bin("x-terminal-emulator", "[ \"$1\" = -e ] && shift; exec \"$@\"\n");
     auto terminals = host();
     for (int i = 0; i < 5; ++i) terminals.open(TerminalApp::terminal, "echo $$ >> '" + marker.string() + "'");
-    EXPECT_TRUE(waitUntil([&] { return text::split(testing::readFile(marker), "\n", true).size() == 5; }, 5s));
+    EXPECT_TRUE(waitUntil([&] { return text::split(readFile(marker), "\n", true).size() == 5; }, 5s));
     EXPECT_TRUE(waitUntil([] { return zombieChildren() == 0; }, 2s));
 
     L10n::setLanguage(AppLanguage::en);
@@ -234,4 +171,4 @@ TEST(RealTerminal, AttachesThroughTheDesktopDefaultTerminal) {
 }
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::testing

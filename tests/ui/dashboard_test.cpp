@@ -1,15 +1,10 @@
 // The dashboard against a private server: tiles and cards say what tmux holds, card buttons
-// and menu reach the right session, and the copy commands put exactly the environment's text
-// on the clipboard.
+// and menu reach the right session, the empty state offers the first one, and idle sessions
+// are killed only once confirmed.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMenu>
-#include <QMessageBox>
-#include <QTimer>
-#include <QPushButton>
 
 #include "app/ui/card_delegate.h"
 #include "app/ui/components.h"
@@ -32,12 +27,6 @@ protected:
         sandbox.newSession(server, "beta");
         sandbox.splitWindow(server, "beta:0");
         startStores();
-    }
-
-    QAction* menuAction(QMenu& menu, const QString& text) {
-        for (QAction* action : menu.actions())
-            if (action->text() == text) return action;
-        return nullptr;
     }
 };
 
@@ -72,19 +61,15 @@ TEST_F(DashboardTest, CardButtonsAndMenuActOnTheirOwnSession) {
     const auto rects = delegate->buttonRects(row, delegate->buttons(second), dashboard.cards()->font());
     QTest::mouseClick(dashboard.cards()->viewport(), Qt::LeftButton, {}, rects[ui::SessionCardDelegate::attach].center());
     QTest::mouseClick(dashboard.cards()->viewport(), Qt::LeftButton, {}, rects[ui::SessionCardDelegate::folder].center());
-    ASSERT_TRUE(waitUntil([&] { return platform.terminals->opened().size() == 1; }));
-    EXPECT_NE(platform.terminals->opened()[0].second.find("-t '=beta:'"), std::string::npos);
-    EXPECT_EQ(platform.directories->opened, std::vector<std::string>{env->sessions()[1].path});
+    ASSERT_TRUE(waitUntil([&] { return desktop.opened().size() == 1; }));
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "-t '=beta:'"));
+    EXPECT_EQ(desktop.directories, std::vector<std::string>{env->sessions()[1].path});
 
     auto menu = dashboard.cardMenu(0);
-    ASSERT_NE(menu, nullptr);
     for (const auto& [item, verb] : {std::pair{"Copy attach command", "attach"}, {"Copy kill command", "kill-session"}}) {
-        QGuiApplication::clipboard()->setText("stale");
-        ASSERT_NE(menuAction(*menu, item), nullptr) << item;
-        menuAction(*menu, item)->trigger();
-        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), env->command(verb, env->sessions()[0]));
-        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
-                  "tmux -L " + server + " " + verb + " -t alpha");
+        ASSERT_NE(actionNamed(*menu, item), nullptr) << item;
+        actionNamed(*menu, item)->trigger();
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "tmux -L " + server + " " + verb + " -t alpha");
     }
 }
 
@@ -95,27 +80,12 @@ TEST_F(DashboardTest, WithoutSessionsTheEmptyStateOffersTheFirstOne) {
     ui::DashboardView dashboard(*context);
     dashboard.show();
     auto* empty = dashboard.findChild<ui::EmptyState*>();
-    ASSERT_NE(empty, nullptr);
-    EXPECT_TRUE(empty->isVisible());
+    ASSERT_TRUE(empty && empty->isVisible());
     EXPECT_EQ(empty->title(), "No tmux server is running");
     EXPECT_EQ(dashboard.tiles()[0]->value(), "Stopped");
-    QPushButton* create = nullptr;
-    for (QPushButton* button : dashboard.findChildren<QPushButton*>())
-        if (button->text() == "Create the first session") create = button;
-    ASSERT_NE(create, nullptr);
-    create->click();
+    ASSERT_NE(buttonNamed(dashboard, "Create the first session"), nullptr);
+    buttonNamed(dashboard, "Create the first session")->click();
     EXPECT_EQ(navigator.calls, std::vector<std::string>{"new-session"});
-}
-
-// Answers the next confirmation dialog with the button of that text.
-void answerNextDialog(const QString& button) {
-    QTimer::singleShot(0, [button] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        for (QAbstractButton* candidate : box->buttons())
-            if (candidate->text() == button) return candidate->click();
-        FAIL() << "no button " << button.toStdString();
-    });
 }
 
 TEST_F(DashboardTest, IdleCleanupKillsExactlyTheIdleSessionsOnlyAfterConfirmation) {
@@ -132,12 +102,12 @@ TEST_F(DashboardTest, IdleCleanupKillsExactlyTheIdleSessionsOnlyAfterConfirmatio
     EXPECT_EQ(banner->accessibleName(), "2 idle sessions");
     EXPECT_EQ(banner->accessibleDescription(), "detached for over 0h: alpha, beta");
 
-    answerNextDialog("Cancel");
+    answerNextBox("Cancel");
     dashboard.confirmIdleCleanup();
     refreshNow();
     EXPECT_EQ(env->sessions().size(), 3u);
 
-    answerNextDialog("Kill 2 sessions");
+    answerNextBox("Kill 2 sessions");
     dashboard.confirmIdleCleanup();
     ASSERT_TRUE(waitUntil([&] { return !hasSession("alpha") && !hasSession("beta"); }));
     EXPECT_TRUE(hasSession("kept"));

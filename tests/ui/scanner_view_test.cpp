@@ -88,7 +88,6 @@ TEST_F(ScannerViewTest, FilterClearAndEmptyStates) {
     EXPECT_FALSE(logShown(view));
     EXPECT_EQ(view.emptyState()->title(), "Empty log");
     EXPECT_EQ(view.emptyState()->description(), "Start the scanner to monitor session, window and pane changes.");
-    EXPECT_EQ(unnamedControls(&view), std::vector<std::string>{});
 
     QTest::mouseClick(view.startStopButton(), Qt::LeftButton);
     sandbox.newWindow(server, "main", "logs");

@@ -43,11 +43,6 @@ protected:
     std::int64_t pidOf(const std::string& target) {
         return std::stoll(std::string(text::trim(tmux({"display-message", "-p", "-t", "=" + target, "#{pane_pid}"}))));
     }
-    static QPushButton* button(QWidget* root, const QString& text) {
-        for (auto* b : root->findChildren<QPushButton*>())
-            if (b->text() == text) return b;
-        return nullptr;
-    }
     static void click(QMessageBox* box, QMessageBox::ButtonRole role) {
         for (QAbstractButton* b : box->buttons())
             if (box->buttonRole(b) == role) return b->click();
@@ -114,7 +109,7 @@ TEST_F(SessionDetailTest, KeysReachTheChosenPaneAndFollowItWhenTmuxRenumbers) {
     for (const auto& q : quick) {
         tmux({"send-keys", "-t", "=dev:0.0", "-l", q.typed});
         ASSERT_TRUE(waitUntil(q.ready)) << q.key;
-        button(&send, QString::fromLatin1(q.key))->click();
+        buttonNamed(send, q.key)->click();
         EXPECT_TRUE(waitUntil(q.done)) << q.key;
     }
 }
@@ -207,39 +202,15 @@ TEST_F(SessionDetailTest, KillsActOnlyWhenConfirmedAndTheMenuCopiesTheCommands) 
     EXPECT_EQ(view.windowGroups()[0], first);  // kept, not rebuilt
 
     QMenu* menu = view.moreActions();
-    const struct {
-        const char* text;
-        std::string clipboard;
-    } copies[] = {{"Copy attach command", env->command("attach", env->sessions().at(0))},
-                  {"Copy kill command", env->command("kill-session", env->sessions().at(0))}};
-    for (const auto& copy : copies) {
-        for (QAction* a : menu->actions())
-            if (a->text() == copy.text) a->trigger();
-        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), copy.clipboard);
+    for (const auto& [item, verb] : {std::pair{"Copy attach command", "attach"}, {"Copy kill command", "kill-session"}}) {
+        actionNamed(*menu, item)->trigger();
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), env->command(verb, env->sessions().at(0)));
     }
-    for (QAction* a : menu->actions())
-        if (a->text() == "Save as template") a->trigger();
+    actionNamed(*menu, "Save as template")->trigger();
     EXPECT_EQ(templates->templates().back().name, "dev");
 
     click(view.confirmKillSession(), QMessageBox::DestructiveRole);
     EXPECT_TRUE(waitUntil([&] { return !hasSession("dev"); }));
-}
-
-TEST_F(SessionDetailTest, EveryControlIsNamedInBothLanguages) {
-    startWithTwoPanes();
-    SessionDetailView view(*context, "dev");
-    view.resize(900, 700);
-    view.show();
-    for (const char* language : {"en", "ro"}) {
-        env->setLanguage(language == std::string("en") ? AppLanguage::en : AppLanguage::ro);
-        for (auto tab : {SessionDetailView::Tab::windows, SessionDetailView::Tab::preview, SessionDetailView::Tab::send,
-                         SessionDetailView::Tab::activity}) {
-            view.showTab(tab);
-            QApplication::processEvents();
-            EXPECT_EQ(unnamedControls(&view), std::vector<std::string>{}) << language << int(tab);
-        }
-    }
-    EXPECT_EQ(view.activityList()->model()->rowCount(), 2);
 }
 
 }  // namespace

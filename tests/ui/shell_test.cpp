@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         sandbox.newSession(server, "work");
         startStores();
-        shell = std::make_unique<ui::QuillonApp>(ui::UiContext::Stores{*env, *templates, *rules, notifier});
+        shell = std::make_unique<ui::QuillonApp>(ui::UiContext::Stores{*env, *templates, *rules, desktop});
         shell->start();
     }
     void TearDown() override {
