@@ -10,6 +10,7 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -17,7 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sstream>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -55,21 +56,22 @@ inline bool finish(const std::function<void(AppEnvironment::Done)>& action,
     return waitUntil([&done] { return done; }, timeout);
 }
 
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
 // Children of this process that have exited but were never reaped.
 inline int zombieChildren() {
     int zombies = 0;
-    const std::string self = std::to_string(::getpid());
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        if (!std::getline(stat, line)) continue;
-        // pid (comm) state ppid …: comm may hold spaces, so read after the last ')'.
-        const auto close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream rest(line.substr(close + 2));
-        std::string state, parent;
-        rest >> state >> parent;
-        zombies += state == "Z" && parent == self;
+        if (!std::isdigit(static_cast<unsigned char>(entry.path().filename().string()[0]))) continue;
+        const std::string stat = readFile(entry.path() / "stat");
+        const auto name = stat.rfind(')');  // "pid (name) state ppid …": the name may hold anything
+        char state = 0;
+        int parent = 0;
+        if (name != std::string::npos && std::sscanf(stat.c_str() + name + 1, " %c %d", &state, &parent) == 2)
+            zombies += state == 'Z' && parent == ::getpid();
     }
     return zombies;
 }
@@ -77,11 +79,6 @@ inline int zombieChildren() {
 inline void writeFile(const std::filesystem::path& path, const std::string& contents) {
     std::ofstream file(path, std::ios::trunc);
     file << contents;
-}
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 inline void writeScript(const std::filesystem::path& path, const std::string& body) {
