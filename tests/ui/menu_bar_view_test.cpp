@@ -1,6 +1,6 @@
 // The tray panel against a private server: attach opens the right session and window, rows
 // unfold and stay so, the summary and empty states follow the server, templates launch from
-// the menu. (Its name field is in session_name_test.cpp.)
+// the menu. (Its name field is in new_session_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,24 +1,29 @@
-// Every field that names a tmux session (the panel, the new-session sheet, the detail's rename,
-// the template editor): blanks and tmux's separators never reach tmux, whether by the button,
-// Return or a direct call, and a valid name arrives trimmed.
+// New sessions and their names. Every field that names a session (the panel, the new-session
+// sheet, the detail's rename, the template editor) keeps blanks and tmux's separators from
+// tmux, whether by the button, Return or a direct call, and a valid name arrives trimmed. The
+// sheet expands "~", attaches after a creation that worked, and keeps a refusal in view.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <filesystem>
 
 #include "app/ui/components.h"
 #include "app/ui/menu_bar_view.h"
 #include "app/ui/new_session_sheet.h"
 #include "app/ui/session_detail_view.h"
 #include "app/ui/template_editor.h"
+#include "core/text.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {
 namespace {
 
-class SessionNameTest : public UiFixture {};
+class NewSessionTest : public UiFixture {};
 
-TEST_F(SessionNameTest, OnlyValidTrimmedNamesReachTmux) {
+TEST_F(NewSessionTest, OnlyValidTrimmedNamesReachTmux) {
     WrappedTmux wrapped(home.path());
     tmuxPath = wrapped.path();
     sandbox.newSession(server, "dev");
@@ -67,6 +72,31 @@ TEST_F(SessionNameTest, OnlyValidTrimmedNamesReachTmux) {
     ASSERT_TRUE(waitUntil([&] { return hasSession("work"); }));
     EXPECT_EQ(wrapped.count("rename-session"), 1u);
     EXPECT_TRUE(waitUntil([&] { return detail.findChild<ui::EmptyState*>()->isVisibleTo(&detail); }));
+}
+
+TEST_F(NewSessionTest, CreatesInTheExpandedDirectoryAttachesAndKeepsARefusalVisible) {
+    sandbox.newSession(server, "dev");
+    startStores();
+    std::filesystem::create_directory(home.path() / "proj");
+    ui::NewSessionSheet sheet(*context);
+    sheet.nameField()->setText(QStringLiteral(" proj "));
+    sheet.directoryField()->setText(QStringLiteral("~/proj"));
+    ASSERT_TRUE(sheet.attachAfter()->isChecked());
+    QTest::mouseClick(sheet.createButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return sheet.result() == QDialog::Accepted; }));
+    EXPECT_TRUE(text::contains(tmux({"list-sessions", "-F", "#{session_name}:#{session_path}"}),
+                               "proj:" + (home.path() / "proj").string()));
+    ASSERT_EQ(desktop.opened().size(), 1u);
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "proj"));
+
+    ui::NewSessionSheet again(*context);
+    again.nameField()->setText(QStringLiteral("proj"));  // taken
+    again.create();
+    ASSERT_TRUE(waitUntil([&] { return !again.errorText().isEmpty(); }));
+    EXPECT_TRUE(again.errorText().contains("duplicate session")) << again.errorText().toStdString();
+    EXPECT_NE(again.result(), QDialog::Accepted);
+    EXPECT_EQ(desktop.opened().size(), 1u);
+    EXPECT_TRUE(again.createButton()->isEnabled());
 }
 
 }  // namespace
