@@ -58,8 +58,8 @@ TEST_F(EnvironmentTest, WithoutTmuxNothingRuns) {
     startStores();
     EXPECT_EQ(env->lastError(), TmuxError::binaryNotFound().localizedDescription());
     EXPECT_FALSE(env->client());
-    EXPECT_TRUE(finish([&](auto done) { env->killSession("main", done); }));
-    EXPECT_TRUE(finish([&](auto done) { env->refresh(done); }));
+    // Actions and captures end at once, having done nothing.
+    EXPECT_TRUE(finish([&](auto done) { env->killSession("main", done); }, 0ms));
     std::optional<std::string> captured;
     env->capturePane("main", 10, [&](std::string text) { captured = text; });
     EXPECT_EQ(captured, "");

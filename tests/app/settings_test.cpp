@@ -1,5 +1,5 @@
-// Settings in the environment: what a fresh start reads and writes, the terminal fallback,
-// side effects of changes, the socket options, and the login item.
+// Settings in the environment: what changes write and do, the terminal fallback, the socket
+// options, and the autostart entry behind the login item.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,14 +21,6 @@ protected:
     }
 };
 
-TEST_F(SettingsTest, AFreshStartReadsDefaultsAndWritesOnlyChanges) {
-    auto env = environment();
-    EXPECT_EQ(env->settings(), AppSettings{});
-    env->setScannerMode(ScannerMode::polling);
-    env->setAutoCommandsEnabled(false);
-    EXPECT_FALSE(std::filesystem::exists(store().path()));
-}
-
 TEST_F(SettingsTest, PreferredTerminalFallsBackToTheFirstInstalledWithoutPersisting) {
     store().set("preferredTerminal", "iTerm");
     auto env = environment({TerminalApp::wezterm, TerminalApp::alacritty});
@@ -40,8 +32,11 @@ TEST_F(SettingsTest, PreferredTerminalFallsBackToTheFirstInstalledWithoutPersist
     EXPECT_EQ(none->availableTerminals(), TerminalList{TerminalApp::terminal});
 }
 
-TEST_F(SettingsTest, SideEffectsOfChanges) {
+TEST_F(SettingsTest, ChangesWriteOnlyWhatChangedWithTheirSideEffects) {
     auto env = environment();
+    env->setScannerMode(ScannerMode::polling);
+    env->setAutoCommandsEnabled(false);
+    EXPECT_FALSE(std::filesystem::exists(store().path())) << "equal values are not written";
     env->setNotifyOnClose(true);
     env->setNotifyOnClose(false);
     EXPECT_EQ(desktop.authorizationRequests, 1);
@@ -55,13 +50,6 @@ TEST_F(SettingsTest, SideEffectsOfChanges) {
     // Without a first bootstrap there is no timer to restart.
     env->setPollingInterval(2);
     EXPECT_FALSE(env->pollingTimerInterval());
-
-    env->setLaunchAtLogin(true);
-    EXPECT_TRUE(env->launchAtLogin());
-    desktop.loginFailure = "permission denied";
-    env->setLaunchAtLogin(false);
-    EXPECT_EQ(env->lastError(), "Login item: permission denied");
-    EXPECT_TRUE(env->launchAtLogin());
 }
 
 TEST(SocketArgs, FollowTheModeAndTrimmedValue) {

@@ -13,7 +13,6 @@
 #include "app/session_template.h"
 #include "app/settings.h"
 #include "core/l10n.h"
-#include "core/terminal_app.h"
 #include "tests/app/app_test_support.h"
 
 namespace quillon::testing {
@@ -76,11 +75,6 @@ TEST(StoredTexts, EveryEnumerationRoundTripsWithItsLabels) {
                 {{K::notify, "notify", "Notification", "Notificare"},
                  {K::sendKeys, "sendKeys", "Send keys to session", "Trimite taste în sesiune"},
                  {K::runShell, "runShell", "Run shell command", "Rulează comandă shell"}});
-    using P = TerminalApp;
-    expectTexts(allTerminalApps(), terminalAppFromRaw, [](P p) { return std::string(displayName(p)); },
-                {{P::terminal, "Terminal", "Terminal", "Terminal"}, {P::iterm, "iTerm", "iTerm2", "iTerm2"},
-                 {P::ghostty, "Ghostty", "Ghostty", "Ghostty"}, {P::wezterm, "WezTerm", "WezTerm", "WezTerm"},
-                 {P::alacritty, "Alacritty", "Alacritty", "Alacritty"}});
 }
 
 // Calls visit(where, broken, missing) for every key of every object in a good document,

@@ -89,14 +89,8 @@ TEST_F(TemplateLaunchTest, CreatesTheSessionWindowsDirectoriesAndCommandsThenAtt
         EXPECT_TRUE(text::contains(commands[at], end)) << commands[at];
     }
 
-    const TmuxSession* created = find(env->sessions(), "web app");
-    ASSERT_NE(created, nullptr);
-    Names windows;
-    for (const auto& w : created->windows) {
-        windows.push_back(w.name);
-        EXPECT_EQ(std::filesystem::path(w.panes.at(0).path), project);
-    }
-    EXPECT_EQ(windows, (Names{"editor", "server", "logs"}));
+    EXPECT_EQ(tmux({"list-windows", "-t", "=web app", "-F", "#{window_name} #{pane_current_path}"}),
+              "editor " + dir + "\nserver " + dir + "\nlogs " + dir + "\n");
     EXPECT_TRUE(waitUntil([&] {
         return std::filesystem::exists(project / "editor.started") && std::filesystem::exists(project / "logs started");
     }, 5s));
