@@ -86,15 +86,6 @@ inline void writeScript(const std::filesystem::path& path, const std::string& bo
     ::chmod(path.c_str(), 0755);
 }
 
-// The copies a defaults document was kept aside as (<file>.corrupt-<time>).
-inline std::vector<std::filesystem::path> keptAside(const std::filesystem::path& document) {
-    std::vector<std::filesystem::path> found;
-    if (!std::filesystem::exists(document.parent_path())) return found;
-    for (const auto& entry : std::filesystem::directory_iterator(document.parent_path()))
-        if (text::contains(entry.path().filename().string(), ".corrupt-")) found.push_back(entry.path());
-    return found;
-}
-
 inline std::vector<std::string> names(const SessionList& sessions) {
     std::vector<std::string> out;
     for (const auto& s : sessions) out.push_back(s.name);
@@ -220,14 +211,6 @@ protected:
 
     DefaultsStore store() const { return DefaultsStore(home.path() / "config" / "quillon" / "org.quillon.Quillon.json"); }
     std::string tmux(const std::vector<std::string>& args) { return sandbox.tmux(server, args); }
-    bool hasSession(const std::string& name) {
-        try {
-            tmux({"has-session", "-t", "=" + name});
-            return true;
-        } catch (const std::exception&) {
-            return false;
-        }
-    }
 
     TmuxSandbox sandbox;
     TempDir home{"quillon-home"};

@@ -1,5 +1,5 @@
-// Settings in the environment: what changes write and do, the terminal fallback, the socket
-// options, and the autostart entry behind the login item.
+// Settings in the environment: what changes write and do, the socket options, and the
+// autostart entry behind the login item.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,17 +20,6 @@ protected:
         return std::make_unique<AppEnvironment>(AppEnvironment::Options{store(), std::nullopt, services});
     }
 };
-
-TEST_F(SettingsTest, PreferredTerminalFallsBackToTheFirstInstalledWithoutPersisting) {
-    store().set("preferredTerminal", "iTerm");
-    auto env = environment({TerminalApp::wezterm, TerminalApp::alacritty});
-    EXPECT_EQ(env->preferredTerminal(), TerminalApp::wezterm);
-    EXPECT_EQ(env->availableTerminals(), (TerminalList{TerminalApp::wezterm, TerminalApp::alacritty}));
-    EXPECT_EQ(store().string("preferredTerminal"), "iTerm");
-    auto none = environment({});
-    EXPECT_EQ(none->preferredTerminal(), TerminalApp::terminal);
-    EXPECT_EQ(none->availableTerminals(), TerminalList{TerminalApp::terminal});
-}
 
 TEST_F(SettingsTest, ChangesWriteOnlyWhatChangedWithTheirSideEffects) {
     auto env = environment();

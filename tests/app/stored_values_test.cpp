@@ -20,6 +20,15 @@ namespace {
 
 using nlohmann::json;
 
+// The copies a defaults document was kept aside as (<file>.corrupt-<time>).
+std::vector<std::filesystem::path> keptAside(const std::filesystem::path& document) {
+    std::vector<std::filesystem::path> found;
+    if (!std::filesystem::exists(document.parent_path())) return found;
+    for (const auto& entry : std::filesystem::directory_iterator(document.parent_path()))
+        if (text::contains(entry.path().filename().string(), ".corrupt-")) found.push_back(entry.path());
+    return found;
+}
+
 template <class Enum> struct Texts {
     Enum value;
     const char* stored;
@@ -158,6 +167,10 @@ TEST_F(StoresTest, ABrokenSettingReadsAsIfItWereMissing) {
                          EXPECT_EQ(load(broken), withoutKey) << where;
                      });
     EXPECT_EQ(load(json::object()), AppSettings{});
+    // A terminal that is not installed reads as the first one that is, else Terminal.
+    EXPECT_EQ(resolveTerminal(TerminalApp::iterm, {TerminalApp::wezterm, TerminalApp::alacritty}), TerminalApp::wezterm);
+    EXPECT_EQ(resolveTerminal(TerminalApp::iterm, {}), TerminalApp::terminal);
+    EXPECT_EQ(offeredTerminals({}), std::vector{TerminalApp::terminal});
 }
 
 TEST(StoredNumbers, AreBoundedWhereTheyAreUsed) {
@@ -183,28 +196,23 @@ TEST(StoredNumbers, AreBoundedWhereTheyAreUsed) {
 TEST_F(StoresTest, WhatAStoreCannotReadIsKeptAsideOnceBeforeItIsReplaced) {
     AppEnvironment environment(AppEnvironment::Options{store(), std::nullopt, services});  // reads, never writes
     double polling = 8;
-    const struct {
-        const char* store;
-        std::string document;
-        std::function<void()> write;
-    } cases[] = {
-        {"settings", R"({"language": "ro", broken)", [&] { environment.setPollingInterval(++polling); }},
-        {"rules", R"({"scanRules": [{"id": "not-a-uuid", "name": "mine"}]})",
+    const std::pair<std::string, std::function<void()>> cases[] = {
+        {R"({"language": "ro", broken)", [&] { environment.setPollingInterval(++polling); }},
+        {R"({"scanRules": [{"id": "not-a-uuid", "name": "mine"}]})",
          [&] { RuleStore(store(), environment, desktop).upsert(ScanRule{}); }},
-        {"templates", R"({"sessionTemplates": [{"id": "6F9619FF-8B86-D011-B42D-00C04FC964FF", "name": "no directory",
-                            "windows": []}]})",
+        {R"({"sessionTemplates": [{"id": "6F9619FF-8B86-D011-B42D-00C04FC964FF", "name": "no directory", "windows": []}]})",
          [&] { EXPECT_FALSE(TemplateStore(store()).templates().empty()); }},
     };
-    for (const auto& c : cases) {
+    for (const auto& [document, write] : cases) {
         std::filesystem::remove_all(store().path().parent_path());
         std::filesystem::create_directories(store().path().parent_path());
-        writeFile(store().path(), c.document);
-        c.write();
-        c.write();  // what the first write stored reads back: no second copy
+        writeFile(store().path(), document);
+        write();
+        write();  // what the first write stored reads back: no second copy
         const auto aside = keptAside(store().path());
-        ASSERT_EQ(aside.size(), 1u) << c.store;
-        EXPECT_EQ(readFile(aside.front()), c.document) << c.store;
-        EXPECT_NO_THROW(json::parse(readFile(store().path()))) << c.store;
+        ASSERT_EQ(aside.size(), 1u) << document;
+        EXPECT_EQ(readFile(aside.front()), document);
+        EXPECT_NO_THROW(json::parse(readFile(store().path()))) << document;
     }
 }
 
@@ -215,19 +223,15 @@ TEST_F(StoresTest, AFailedSaveOfAnyStoreReachesLastErrorAndNothingIsLost) {
     std::filesystem::remove(store().path());
     std::filesystem::create_directories(store().path() / "in the way");
     const std::string cannot = "Cannot read " + store().path().string();
-    const struct {
-        const char* prefix;
-        std::function<void()> save;
-    } cases[] = {
+    const std::pair<std::string, std::function<void()>> cases[] = {
         {"Could not save the settings: ", [&] { env->setPollingInterval(9); }},
         {"Could not save the rules: ", [&] { rules->upsert(ScanRule{}); }},
         {"Could not save the templates: ", [&] { TemplateStore seeding(store(), *env); }},
     };
-    for (const auto& c : cases) {
+    for (const auto& [prefix, save] : cases) {
         env->reportFailure("");
-        c.save();
-        ASSERT_TRUE(env->lastError());
-        EXPECT_TRUE(text::startsWith(*env->lastError(), c.prefix + cannot)) << *env->lastError();
+        save();
+        EXPECT_TRUE(text::startsWith(env->lastError().value_or(""), prefix + cannot)) << env->lastError().value_or("");
     }
     EXPECT_EQ(env->pollingInterval(), 9);
     EXPECT_EQ(rules->rules().size(), 1u) << "kept in memory";

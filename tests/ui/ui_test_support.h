@@ -47,6 +47,14 @@ protected:
         AppFixture::restartStores();
         context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, desktop, navigator});
     }
+    bool hasSession(const std::string& name) {
+        try {
+            tmux({"has-session", "-t", "=" + name});
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
 
     RecordingNavigator navigator;
     std::unique_ptr<ui::UiContext> context;
