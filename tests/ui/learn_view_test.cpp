@@ -38,12 +38,6 @@ TEST_F(LearnViewTest, SearchKeepsMatchingItemsOnly) {
         view.searchField()->setText(c.query);
         EXPECT_EQ(view.shownItems(), c.shown) << c.query;
     }
-    view.searchField()->clear();
-    const Shown all = view.shownItems();
-    ASSERT_EQ(all.size(), 6u);
-    std::size_t items = 0;
-    for (const auto& [category, titles] : all) items += titles.size();
-    EXPECT_EQ(items, 42u);
 }
 
 TEST_F(LearnViewTest, KeysCarryTheLivePrefixAndFollowPrefixAndLanguage) {
@@ -52,19 +46,20 @@ TEST_F(LearnViewTest, KeysCarryTheLivePrefixAndFollowPrefixAndLanguage) {
     startStores();
     ui::LearnView view(*context);
     const std::size_t sessions = 1, detach = 0, quickStart = 0, list = 2, create = 0;
+    const auto copied = [&](std::size_t category, std::size_t item) {
+        QTest::mouseClick(view.copyButton(category, item), Qt::LeftButton);
+        return QGuiApplication::clipboard()->text();
+    };
     EXPECT_EQ(view.shownKeys(sessions, detach), "C-a d");
-    QTest::mouseClick(view.copyButton(sessions, detach), Qt::LeftButton);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "C-a d");
-    QTest::mouseClick(view.copyButton(quickStart, list), Qt::LeftButton);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "tmux ls");
+    EXPECT_EQ(copied(sessions, detach), "C-a d");
+    EXPECT_EQ(copied(quickStart, list), "tmux ls");
 
     // Creating a session re-reads the prefix.
     tmux({"set-option", "-g", "prefix", "C-s"});
     ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->createSession("second", std::nullopt, done); }));
     ASSERT_TRUE(waitUntil([&] { return env->prefix() == "C-s"; }));
     EXPECT_EQ(view.shownKeys(sessions, detach), "C-s d");
-    QTest::mouseClick(view.copyButton(sessions, detach), Qt::LeftButton);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "C-s d");
+    EXPECT_EQ(copied(sessions, detach), "C-s d");
 
     env->setLanguage(AppLanguage::ro);
     EXPECT_EQ(view.shownItems().front().first, "Început rapid (CLI)");

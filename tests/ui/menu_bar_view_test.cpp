@@ -3,15 +3,12 @@
 // the menu. (Its name field is in new_session_test.cpp.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include <QAction>
 #include <QLabel>
-#include <QMenu>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <algorithm>
 
 #include "app/ui/menu_bar_view.h"
 #include "app/ui/session_tree_model.h"
@@ -42,9 +39,8 @@ TEST_F(MenuBarViewTest, AttachOpensTheSessionOrItsWindowAndRowsUnfold) {
     std::vector<std::string> lines;
     for (const auto& opened : desktop.opened()) lines.push_back(opened.second);
     std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-    EXPECT_NE(lines[0].find("-t '=work:' ';' select-window -t '=work:1'"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find("-t '=workshop:'"), std::string::npos) << lines[1];
-    EXPECT_EQ(lines[1].find("select-window"), std::string::npos) << lines[1];
+    EXPECT_TRUE(text::contains(lines[0], "-t '=work:' ';' select-window -t '=work:1'")) << lines[0];
+    EXPECT_TRUE(text::contains(lines[1], "-t '=workshop:'") && !text::contains(lines[1], "select-window")) << lines[1];
 
     // The unfolded row stays unfolded through a refresh that changes other rows.
     sandbox.newSession(server, "another");
@@ -52,7 +48,7 @@ TEST_F(MenuBarViewTest, AttachOpensTheSessionOrItsWindowAndRowsUnfold) {
     EXPECT_TRUE(panel.sessionTree()->isExpanded(model->indexOfSession("work")));
 }
 
-TEST_F(MenuBarViewTest, SummaryAndEmptyStatesFollowTheServer) {
+TEST_F(MenuBarViewTest, SummaryEmptyStateAndTemplatesFollowTheServerAndTheStore) {
     startStores();
     ui::MenuBarView panel(*context);
     EXPECT_EQ(panel.serverLabel()->text(), "Server stopped");
@@ -64,26 +60,18 @@ TEST_F(MenuBarViewTest, SummaryAndEmptyStatesFollowTheServer) {
     EXPECT_EQ(panel.serverLabel()->text(), "Server running");
     EXPECT_EQ(panel.countsLabel()->text(), "1 sessions · 1 windows · 2 panes");
 
+    // Templates launch from the menu and attach.
+    templates->upsert({newTemplateID(), "", "", {{newTemplateID(), "api", ""}}});  // unnamed: listed all the same
+    templates->upsert({newTemplateID(), "svc", "", {{newTemplateID(), "api", "echo ready"}}});
+    QMenu* menu = panel.templatesButton()->menu();
+    EXPECT_EQ(texts(*menu).mid(3), (QStringList{"(unnamed)", "svc"}));  // after the three seeded ones
+    menu->actions().last()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return desktop.opened().size() == 1; }));
+    EXPECT_TRUE(hasSession("svc") && text::contains(desktop.opened()[0].second, "-t '=svc:'"));
+
     env->setLanguage(AppLanguage::ro);
     EXPECT_EQ(panel.serverLabel()->text(), "Server activ");
     EXPECT_EQ(panel.createButton()->text(), "Creează");
-}
-
-TEST_F(MenuBarViewTest, TemplatesLaunchAndAttachFromTheMenu) {
-    startStores();
-    SessionTemplate recipe{newTemplateID(), "", "", {{newTemplateID(), "api", ""}}};
-    templates->upsert(recipe);  // unnamed: listed all the same
-    recipe = {newTemplateID(), "svc", "", {{newTemplateID(), "api", "echo ready"}}};
-    templates->upsert(recipe);
-    ui::MenuBarView panel(*context);
-    QMenu* menu = panel.templatesButton()->menu();
-    QStringList titles;
-    for (QAction* action : menu->actions()) titles << action->text();
-    EXPECT_EQ(titles.mid(3), (QStringList{"(unnamed)", "svc"}));  // after the three seeded ones
-    menu->actions().last()->trigger();
-    ASSERT_TRUE(waitUntil([&] { return desktop.opened().size() == 1; }));
-    EXPECT_TRUE(hasSession("svc"));
-    EXPECT_NE(desktop.opened()[0].second.find("-t '=svc:'"), std::string::npos);
 }
 
 TEST_F(MenuBarViewTest, WithoutTmuxItSaysHowToInstallIt) {

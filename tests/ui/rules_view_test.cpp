@@ -53,15 +53,13 @@ TEST_F(RulesViewTest, ARuleMadeInTheEditorFiresAndIsListedUntilCleared) {
     const auto marker = home.path() / "fired";
     QTest::keyClicks(value, QString::fromStdString("echo typed-by-rule > '" + marker.string() + "'"));
     auto* cooldown = editor->findChild<QSpinBox*>("cooldown");
-    cooldown->stepUp();
-    cooldown->stepUp();
+    cooldown->stepBy(2);
     EXPECT_EQ(cooldown->text(), "Cooldown: 10s");
     QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
 
     ASSERT_EQ(rules->rules().size(), 1u);
     const ScanRule saved = rules->rules().front();
-    EXPECT_EQ(saved.name, "mark");
-    EXPECT_EQ(saved.cooldownSeconds, 10);
+    EXPECT_TRUE(saved.name == "mark" && saved.cooldownSeconds == 10);
     EXPECT_EQ(ui::ruleSummary(saved), QStringLiteral("Window opened → Send keys to session: echo typed-by-rule > '") +
                                           QString::fromStdString(marker.string()) + "'");
     EXPECT_EQ(view.cards()->model()->rowCount(), 1);
@@ -82,20 +80,14 @@ TEST_F(RulesViewTest, CardsFollowTheStoreSwitchEditAndDelete) {
     view.show();
     EXPECT_TRUE(view.emptyState()->isVisibleTo(&view));
     EXPECT_EQ(view.emptyState()->title(), "No rules");
-    bool bold = false;
-    for (QLabel* label : view.findChildren<QLabel*>())
-        bold |= label->text().contains("<b>run commands automatically</b>") && label->text().contains("(send-keys or shell)");
-    EXPECT_TRUE(bold);
-
-    ScanRule vim;
-    vim.name = "vim";
-    vim.trigger = ScanRuleTrigger::paneChanged;
-    vim.match = "vim";
-    vim.actionKind = ScanRuleActionKind::runShell;
-    vim.actionValue = "say done";
-    ScanRule unnamed;
+    const auto labels = view.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+        return label->text().contains("<b>run commands automatically</b>") && label->text().contains("(send-keys or shell)");
+    }));
+    const ScanRule vim{.name = "vim", .trigger = ScanRuleTrigger::paneChanged, .match = "vim",
+                       .actionKind = ScanRuleActionKind::runShell, .actionValue = "say done"};
     rules->upsert(vim);
-    rules->upsert(unnamed);
+    rules->upsert(ScanRule{});
     EXPECT_FALSE(view.emptyState()->isVisibleTo(&view));
     ASSERT_EQ(view.cards()->model()->rowCount(), 2);
     EXPECT_EQ(ui::ruleSummary(vim), "Pane command changed contains „vim” → Run shell command: say done");
@@ -104,18 +96,15 @@ TEST_F(RulesViewTest, CardsFollowTheStoreSwitchEditAndDelete) {
     const QModelIndex first = view.cards()->model()->index(0, 0);
     QMenu menu;
     view.cardDelegate()->addButtonsTo(menu, first);
-    QStringList actions;
-    for (QAction* action : menu.actions()) actions << action->text();
-    EXPECT_EQ(actions, QStringList({"Enabled", "Edit", "Delete"}));
+    EXPECT_EQ(texts(menu), QStringList({"Enabled", "Edit", "Delete"}));
 
     view.cardDelegate()->click(first, ui::RuleCardDelegate::toggleEnabled);
     EXPECT_FALSE(rules->rules().front().enabled);
     view.cardDelegate()->click(first, ui::RuleCardDelegate::edit);
-    auto* editor = view.findChild<ui::RuleEditor*>();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->findChild<QLineEdit*>("name")->text(), "vim");
-    editor->findChild<QLineEdit*>("name")->setText("vim watcher");
-    QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+    auto* name = view.findChild<ui::RuleEditor*>()->findChild<QLineEdit*>("name");
+    EXPECT_EQ(name->text(), "vim");
+    name->setText("vim watcher");
+    QTest::mouseClick(view.findChild<ui::RuleEditor*>()->saveButton(), Qt::LeftButton);
     EXPECT_EQ(rules->rules().front().name, "vim watcher");
     EXPECT_EQ(rules->rules().size(), 2u) << "an edited rule is replaced in place";
 
@@ -124,8 +113,7 @@ TEST_F(RulesViewTest, CardsFollowTheStoreSwitchEditAndDelete) {
     // What the screen did is what a fresh start reads.
     RuleStore reloaded(store(), *env, desktop);
     ASSERT_EQ(reloaded.rules().size(), 1u);
-    EXPECT_EQ(reloaded.rules().front().name, "vim watcher");
-    EXPECT_FALSE(reloaded.rules().front().enabled);
+    EXPECT_TRUE(reloaded.rules().front().name == "vim watcher" && !reloaded.rules().front().enabled);
 
     env->setLanguage(AppLanguage::ro);
     EXPECT_EQ(ui::ruleSummary(reloaded.rules().front()), "Comandă pane schimbată conține „vim” → Rulează comandă shell: say done");

@@ -84,12 +84,5 @@ TEST_F(ShellTest, LanguageAndAppearanceReachEveryOpenWindow) {
     EXPECT_EQ(shell->mainWindow()->palette().color(QPalette::Window), desktop);
 }
 
-TEST(TrayBadge, CarriesTheCountOnlyWhenThereAreSessions) {
-    const QImage none = ui::TrayIcon::badgeIcon(0).pixmap(32, 32).toImage();
-    const QImage three = ui::TrayIcon::badgeIcon(3).pixmap(32, 32).toImage();
-    EXPECT_NE(none, three);
-    EXPECT_EQ(ui::TrayIcon::badgeIcon(0).pixmap(32, 32).toImage(), none);
-}
-
 }  // namespace
 }  // namespace quillon::testing

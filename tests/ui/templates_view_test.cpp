@@ -17,8 +17,6 @@
 namespace quillon::testing {
 namespace {
 
-using namespace std::chrono_literals;
-
 class TemplatesViewTest : public UiFixture {
 protected:
     void SetUp() override {
@@ -50,9 +48,7 @@ TEST_F(TemplatesViewTest, SeedAndCapturedSessionsAreCardsAndDeletePersists) {
 
     QMenu menu;
     view.cardDelegate()->addButtonsTo(menu, view.cards()->model()->index(0, 0));
-    QStringList actions;
-    for (QAction* action : menu.actions()) actions << action->text();
-    EXPECT_EQ(actions, QStringList({"Launch", "Edit", "Delete"}));
+    EXPECT_EQ(texts(menu), QStringList({"Launch", "Edit", "Delete"}));
 
     while (view.cards()->model()->rowCount() > 0)
         view.cardDelegate()->click(view.cards()->model()->index(0, 0), ui::TemplateCardDelegate::remove);
@@ -82,28 +78,19 @@ TEST_F(TemplatesViewTest, ATemplateEditedInTheEditorLaunchesWhatItDescribes) {
 
     ASSERT_EQ(templates->templates().size(), 4u);
     const SessionTemplate saved = templates->templates().back();
-    EXPECT_EQ(saved.name, "proj");
-    EXPECT_EQ(saved.directory, dir.string());
+    EXPECT_TRUE(saved.name == "proj" && saved.directory == dir.string());
     EXPECT_EQ(saved.windows.at(1).command, "echo two > second");
     EXPECT_EQ(ui::windowsSummary(saved), QString::fromStdString("2 windows: window 1, logs · " + dir.string()));
-    EXPECT_EQ(primary(view, 3).text, "Launch");
-    EXPECT_TRUE(primary(view, 3).enabled);
+    EXPECT_TRUE(primary(view, 3).text == "Launch" && primary(view, 3).enabled);
 
     view.cardDelegate()->click(view.cards()->model()->index(3, 0), ui::TemplateCardDelegate::launch);
-    ASSERT_TRUE(waitUntil([&] { return desktop.opened().size() == 1; }, 15s)) << "launching attaches";
+    ASSERT_TRUE(waitUntil([&] { return desktop.opened().size() == 1; })) << "launching attaches";
     EXPECT_EQ(tmux({"list-windows", "-t", "=proj", "-F", "#{window_name}"}), "window 1\nlogs\n");
     EXPECT_EQ(primary(view, 3).text, "Attach");
 
     tmux({"kill-session", "-t", "=proj"});
     refreshNow();
     EXPECT_EQ(primary(view, 3).text, "Launch");
-
-    env->setLanguage(AppLanguage::ro);
-    view.cardDelegate()->click(view.cards()->model()->index(3, 0), ui::TemplateCardDelegate::edit);
-    auto editors = view.findChildren<ui::TemplateEditor*>();
-    ASSERT_FALSE(editors.empty());
-    editors.back()->addWindow();
-    EXPECT_EQ(editors.back()->windowNameField(2)->text(), "fereastră 3");
 }
 
 }  // namespace

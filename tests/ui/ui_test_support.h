@@ -60,11 +60,15 @@ protected:
     std::unique_ptr<ui::UiContext> context;
 };
 
-// The action or button with this text, or nothing.
+// A menu's texts; the action or button with this text, or nothing.
+inline QStringList texts(const QMenu& menu) {
+    QStringList out;
+    for (QAction* action : menu.actions()) out << action->text();
+    return out;
+}
 inline QAction* actionNamed(const QMenu& menu, const QString& text) {
-    for (QAction* action : menu.actions())
-        if (action->text() == text) return action;
-    return nullptr;
+    const auto actions = menu.actions();
+    return actions.value(texts(menu).indexOf(text));
 }
 inline QAbstractButton* buttonNamed(const QWidget& root, const QString& text) {
     for (QAbstractButton* button : root.findChildren<QAbstractButton*>())
