@@ -202,7 +202,9 @@ protected:
         env = std::make_unique<AppEnvironment>(AppEnvironment::Options{store(), tmuxPath, services});
         templates = std::make_unique<TemplateStore>(store(), *env);
         rules = std::make_unique<RuleStore>(store(), *env, desktop);
+        storesStarted();
     }
+    virtual void storesStarted() {}
     // One refresh that starts now, waited for.
     void refreshNow() {
         ASSERT_TRUE(waitUntil([&] { return !env->refreshing(); }));

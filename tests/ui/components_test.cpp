@@ -2,7 +2,6 @@
 // before it is cut, and relative times read naturally in both languages.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 
 #include "app/ui/components.h"
 #include "app/ui/icons.h"

@@ -28,7 +28,7 @@ protected:
     }
 };
 
-TEST_F(DashboardTest, TilesAndCardsSayWhatTheServerHolds) {
+TEST_F(DashboardTest, TilesCardsAndTheEmptyStateSayWhatTheServerHolds) {
     ui::DashboardView dashboard(*context);
     QStringList tiles;
     for (ui::StatTile* tile : dashboard.tiles()) tiles << tile->title() + ": " + tile->value();
@@ -43,6 +43,18 @@ TEST_F(DashboardTest, TilesAndCardsSayWhatTheServerHolds) {
     refreshNow();
     EXPECT_EQ(beta.row(), 0);
     EXPECT_EQ(dashboard.tiles()[1]->value(), "1");
+
+    // Without sessions the empty state offers the first one.
+    sandbox.killServer(server);
+    refreshNow();
+    dashboard.show();
+    auto* empty = dashboard.findChild<ui::EmptyState*>();
+    ASSERT_TRUE(empty && empty->isVisible());
+    EXPECT_EQ(empty->title(), "No tmux server is running");
+    EXPECT_EQ(dashboard.tiles()[0]->value(), "Stopped");
+    ASSERT_NE(buttonNamed(dashboard, "Create the first session"), nullptr);
+    buttonNamed(dashboard, "Create the first session")->click();
+    EXPECT_EQ(navigator.calls, std::vector<std::string>{"new-session"});
 }
 
 TEST_F(DashboardTest, CardButtonsAndMenuActOnTheirOwnSession) {
@@ -65,20 +77,6 @@ TEST_F(DashboardTest, CardButtonsAndMenuActOnTheirOwnSession) {
         actionNamed(*menu, item)->trigger();
         EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "tmux -L " + server + " " + verb + " -t alpha");
     }
-}
-
-TEST_F(DashboardTest, WithoutSessionsTheEmptyStateOffersTheFirstOne) {
-    sandbox.killServer(server);
-    refreshNow();
-    ui::DashboardView dashboard(*context);
-    dashboard.show();
-    auto* empty = dashboard.findChild<ui::EmptyState*>();
-    ASSERT_TRUE(empty && empty->isVisible());
-    EXPECT_EQ(empty->title(), "No tmux server is running");
-    EXPECT_EQ(dashboard.tiles()[0]->value(), "Stopped");
-    ASSERT_NE(buttonNamed(dashboard, "Create the first session"), nullptr);
-    buttonNamed(dashboard, "Create the first session")->click();
-    EXPECT_EQ(navigator.calls, std::vector<std::string>{"new-session"});
 }
 
 TEST_F(DashboardTest, IdleSessionsAreNamedAndKilledOnlyOnceConfirmed) {

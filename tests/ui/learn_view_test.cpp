@@ -3,7 +3,6 @@
 // language shown at once.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -16,11 +15,16 @@ namespace {
 
 using Shown = std::vector<std::pair<QString, std::vector<QString>>>;
 
-class LearnViewTest : public UiFixture {};
+class LearnViewTest : public UiFixture {
+protected:
+    void SetUp() override {
+        sandbox.newSession(server, "main");
+        tmux({"set-option", "-g", "prefix", "C-a"});
+        startStores();
+    }
+};
 
 TEST_F(LearnViewTest, SearchKeepsMatchingItemsOnly) {
-    sandbox.newSession(server, "main");
-    startStores();
     ui::LearnView view(*context);
     const Shown zoom{{"Panes", {"Zoom"}}};
     const struct {
@@ -41,9 +45,6 @@ TEST_F(LearnViewTest, SearchKeepsMatchingItemsOnly) {
 }
 
 TEST_F(LearnViewTest, KeysCarryTheLivePrefixAndFollowPrefixAndLanguage) {
-    sandbox.newSession(server, "main");
-    tmux({"set-option", "-g", "prefix", "C-a"});
-    startStores();
     ui::LearnView view(*context);
     const std::size_t sessions = 1, detach = 0, quickStart = 0, list = 2, create = 0;
     const auto copied = [&](std::size_t category, std::size_t item) {

@@ -33,7 +33,7 @@ protected:
     }
 };
 
-TEST_F(SettingsViewTest, EveryControlRoundTripsThroughTheDocumentAcrossARestart) {
+TEST_F(SettingsViewTest, EveryControlRoundTripsAcrossARestartAndALoginItemFailureStaysInView) {
     sandbox.newSession(server, "dev");
     startStores();
     using Value = std::variant<int, bool, QString>;  // combo index or slider value, toggle, text
@@ -87,12 +87,8 @@ TEST_F(SettingsViewTest, EveryControlRoundTripsThroughTheDocumentAcrossARestart)
     restartStores();
     SettingsView view(*context);
     for (const auto& c : cases) EXPECT_EQ(shown(control<QWidget>(view, c.control)), c.value) << c.control;
-}
 
-TEST_F(SettingsViewTest, AFailingLoginItemKeepsTheWishAndItsReasonInView) {
-    sandbox.newSession(server, "dev");
-    startStores();
-    SettingsView view(*context);
+    // The login item is the desktop's: a failure keeps the wish and its reason in view.
     view.show();
     auto* toggle = control<QCheckBox>(view, "launchAtLogin");
     toggle->click();

@@ -2,7 +2,6 @@
 // change of language or appearance reaching every open window, the panel and the tray menu.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -35,18 +34,15 @@ protected:
     std::unique_ptr<ui::QuillonApp> shell;
 };
 
-TEST_F(ShellTest, ASecondStartForwardsItsPlaceToTheFirst) {
+TEST_F(ShellTest, ASecondStartForwardsItsPlaceWhichNamesAScreen) {
     const QString socket = QString::fromStdString((home.path() / "quillon.sock").string());
-    ui::SingleInstance first(socket);
+    ui::SingleInstance first(socket), second(socket);
     ASSERT_TRUE(first.claim());
     QSignalSpy asked(&first, &ui::SingleInstance::activationRequested);
-    ui::SingleInstance second(socket);
     EXPECT_FALSE(second.claim("session:work"));
     ASSERT_TRUE(waitUntil([&] { return asked.count() == 1; }));
     EXPECT_EQ(asked.at(0).at(0).toString(), "session:work");
-}
 
-TEST_F(ShellTest, PlacesByName) {
     using Kind = ui::SidebarItem::Kind;
     const std::vector<std::pair<QString, ui::SidebarItem>> screens{
         {"scanner", {Kind::scanner, {}}}, {"session:work", ui::SidebarItem::session("work")}, {"dashboard", {Kind::dashboard, {}}}};

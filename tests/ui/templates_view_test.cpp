@@ -1,6 +1,6 @@
 // The templates screen and its editor against a private server: the seed and captured sessions
-// show up as cards; a template edited in the editor launches the session, windows and commands
-// it describes and attaches; the card follows the live session; delete persists.
+// show up as cards; a template made in the editor launches the session and windows it
+// describes and attaches; the card follows the live session; deleting all of them persists.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -35,30 +35,15 @@ protected:
     }
 };
 
-TEST_F(TemplatesViewTest, SeedAndCapturedSessionsAreCardsAndDeletePersists) {
+TEST_F(TemplatesViewTest, CardsFollowTheStoreAndTheSessionsAndATemplateMadeInTheEditorLaunches) {
     ui::TemplatesView view(*context);
     view.show();
     EXPECT_EQ(titles(view), (std::vector<std::string>{"dev", "logs", "agent"}));
     EXPECT_EQ(ui::windowsSummary(templates->templates().front()), "3 windows: editor, server, git");
-
-    // What the session detail's "Save as template" stores.
-    templates->upsert(SessionTemplate::fromSession(env->sessions().front()));
-    EXPECT_EQ(titles(view), (std::vector<std::string>{"dev", "logs", "agent", "main"}));
-    EXPECT_EQ(primary(view, 3).text, "Attach") << "a session of that name runs";
-
     QMenu menu;
     view.cardDelegate()->addButtonsTo(menu, view.cards()->model()->index(0, 0));
     EXPECT_EQ(texts(menu), QStringList({"Launch", "Edit", "Delete"}));
 
-    while (view.cards()->model()->rowCount() > 0)
-        view.cardDelegate()->click(view.cards()->model()->index(0, 0), ui::TemplateCardDelegate::remove);
-    EXPECT_TRUE(view.emptyState()->isVisibleTo(&view));
-    EXPECT_EQ(view.emptyState()->title(), "No templates");
-    EXPECT_TRUE(TemplateStore(store()).templates().empty()) << "the empty list is stored, the seed not restored";
-}
-
-TEST_F(TemplatesViewTest, ATemplateEditedInTheEditorLaunchesWhatItDescribes) {
-    ui::TemplatesView view(*context);
     QTest::mouseClick(view.newTemplateButton(), Qt::LeftButton);
     auto* editor = view.findChild<ui::TemplateEditor*>();
     ASSERT_NE(editor, nullptr);
@@ -66,16 +51,13 @@ TEST_F(TemplatesViewTest, ATemplateEditedInTheEditorLaunchesWhatItDescribes) {
     const auto dir = home.path() / "proj dir";
     std::filesystem::create_directory(dir);
     editor->findChild<QLineEdit*>("directory")->setText(QString::fromStdString(" " + dir.string() + "\t"));
-
     for (int i = 0; i < 3; ++i) editor->addWindow();
     EXPECT_EQ(editor->windowNameField(2)->text(), "window 3");
     editor->removeWindow(1);
     ASSERT_EQ(editor->windowCount(), 2);
     editor->windowNameField(1)->setText("logs");
-    QTest::keyClicks(editor->windowCommandField(0), "echo one > first");
     QTest::keyClicks(editor->windowCommandField(1), "echo two > second");
     QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
-
     ASSERT_EQ(templates->templates().size(), 4u);
     const SessionTemplate saved = templates->templates().back();
     EXPECT_TRUE(saved.name == "proj" && saved.directory == dir.string());
@@ -87,10 +69,19 @@ TEST_F(TemplatesViewTest, ATemplateEditedInTheEditorLaunchesWhatItDescribes) {
     ASSERT_TRUE(waitUntil([&] { return desktop.opened().size() == 1; })) << "launching attaches";
     EXPECT_EQ(tmux({"list-windows", "-t", "=proj", "-F", "#{window_name}"}), "window 1\nlogs\n");
     EXPECT_EQ(primary(view, 3).text, "Attach");
-
     tmux({"kill-session", "-t", "=proj"});
     refreshNow();
     EXPECT_EQ(primary(view, 3).text, "Launch");
+    // What the session detail's "Save as template" stores.
+    templates->upsert(SessionTemplate::fromSession(env->sessions().front()));
+    EXPECT_EQ(titles(view).back(), "main");
+    EXPECT_EQ(primary(view, 4).text, "Attach") << "a session of that name runs";
+
+    while (view.cards()->model()->rowCount() > 0)
+        view.cardDelegate()->click(view.cards()->model()->index(0, 0), ui::TemplateCardDelegate::remove);
+    EXPECT_TRUE(view.emptyState()->isVisibleTo(&view));
+    EXPECT_EQ(view.emptyState()->title(), "No templates");
+    EXPECT_TRUE(TemplateStore(store()).templates().empty()) << "the empty list is stored, the seed not restored";
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/ui/ui_context.h"
+#include "core/process_runner.h"
 #include "tests/app/app_test_support.h"
 
 QT_BEGIN_NAMESPACE
@@ -38,22 +39,12 @@ public:
 
 class UiFixture : public AppFixture {
 protected:
-    // The stores (see AppFixture) and the context screens are built from.
-    void startStores(const std::string& language = "en") {
-        AppFixture::startStores(language);
-        context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, desktop, navigator});
-    }
-    void restartStores() {
-        AppFixture::restartStores();
+    // What screens are built from, made with every start of the stores.
+    void storesStarted() override {
         context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, desktop, navigator});
     }
     bool hasSession(const std::string& name) {
-        try {
-            tmux({"has-session", "-t", "=" + name});
-            return true;
-        } catch (const std::exception&) {
-            return false;
-        }
+        return runProcess(TmuxSandbox::tmuxPath(), {"tmux", "-L", server, "has-session", "-t", "=" + name}).exitCode == 0;
     }
 
     RecordingNavigator navigator;
