@@ -12,13 +12,13 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <thread>
