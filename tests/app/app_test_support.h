@@ -1,6 +1,7 @@
 #pragma once
-// Helpers for tests of the app's stores: waiting on the event loop, stand-ins for desktop
-// services that cannot run here, and a tmux wrapper script that logs or fails on demand.
+// The world of an app or screen test: a private tmux server, a private HOME and config
+// directory, the three stores on them with a recording stand-in for the desktop services,
+// and a tmux wrapper that logs, refuses, repeats or slows runs on demand.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,13 +9,16 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -22,6 +26,11 @@
 #include <vector>
 
 #include "app/app_environment.h"
+#include "app/notifier.h"
+#include "app/rule_store.h"
+#include "app/template_store.h"
+#include "core/l10n.h"
+#include "core/text.h"
 #include "core/tmux_error.h"
 #include "tests/support/tmux_sandbox.h"
 
@@ -47,21 +56,22 @@ inline bool finish(const std::function<void(AppEnvironment::Done)>& action,
     return waitUntil([&done] { return done; }, timeout);
 }
 
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
 // Children of this process that have exited but were never reaped.
 inline int zombieChildren() {
     int zombies = 0;
-    const std::string self = std::to_string(::getpid());
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        if (!std::getline(stat, line)) continue;
-        // pid (comm) state ppid …: comm may hold spaces, so read after the last ')'.
-        const auto close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream rest(line.substr(close + 2));
-        std::string state, parent;
-        rest >> state >> parent;
-        zombies += state == "Z" && parent == self;
+        if (!std::isdigit(static_cast<unsigned char>(entry.path().filename().string()[0]))) continue;
+        const std::string stat = readFile(entry.path() / "stat");
+        const auto name = stat.rfind(')');  // "pid (name) state ppid …": the name may hold anything
+        char state = 0;
+        int parent = 0;
+        if (name != std::string::npos && std::sscanf(stat.c_str() + name + 1, " %c %d", &state, &parent) == 2)
+            zombies += state == 'Z' && parent == ::getpid();
     }
     return zombies;
 }
@@ -71,127 +81,151 @@ inline void writeFile(const std::filesystem::path& path, const std::string& cont
     file << contents;
 }
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 inline void writeScript(const std::filesystem::path& path, const std::string& body) {
     writeFile(path, "#!/bin/sh\n" + body);
     ::chmod(path.c_str(), 0755);
 }
 
-class RecordingTerminalHost : public TerminalHost {
-public:
-    explicit RecordingTerminalHost(std::vector<TerminalApp> installed = {TerminalApp::terminal})
-        : installed_(std::move(installed)) {}
+inline std::vector<std::string> names(const SessionList& sessions) {
+    std::vector<std::string> out;
+    for (const auto& s : sessions) out.push_back(s.name);
+    return out;
+}
 
-    std::vector<TerminalApp> installedTerminals() const override { return installed_; }
+inline const TmuxSession* find(const SessionList& sessions, const std::string& name) {
+    auto it = std::find_if(sessions.begin(), sessions.end(), [&](const TmuxSession& s) { return s.name == name; });
+    return it == sessions.end() ? nullptr : &*it;
+}
+
+// Every desktop service at once, recording what it was asked; failures on demand.
+class RecordingDesktop : public TerminalHost, public LoginItem, public DirectoryOpener,
+                         public NotificationAuthorizer, public Notifier {
+public:
+    std::vector<TerminalApp> installedTerminals() const override { return installed; }
     void open(TerminalApp app, const std::string& shellCommand) const override {
         std::lock_guard guard(lock_);
         opened_.emplace_back(app, shellCommand);
-        if (failure_) throw TmuxError::commandFailed(*failure_);
+        if (terminalFailure) throw TmuxError::commandFailed(*terminalFailure);
     }
-
-    void failWith(std::string message) { failure_ = std::move(message); }
     std::vector<std::pair<TerminalApp, std::string>> opened() const {
         std::lock_guard guard(lock_);
         return opened_;
     }
+    bool isEnabled() const override { return loginEnabled; }
+    void setEnabled(bool value) override {
+        if (loginFailure) throw std::runtime_error(*loginFailure);
+        loginEnabled = value;
+    }
+    bool openDirectory(const std::string& path) override {
+        directories.push_back(path);
+        return directoriesOpen;
+    }
+    void requestAuthorization() override { ++authorizationRequests; }
+    void post(const std::string& title, const std::string& body) override { posts.emplace_back(title, body); }
+    // The services, owned by this object.
+    AppPlatform platform() {
+        const std::shared_ptr<void> none;
+        return {{none, this}, {none, this}, {none, this}, {none, this}};
+    }
+
+    std::vector<TerminalApp> installed{TerminalApp::terminal};
+    std::optional<std::string> terminalFailure, loginFailure;
+    bool loginEnabled = false, directoriesOpen = true;
+    std::vector<std::string> directories;
+    int authorizationRequests = 0;
+    std::vector<std::pair<std::string, std::string>> posts;
 
 private:
-    std::vector<TerminalApp> installed_;
-    std::optional<std::string> failure_;
     mutable std::mutex lock_;
     mutable std::vector<std::pair<TerminalApp, std::string>> opened_;
 };
 
-class RecordingDirectoryOpener : public DirectoryOpener {
-public:
-    bool openDirectory(const std::string& path) override {
-        opened.push_back(path);
-        return succeed;
-    }
-    std::vector<std::string> opened;
-    bool succeed = true;
-};
-
-class CountingAuthorizer : public NotificationAuthorizer {
-public:
-    void requestAuthorization() override { ++requests; }
-    int requests = 0;
-};
-
-class MemoryLoginItem : public LoginItem {
-public:
-    bool isEnabled() const override { return enabled; }
-    void setEnabled(bool value) override {
-        if (failure) throw std::runtime_error(*failure);
-        enabled = value;
-    }
-    bool enabled = false;
-    std::optional<std::string> failure;
-};
-
-struct RecordingPlatform {
-    std::shared_ptr<RecordingTerminalHost> terminals = std::make_shared<RecordingTerminalHost>();
-    std::shared_ptr<MemoryLoginItem> loginItem = std::make_shared<MemoryLoginItem>();
-    std::shared_ptr<RecordingDirectoryOpener> directories = std::make_shared<RecordingDirectoryOpener>();
-    std::shared_ptr<CountingAuthorizer> notifications = std::make_shared<CountingAuthorizer>();
-
-    AppPlatform platform() const { return AppPlatform{terminals, loginItem, directories, notifications}; }
-};
-
 // A tmux that appends every argument vector to a log (one line each, arguments separated by
-// a space), fails when its arguments contain a given text, runs a command twice (so the
-// second run finds its object already gone), or takes half a second over it.
+// a space) and, for runs whose arguments contain a given text, waits half a second first,
+// fails with "refused: <text>", or runs the command twice (so the second run finds its
+// object already gone).
 class WrappedTmux {
 public:
-    explicit WrappedTmux(const std::filesystem::path& directory)
-        : path_(directory / "tmux-wrapper"), log_(directory / "tmux.log"), rules_(directory / "tmux.fail"),
-          twice_(directory / "tmux.twice"), slow_(directory / "tmux.slow") {
-        writeFile(rules_, "");
-        writeFile(twice_, "");
-        writeFile(slow_, "");
-        const std::string tmux = "'" + TmuxSandbox::tmuxPath() + "'";
-        writeScript(path_,
-                    "echo \"$*\" >> '" + log_.string() + "'\n"
-                    "while IFS= read -r rule; do\n"
-                    "  case \"$*\" in *\"$rule\"*) [ -n \"$rule\" ] && sleep 0.5 ;; esac\n"
-                    "done < '" + slow_.string() + "'\n"
-                    "while IFS= read -r rule; do\n"
-                    "  case \"$*\" in *\"$rule\"*) [ -n \"$rule\" ] && { echo \"refused: $rule\" >&2; exit 1; } ;; esac\n"
-                    "done < '" + rules_.string() + "'\n"
-                    "while IFS= read -r rule; do\n"
-                    "  case \"$*\" in *\"$rule\"*) [ -n \"$rule\" ] && " + tmux + " \"$@\" ;; esac\n"
-                    "done < '" + twice_.string() + "'\n"
-                    "exec " + tmux + " \"$@\"\n");
+    explicit WrappedTmux(const std::filesystem::path& directory) : directory_(directory) {
+        std::string body = "echo \"$*\" >> '" + (directory / "tmux.log").string() + "'\n";
+        const std::string tmux = "'" + TmuxSandbox::tmuxPath() + "' \"$@\"";
+        for (const auto& [file, action] : {std::pair{"slow", std::string("sleep 0.5")},
+                                           {"fail", "{ echo \"refused: $rule\" >&2; exit 1; }"},
+                                           {"twice", tmux}}) {
+            writeFile(directory / file, "");
+            body += "while IFS= read -r rule; do\n  case \"$*\" in *\"$rule\"*) [ -n \"$rule\" ] && " + action +
+                    " ;; esac\ndone < '" + (directory / file).string() + "'\n";
+        }
+        writeScript(path(), body + "exec " + tmux + "\n");
     }
-    std::string path() const { return path_.string(); }
-    // Runs whose arguments contain this text fail with "refused: <text>".
-    void failWhenArgumentsContain(const std::string& text) { writeFile(rules_, text + "\n"); }
-    void runTwiceWhenArgumentsContain(const std::string& text) { writeFile(twice_, text + "\n"); }
-    void slowWhenArgumentsContain(const std::string& text) { writeFile(slow_, text + "\n"); }
-    void clearFailures() { writeFile(rules_, ""); }
+    std::string path() const { return (directory_ / "tmux-wrapper").string(); }
+    void slowWhenArgumentsContain(const std::string& text) { writeFile(directory_ / "slow", text + "\n"); }
+    void failWhenArgumentsContain(const std::string& text) { writeFile(directory_ / "fail", text + "\n"); }
+    void runTwiceWhenArgumentsContain(const std::string& text) { writeFile(directory_ / "twice", text + "\n"); }
+    void clearFailures() { writeFile(directory_ / "fail", ""); }
     std::vector<std::string> log() const {
         std::vector<std::string> lines;
-        std::ifstream file(log_);
+        std::ifstream file(directory_ / "tmux.log");
         for (std::string line; std::getline(file, line);) lines.push_back(line);
         return lines;
     }
     std::size_t count(const std::string& needle) const {
-        std::size_t n = 0;
-        for (const auto& line : log())
-            if (line.find(needle) != std::string::npos) ++n;
-        return n;
+        const auto lines = log();
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return text::contains(l, needle); });
     }
 
 private:
-    std::filesystem::path path_;
-    std::filesystem::path log_;
-    std::filesystem::path rules_;
-    std::filesystem::path twice_;
-    std::filesystem::path slow_;
+    std::filesystem::path directory_;
+};
+
+class AppFixture : public ::testing::Test {
+protected:
+    ~AppFixture() override { L10n::setLanguage(AppLanguage::en); }
+    // The environment on this test's server (bootstrapped: first refresh done, polling on),
+    // with the template and rule stores beside it. Without a tmux path, as on a machine where
+    // tmux is not installed, nothing is waited for.
+    void startStores(const std::string& language = "en") {
+        DefaultsStore defaults = store();
+        defaults.set("socketMode", "name");
+        defaults.set("socketValue", server);
+        defaults.set("language", language);
+        restartStores();
+        if (tmuxPath) {
+            ASSERT_TRUE(waitUntil([&] { return env->pollingTimerInterval().has_value(); }));
+        }
+    }
+    // New stores on the same document, as after a restart of the program.
+    void restartStores() {
+        rules.reset();
+        templates.reset();
+        env.reset();
+        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{store(), tmuxPath, services});
+        templates = std::make_unique<TemplateStore>(store(), *env);
+        rules = std::make_unique<RuleStore>(store(), *env, desktop);
+        storesStarted();
+    }
+    virtual void storesStarted() {}
+    // One refresh that starts now, waited for.
+    void refreshNow() {
+        ASSERT_TRUE(waitUntil([&] { return !env->refreshing(); }));
+        ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->refresh(done); }));
+    }
+
+    DefaultsStore store() const { return DefaultsStore(home.path() / "config" / "quillon" / "org.quillon.Quillon.json"); }
+    std::string tmux(const std::vector<std::string>& args) { return sandbox.tmux(server, args); }
+
+    TmuxSandbox sandbox;
+    TempDir home{"quillon-home"};
+    ScopedEnv homeEnv{"HOME", home.str()};
+    ScopedEnv configEnv{"XDG_CONFIG_HOME", (home.path() / "config").string()};
+    RecordingDesktop desktop;
+    // What the environment is given; a test may swap a service or the tmux binary first.
+    AppPlatform services = desktop.platform();
+    std::optional<std::string> tmuxPath = TmuxSandbox::tmuxPath();
+    std::string server = TmuxSandbox::uniqueName("app");
+    std::unique_ptr<AppEnvironment> env;
+    std::unique_ptr<TemplateStore> templates;
+    std::unique_ptr<RuleStore> rules;
 };
 
 }  // namespace quillon::testing

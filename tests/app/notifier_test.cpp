@@ -12,61 +12,29 @@
 #include <vector>
 
 #include "app/platform/dbus_notifier.h"
-#include "app/rule_store.h"
-#include "tests/app/scanner_test_support.h"
+#include "tests/app/app_test_support.h"
 
-namespace quillon {
+namespace quillon::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::waitUntil;
 
-struct Received {
-    QString appName;
-    uint replacesId;
-    QString summary;
-    QString body;
-    QVariantMap hints;
-};
-
+// Records what arrives; owns the name on a connection of its own, so calls really travel
+// through the bus. Several test processes may share the bus: the name is queued for.
 class NotificationService : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    std::vector<Received> received;
-
-public slots:
-    uint Notify(const QString& appName, uint replacesId, const QString& /*icon*/, const QString& summary,
-                const QString& body, const QStringList& /*actions*/, const QVariantMap& hints, int /*timeout*/) {
-        received.push_back({appName, replacesId, summary, body, hints});
-        return static_cast<uint>(received.size());
-    }
-    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
-    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion) {
-        vendor = QStringLiteral("quillon-tests");
-        version = QStringLiteral("1");
-        specVersion = QStringLiteral("1.2");
-        return QStringLiteral("recorder");
-    }
-};
-
-// Owns the name on a connection of its own, so calls really travel through the bus.
-// Several test processes may share the bus: the name is queued for and waited on.
-class OwnedNotificationService {
-public:
-    explicit OwnedNotificationService(const QString& connectionName)
-        : name_(connectionName), connection_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name_)) {}
-    ~OwnedNotificationService() {
+    NotificationService() : connection_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)) {}
+    ~NotificationService() override {
         connection_.unregisterService(DbusNotifier::service);
         connection_.unregisterObject(DbusNotifier::path);
-        QDBusConnection::disconnectFromBus(name_);
+        QDBusConnection::disconnectFromBus(name);
     }
-
     // False when the name could not be had in time.
     bool acquire() {
-        if (!connection_.isConnected() ||
-            !connection_.registerObject(DbusNotifier::path, &recorder, QDBusConnection::ExportAllSlots))
+        if (!connection_.isConnected() || !connection_.registerObject(DbusNotifier::path, this, QDBusConnection::ExportAllSlots))
             return false;
         auto* bus = connection_.interface();
         bus->registerService(DbusNotifier::service, QDBusConnectionInterface::QueueService,
@@ -74,80 +42,45 @@ public:
         return waitUntil([&] { return bus->serviceOwner(DbusNotifier::service).value() == connection_.baseService(); },
                          15s);
     }
-    const std::vector<Received>& received() const { return recorder.received; }
-    bool receivedAtLeast(std::size_t count) {
-        return waitUntil([&] { return recorder.received.size() >= count; }, 5s);
+    // "application|replaced id|summary|body|sound" for each notification.
+    std::vector<std::string> received;
+
+public slots:
+    uint Notify(const QString& appName, uint replacesId, const QString& /*icon*/, const QString& summary,
+                const QString& body, const QStringList& /*actions*/, const QVariantMap& hints, int /*timeout*/) {
+        received.push_back(QStringLiteral("%1|%2|%3|%4|%5").arg(appName).arg(replacesId).arg(summary, body)
+                               .arg(hints.contains("sound-name") ? "sound" : "").toStdString());
+        return static_cast<uint>(received.size());
+    }
+    QString GetServerInformation(QString& /*vendor*/, QString& /*version*/, QString& /*specVersion*/) {
+        return QStringLiteral("recorder");
     }
 
-    NotificationService recorder;
-
 private:
-    QString name_;
+    const QString name = QStringLiteral("quillon-test-service");
     QDBusConnection connection_;
 };
 
-bool sessionBusAvailable() { return QDBusConnection::sessionBus().isConnected(); }
-
-class NotifierTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!sessionBusAvailable()) GTEST_SKIP() << "no D-Bus session bus";
-        if (!service.acquire()) GTEST_SKIP() << "another notification service keeps the name";
-    }
-    OwnedNotificationService service{QStringLiteral("quillon-test-service")};
-};
-
-TEST_F(NotifierTest, PostsReachTheServiceWithTitleAndBody) {
+TEST(DbusNotifierTest, PostsReachTheServiceWhichAnswersTheAuthorisation) {
+    if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no D-Bus session bus";
+    NotificationService service;
+    if (!service.acquire()) GTEST_SKIP() << "another notification service keeps the name";
     DbusNotifier notifier(QDBusConnection::sessionBus());
     notifier.post("tmux — closed", "Session closed: build box");
     notifier.post("tmux — closed", "Session closed: build box");
     notifier.post("Regulă: ștergere", "");
-    ASSERT_TRUE(service.receivedAtLeast(3));
-    const auto& received = service.received();
-    const Received& first = received[0];
-    EXPECT_EQ(first.appName, "Quillon");
-    EXPECT_EQ(first.summary.toStdString(), "tmux — closed");
-    EXPECT_EQ(first.body.toStdString(), "Session closed: build box");
-    EXPECT_TRUE(first.hints.contains(QStringLiteral("sound-name")));
     // Identical posts are two notifications: neither replaces another.
-    EXPECT_EQ(received[1].summary, first.summary);
-    EXPECT_EQ(first.replacesId, 0u);
-    EXPECT_EQ(received[1].replacesId, 0u);
-    EXPECT_EQ(received[2].summary.toStdString(), "Regulă: ștergere");
-    EXPECT_TRUE(received[2].body.isEmpty());
-}
-
-TEST_F(NotifierTest, AuthorisationIsAnAnsweringService) {
-    DbusNotifier notifier(QDBusConnection::sessionBus());
+    ASSERT_TRUE(waitUntil([&] { return service.received.size() == 3; }, 5s));
+    EXPECT_EQ(service.received, (std::vector<std::string>{"Quillon|0|tmux — closed|Session closed: build box|sound",
+                                                         "Quillon|0|tmux — closed|Session closed: build box|sound",
+                                                         "Quillon|0|Regulă: ștergere||sound"}));
     std::optional<bool> answer;
     notifier.checkAuthorization([&](bool answered) { answer = answered; });
     ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }, 5s));
     EXPECT_TRUE(*answer);
 }
 
-class NotifyingRuleTest : public testing::ScannerFixture {};
-
-TEST_F(NotifyingRuleTest, ANotifyRuleIsDeliveredOverTheBus) {
-    if (!sessionBusAvailable()) GTEST_SKIP() << "no D-Bus session bus";
-    OwnedNotificationService service(QStringLiteral("quillon-rule-service"));
-    if (!service.acquire()) GTEST_SKIP() << "another notification service keeps the name";
-
-    auto env = environment();
-    env->setAutoCommandsEnabled(true);
-    DbusNotifier notifier(QDBusConnection::sessionBus());
-    RuleStore rules(store(), *env, notifier);
-    ScanRule rule;
-    rule.name = "closed";
-    rule.trigger = ScanRuleTrigger::sessionRemoved;
-    rules.upsert(rule);
-    rules.evaluate(ScanEvent::make(ScanEvent::Kind::sessionRemoved, "Session closed: main"));
-    ASSERT_TRUE(service.receivedAtLeast(1));
-    EXPECT_EQ(service.received()[0].summary.toStdString(), "Rule: closed");
-    EXPECT_EQ(service.received()[0].body.toStdString(), "Session closed: main");
-}
-
-TEST(NotifierWithoutBusTest, PostingDoesNothingAndAuthorisationIsRefused) {
-    // A connection to a bus that does not exist.
+TEST(DbusNotifierTest, WithoutABusPostingDoesNothingAndAuthorisationIsRefused) {
     DbusNotifier notifier(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
                                                        QStringLiteral("quillon-no-bus")));
     notifier.post("title", "body");
@@ -158,6 +91,6 @@ TEST(NotifierWithoutBusTest, PostingDoesNothingAndAuthorisationIsRefused) {
 }
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::testing
 
 #include "notifier_test.moc"

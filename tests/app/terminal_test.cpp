@@ -1,3 +1,5 @@
+// Attach lines quoted for any name, and the Linux terminal host finding terminals and starting
+// a real one on the suite's display without leaving a zombie.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,30 +13,11 @@
 #include "core/tmux_error.h"
 #include "tests/app/app_test_support.h"
 
-namespace quillon {
+namespace quillon::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::TempDir;
-using testing::TmuxSandbox;
-using testing::waitUntil;
-using testing::zombieChildren;
 using V = std::vector<std::string>;
-
-TEST(TerminalCatalogue, RawValuesNamesAndRoutes) {
-    EXPECT_EQ(terminalAppFromRaw("iTerm"), TerminalApp::iterm);
-    EXPECT_EQ(terminalAppFromRaw("iterm"), std::nullopt);
-    EXPECT_EQ(terminalAppFromRaw("iTerm2"), std::nullopt);
-    EXPECT_EQ(displayName(TerminalApp::iterm), "iTerm2");
-    EXPECT_EQ(bundleID(TerminalApp::alacritty), "org.alacritty");
-    int scripted = 0;
-    for (TerminalApp app : allTerminalApps()) {
-        EXPECT_EQ(terminalAppFromRaw(toRaw(app)), app);
-        scripted += usesAppleScript(app);
-    }
-    EXPECT_EQ(scripted, 2);
-    EXPECT_TRUE(usesAppleScript(TerminalApp::terminal));
-}
 
 TEST(AttachLine, QuotesEveryWord) {
     EXPECT_EQ(TerminalLauncher::buildShellCommand("dev", std::nullopt, "/opt/homebrew/bin/tmux", {}),
@@ -45,111 +28,10 @@ TEST(AttachLine, QuotesEveryWord) {
               "'/my tools/tmux' attach-session -t '=it'\\''s:' ';' select-window -t '=it'\\''s:2'");
 }
 
-// The line a terminal would run, run for real inside a pane of another server: the target
-// server must then list a client on that session.
-class AttachLineExecution : public ::testing::Test {
-protected:
-    void SetUp() override {
-        sandbox.newSession(host, "host");
-        // A tmux path with a space in it, as the line must cope with.
-        std::filesystem::create_directories(tools.path() / "my tools");
-        std::filesystem::create_symlink(TmuxSandbox::tmuxPath(), tools.path() / "my tools" / "tmux");
-    }
-
-    // Runs the line in a new pane of the host server (outside tmux's nesting guard).
-    void runInPane(const std::string& line) {
-        sandbox.tmux(host, {"new-window", "-d", "-t", "host:", "/usr/bin/env", "-u", "TMUX", "/bin/sh", "-c", line});
-    }
-    std::vector<std::string> clients() {
-        const std::string output = sandbox.tmux(target, {"list-clients", "-F", "#{session_name}|#{window_index}"});
-        std::vector<std::string> lines;
-        for (auto piece : text::split(output, "\n", true)) lines.emplace_back(piece);
-        return lines;
-    }
-
-    TmuxSandbox sandbox;
-    TempDir tools{"quillon-tools"};
-    std::string host = TmuxSandbox::uniqueName("host");
-    std::string target = TmuxSandbox::uniqueName("target");
-};
-
-TEST_F(AttachLineExecution, AttachesToSessionsWithShellSpecialNames) {
-    const std::vector<std::string> requested{"with space", "it's", "say \"hi\"", "cost$HOME", "a;b"};
-    for (const auto& name : requested) sandbox.newSession(target, name);
-    // tmux may store a name differently from how it was asked for: attach to what it lists.
-    const auto sessions = sandbox.client(target).snapshot();
-    ASSERT_EQ(sessions.size(), requested.size());
-    const std::string tmuxPath = (tools.path() / "my tools" / "tmux").string();
-    for (const auto& session : sessions) {
-        runInPane(TerminalLauncher::buildShellCommand(session.name, std::nullopt, tmuxPath, {"-L", target}));
-        EXPECT_TRUE(waitUntil([&] {
-            for (const auto& client : clients())
-                if (client == session.name + "|0") return true;
-            return false;
-        }, 5s)) << session.name << " clients: " << text::join(clients(), ", ");
-    }
-}
-
-TEST_F(AttachLineExecution, SelectsTheRequestedWindow) {
-    sandbox.newSession(target, "a;b");
-    sandbox.newWindow(target, "a;b", "second");
-    sandbox.newWindow(target, "a;b", "third");
-    runInPane(TerminalLauncher::buildShellCommand("a;b", std::string("a;b:1"), TmuxSandbox::tmuxPath(), {"-L", target}));
-    EXPECT_TRUE(waitUntil([&] { return clients() == std::vector<std::string>{"a;b|1"}; }, 5s));
-}
-
-TEST_F(AttachLineExecution, NeverReachesAnotherSessionByPrefix) {
-    sandbox.newSession(target, "devops");
-    for (const auto& window : {std::optional<std::string>(), std::optional<std::string>("dev:0")}) {
-        const std::string line = TerminalLauncher::buildShellCommand("dev", window, TmuxSandbox::tmuxPath(), {"-L", target});
-        const auto run = quillon::runProcess("/bin/sh", {"sh", "-c", line}, 5s);
-        EXPECT_NE(run.exitCode, 0);
-        EXPECT_TRUE(text::contains(run.err, "can't find session: dev")) << run.err;
-    }
-}
-
-TEST(AppleScriptRoute, EscapesTheLineIntoTheScript) {
-    const std::string line = R"('/usr/bin/tmux' attach-session -t 'say "hi" \ now')";
-    EXPECT_EQ(TerminalLauncher::escapeForAppleScript(line), R"('/usr/bin/tmux' attach-session -t 'say \"hi\" \\ now')");
-    EXPECT_EQ(TerminalLauncher::appleScript(TerminalApp::terminal, "a\"b"),
-              "tell application \"Terminal\"\n    activate\n    do script \"a\\\"b\"\nend tell");
-    EXPECT_EQ(TerminalLauncher::appleScript(TerminalApp::iterm, "x"),
-              "tell application \"iTerm\"\n    activate\n    create window with default profile\n"
-              "    tell current session of current window\n        write text \"x\"\n    end tell\nend tell");
-}
-
-TEST(OpenRoute, ArgumentsPerTerminal) {
-    EXPECT_EQ(TerminalLauncher::openArguments(TerminalApp::wezterm, "L"),
-              (V{"-b", "com.github.wez.wezterm", "-n", "--args", "start", "--", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(TerminalLauncher::openArguments(TerminalApp::alacritty, "L"),
-              (V{"-b", "org.alacritty", "-n", "--args", "-e", "/bin/sh", "-c", "L"}));
-    L10n::setLanguage(AppLanguage::en);
-    EXPECT_EQ(TerminalLauncher::openFailureText(TerminalApp::iterm), "Could not open iTerm2");
-    L10n::setLanguage(AppLanguage::ro);
-    EXPECT_EQ(TerminalLauncher::openFailureText(TerminalApp::ghostty), "Nu am putut deschide Ghostty");
-    EXPECT_EQ(TerminalLauncher::osascriptFailureText(), "osascript a eșuat");
-    L10n::setLanguage(AppLanguage::en);
-}
-
-TEST(LauncherProcess, NonZeroExitBecomesTheErrorText) {
-    auto failure = [](const std::string& script) -> std::string {
-        try {
-            TerminalLauncher::runProcess("/bin/sh", {"-c", script}, "fallback text");
-        } catch (const TmuxError& error) {
-            return error.localizedDescription();
-        }
-        return "no error";
-    };
-    EXPECT_EQ(failure("printf '  not allowed\\n\\n' >&2; exit 1"), "not allowed");
-    EXPECT_EQ(failure("exit 3"), "fallback text");
-    EXPECT_EQ(failure("echo fine"), "no error");
-    EXPECT_THROW(TerminalLauncher::runProcess("/nonexistent/osascript", {}, "x"), std::system_error);
-}
-
 class LinuxTerminals : public ::testing::Test {
 protected:
     std::string bin(const std::string& name, const std::string& body = "exit 0\n") {
-        testing::writeScript(dir.path() / name, body);
+        writeScript(dir.path() / name, body);
         return (dir.path() / name).string();
     }
     LinuxTerminalHost host(Environment extra = {}) {
@@ -159,74 +41,42 @@ protected:
     TempDir dir{"quillon-terms"};
 };
 
-TEST_F(LinuxTerminals, InstalledInCatalogueOrderFoundByExecutable) {
+TEST_F(LinuxTerminals, InstalledInCatalogueOrderAndTerminalIsTheDesktopDefault) {
     EXPECT_TRUE(host().installedTerminals().empty());
     bin("ghostty");
     bin("wezterm");
+    writeFile(dir.path() / "foot", "");  // not executable: not installed
     EXPECT_EQ(host().installedTerminals(), (TerminalList{TerminalApp::ghostty, TerminalApp::wezterm}));
-    // Alacritty is one of the common terminals the desktop default falls back to.
-    bin("alacritty");
-    bin("iterm2");
-    EXPECT_EQ(host().installedTerminals(),
-              (TerminalList{TerminalApp::terminal, TerminalApp::ghostty, TerminalApp::wezterm, TerminalApp::alacritty}));
-    // Not executable: not installed.
-    testing::writeFile(dir.path() / "foot", "");
-    EXPECT_EQ(host().executableFor(TerminalApp::ghostty), (dir.path() / "ghostty").string());
-}
-
-TEST_F(LinuxTerminals, TerminalIsTheDesktopDefault) {
-    const std::string xterm = bin("xterm");
-    const std::string kitty = bin("kitty");
-    EXPECT_EQ(host().executableFor(TerminalApp::terminal), kitty);  // first of the common ones
+    // Terminal is x-terminal-emulator, else $TERMINAL, else the first of the common ones.
+    const std::string xterm = bin("xterm"), kitty = bin("kitty");
+    EXPECT_EQ(host().installedTerminals(), (TerminalList{TerminalApp::terminal, TerminalApp::ghostty, TerminalApp::wezterm}));
+    EXPECT_EQ(host().executableFor(TerminalApp::terminal), kitty);
     EXPECT_EQ(host({{"TERMINAL", "xterm"}}).executableFor(TerminalApp::terminal), xterm);
     EXPECT_EQ(host({{"TERMINAL", xterm}}).executableFor(TerminalApp::terminal), xterm);
     const std::string standard = bin("x-terminal-emulator");
     EXPECT_EQ(host({{"TERMINAL", "xterm"}}).executableFor(TerminalApp::terminal), standard);
+    EXPECT_EQ(host().executableFor(TerminalApp::ghostty), (dir.path() / "ghostty").string());
     EXPECT_EQ(host().executableFor(TerminalApp::iterm), std::nullopt);
+    EXPECT_THROW(host().open(TerminalApp::alacritty, "true"), TmuxError);
 }
 
-TEST(LinuxTerminalArguments, EachTerminalRunsTheShellItsOwnWay) {
-    using H = LinuxTerminalHost;
-    EXPECT_EQ(H::runArguments("/usr/bin/xterm", "L"), (V{"-e", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/x-terminal-emulator", "L"), (V{"-e", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/wezterm", "L"), (V{"start", "--", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("alacritty", "L"), (V{"-e", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/ghostty", "L"), (V{"-e", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/gnome-terminal", "L"), (V{"--", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/xfce4-terminal", "L"), (V{"-x", "/bin/sh", "-c", "L"}));
-    EXPECT_EQ(H::runArguments("/usr/bin/kitty", "L"), (V{"/bin/sh", "-c", "L"}));
-}
-
-TEST_F(LinuxTerminals, OpenRunsTheTerminalDetachedAndLeavesNoZombie) {
-    const auto marker = dir.path() / "ran";
-    // A stand-in terminal that runs what follows -e, as x-terminal-emulator does.
-    bin("x-terminal-emulator", "[ \"$1\" = -e ] && shift; exec \"$@\"\n");
-    auto terminals = host();
-    for (int i = 0; i < 5; ++i) terminals.open(TerminalApp::terminal, "echo $$ >> '" + marker.string() + "'");
-    EXPECT_TRUE(waitUntil([&] { return text::split(testing::readFile(marker), "\n", true).size() == 5; }, 5s));
-    EXPECT_TRUE(waitUntil([] { return zombieChildren() == 0; }, 2s));
-
-    L10n::setLanguage(AppLanguage::en);
-    try {
-        terminals.open(TerminalApp::wezterm, "true");
-        FAIL() << "wezterm is not installed";
-    } catch (const TmuxError& error) {
-        EXPECT_EQ(error.localizedDescription(), "Could not open WezTerm");
-    }
-}
-
-// With a display, the real default terminal (xterm here) attaches to a session.
+// With a display, the real default terminal (xterm here) runs the attach line: a client
+// appears on the session and window asked for, whatever the shell would make of their names.
 TEST(RealTerminal, AttachesThroughTheDesktopDefaultTerminal) {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
     LinuxTerminalHost host;
     if (!host.executableFor(TerminalApp::terminal)) GTEST_SKIP() << "no terminal installed";
     TmuxSandbox sandbox;
-    const std::string server = TmuxSandbox::uniqueName("real");
-    sandbox.newSession(server, "it's here");
-    TerminalLauncher::launch(host, TerminalApp::terminal, "it's here", std::nullopt, TmuxSandbox::tmuxPath(),
+    TempDir tools("quillon-tools");  // a tmux path with a space in it
+    std::filesystem::create_directories(tools.path() / "my tools");
+    std::filesystem::create_symlink(TmuxSandbox::tmuxPath(), tools.path() / "my tools" / "tmux");
+    const std::string server = TmuxSandbox::uniqueName("real"), name = "it's \"a\"; b & c";
+    sandbox.newSession(server, name);
+    sandbox.newWindow(server, name, "second");
+    TerminalLauncher::launch(host, TerminalApp::terminal, name, name + ":1", (tools.path() / "my tools" / "tmux").string(),
                              {"-L", server});
     EXPECT_TRUE(waitUntil([&] {
-        return text::contains(sandbox.tmux(server, {"list-clients", "-F", "#{session_name}"}), "it's here");
+        return sandbox.tmux(server, {"list-clients", "-F", "#{session_name}|#{window_index}"}) == name + "|1\n";
     }, 10s));
     // Ending the server closes the terminal.
     sandbox.killServer(server);
@@ -234,4 +84,4 @@ TEST(RealTerminal, AttachesThroughTheDesktopDefaultTerminal) {
 }
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::testing

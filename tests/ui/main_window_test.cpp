@@ -1,11 +1,20 @@
-// The main window against a private server: sidebar rows follow tmux, a session stays
-// selected by name, and every screen is reachable and named for a screen reader.
+// The main window against a private server: a session stays selected by name through a
+// rename and back, and every control of every screen, sheet and editor is named for a screen
+// reader in both languages.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
+#include <functional>
+
 #include "app/ui/components.h"
 #include "app/ui/main_window.h"
+#include "app/ui/menu_bar_view.h"
+#include "app/ui/new_session_sheet.h"
+#include "app/ui/rule_editor.h"
+#include "app/ui/session_detail_view.h"
+#include "app/ui/settings_view.h"
+#include "app/ui/template_editor.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {
@@ -13,38 +22,62 @@ namespace {
 
 using ui::SidebarItem;
 
-class MainWindowTest : public UiFixture {};
+class MainWindowTest : public UiFixture {
+protected:
+    void SetUp() override {
+        sandbox.newSession(server, "dev");
+        sandbox.splitWindow(server, "dev:0");
+        startStores();
+    }
+};
 
-TEST_F(MainWindowTest, SelectedSessionTurnsIntoThePlaceholderWhenRenamedAndBackWhenItReturns) {
-    sandbox.newSession(server, "dev");
-    startStores();
+TEST_F(MainWindowTest, ASelectedSessionTurnsIntoThePlaceholderWhenRenamedAndBackWhenItReturns) {
     ui::MainWindow window(*context);
     window.select(SidebarItem::session("dev"));
     EXPECT_STREQ(window.currentScreen()->metaObject()->className(), "quillon::ui::SessionDetailView");
-
     tmux({"rename-session", "-t", "=dev", "dev2"});
     refreshNow();
     auto* placeholder = qobject_cast<ui::EmptyState*>(window.currentScreen());
     ASSERT_NE(placeholder, nullptr);
     EXPECT_EQ(placeholder->title(), "Session no longer exists");
     EXPECT_EQ(window.selection(), SidebarItem::session("dev"));
-
     tmux({"rename-session", "-t", "=dev2", "dev"});
     refreshNow();
     EXPECT_STREQ(window.currentScreen()->metaObject()->className(), "quillon::ui::SessionDetailView");
 }
 
-TEST_F(MainWindowTest, EveryScreenIsReachableAndEveryControlIsNamed) {
-    sandbox.newSession(server, "dev");
-    startStores();
+TEST_F(MainWindowTest, EveryControlOfEveryScreenIsNamedInBothLanguages) {
+    rules->upsert({.name = "rule"});
     ui::MainWindow window(*context);
-    window.show();
+    ui::SessionDetailView detail(*context, "dev");
+    ui::MenuBarView panel(*context);
+    ui::SettingsView settings(*context);
+    ui::NewSessionSheet sheet(*context);
+    ui::RuleEditor ruleEditor(*context, ScanRule{});
+    ui::TemplateEditor templateEditor(*context, templates->templates().front());
+    templateEditor.addWindow();
     using Kind = SidebarItem::Kind;
-    for (Kind kind : {Kind::dashboard, Kind::scanner, Kind::templates, Kind::rules, Kind::learn, Kind::config}) {
-        window.select({kind, {}});
-        QApplication::processEvents();
-        EXPECT_NE(window.currentScreen(), nullptr);
-        EXPECT_EQ(unnamedControls(&window), std::vector<std::string>{}) << int(kind);
+    using Tab = ui::SessionDetailView::Tab;
+    std::vector<std::pair<std::string, std::function<QWidget*()>>> places;
+    for (Kind kind : {Kind::dashboard, Kind::scanner, Kind::templates, Kind::rules, Kind::learn, Kind::config})
+        places.emplace_back("screen " + std::to_string(int(kind)), [&, kind] { return window.select({kind, {}}), &window; });
+    for (Tab tab : {Tab::windows, Tab::preview, Tab::send, Tab::activity})
+        places.emplace_back("detail tab " + std::to_string(int(tab)), [&, tab] { return detail.showTab(tab), &detail; });
+    for (int page = 0; page < 4; ++page)
+        places.emplace_back("settings page " + std::to_string(page),
+                            [&, page] { return settings.showPage(ui::SettingsPage(page)), &settings; });
+    for (auto [name, widget] : {std::pair<const char*, QWidget*>{"panel", &panel}, {"new session", &sheet},
+                                {"rule editor", &ruleEditor}, {"template editor", &templateEditor}})
+        places.emplace_back(name, [widget] { return widget; });
+    window.show();
+    detail.show();
+    for (AppLanguage language : {AppLanguage::en, AppLanguage::ro}) {
+        env->setLanguage(language);
+        for (const auto& [name, show] : places) {
+            QWidget* shown = show();
+            QApplication::processEvents();
+            EXPECT_EQ(unnamedControls(shown), std::vector<std::string>{}) << name << " in " << toRaw(language);
+        }
     }
 }
 

@@ -2,7 +2,6 @@
 // change of language or appearance reaching every open window, the panel and the tray menu.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -25,7 +24,7 @@ protected:
     void SetUp() override {
         sandbox.newSession(server, "work");
         startStores();
-        shell = std::make_unique<ui::QuillonApp>(ui::UiContext::Stores{*env, *templates, *rules, notifier});
+        shell = std::make_unique<ui::QuillonApp>(ui::UiContext::Stores{*env, *templates, *rules, desktop});
         shell->start();
     }
     void TearDown() override {
@@ -35,18 +34,15 @@ protected:
     std::unique_ptr<ui::QuillonApp> shell;
 };
 
-TEST_F(ShellTest, ASecondStartForwardsItsPlaceToTheFirst) {
+TEST_F(ShellTest, ASecondStartForwardsItsPlaceWhichNamesAScreen) {
     const QString socket = QString::fromStdString((home.path() / "quillon.sock").string());
-    ui::SingleInstance first(socket);
+    ui::SingleInstance first(socket), second(socket);
     ASSERT_TRUE(first.claim());
     QSignalSpy asked(&first, &ui::SingleInstance::activationRequested);
-    ui::SingleInstance second(socket);
     EXPECT_FALSE(second.claim("session:work"));
     ASSERT_TRUE(waitUntil([&] { return asked.count() == 1; }));
     EXPECT_EQ(asked.at(0).at(0).toString(), "session:work");
-}
 
-TEST_F(ShellTest, PlacesByName) {
     using Kind = ui::SidebarItem::Kind;
     const std::vector<std::pair<QString, ui::SidebarItem>> screens{
         {"scanner", {Kind::scanner, {}}}, {"session:work", ui::SidebarItem::session("work")}, {"dashboard", {Kind::dashboard, {}}}};
@@ -82,13 +78,6 @@ TEST_F(ShellTest, LanguageAndAppearanceReachEveryOpenWindow) {
     env->setAppearance(AppAppearance::system);
     QApplication::processEvents();
     EXPECT_EQ(shell->mainWindow()->palette().color(QPalette::Window), desktop);
-}
-
-TEST(TrayBadge, CarriesTheCountOnlyWhenThereAreSessions) {
-    const QImage none = ui::TrayIcon::badgeIcon(0).pixmap(32, 32).toImage();
-    const QImage three = ui::TrayIcon::badgeIcon(3).pixmap(32, 32).toImage();
-    EXPECT_NE(none, three);
-    EXPECT_EQ(ui::TrayIcon::badgeIcon(0).pixmap(32, 32).toImage(), none);
 }
 
 }  // namespace

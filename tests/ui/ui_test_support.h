@@ -1,24 +1,25 @@
 #pragma once
-// A screen test's world: a private tmux server, a private HOME and config directory, the three
-// stores on them (with recording desktop services), and a navigator that records where the
-// screens asked to go.
+// A screen test's world: the app fixture's server, home and stores, what every screen is
+// given, a navigator recording where the screens asked to go, and a check that every control
+// a screen reader reaches has a name.
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/app_environment.h"
-#include "app/rule_store.h"
-#include "app/template_store.h"
 #include "app/ui/ui_context.h"
+#include "core/process_runner.h"
 #include "tests/app/app_test_support.h"
-#include "tests/app/scanner_test_support.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -36,58 +37,45 @@ public:
     std::vector<std::string> calls;
 };
 
-class UiFixture : public ::testing::Test {
+class UiFixture : public AppFixture {
 protected:
-    // A bootstrapped environment on this test's server, in the given language; withoutTmux:
-    // as on a machine where tmux is not installed.
-    void startStores(const std::string& language = "en", bool withoutTmux = false) {
-        DefaultsStore defaults = store();
-        defaults.set("socketMode", "name");
-        defaults.set("socketValue", server);
-        defaults.set("language", language);
-        const auto binary = withoutTmux ? std::nullopt : std::optional(tmuxPath);
-        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{defaults, binary, services});
-        if (!withoutTmux) {
-            ASSERT_TRUE(waitUntil([&] { return env->pollingTimerInterval().has_value(); }));
-        }
-        templates = std::make_unique<TemplateStore>(defaults);
-        rules = std::make_unique<RuleStore>(defaults, *env, notifier);
-        context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, notifier, navigator});
+    // What screens are built from, made with every start of the stores.
+    void storesStarted() override {
+        context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, desktop, navigator});
     }
-
-    // One refresh that starts now, waited for.
-    void refreshNow() {
-        ASSERT_TRUE(waitUntil([&] { return !env->refreshing(); }));
-        ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->refresh(done); }));
-    }
-
-    DefaultsStore store() const { return DefaultsStore(home.path() / "config" / "quillon" / "org.quillon.Quillon.json"); }
-    std::string tmux(const std::vector<std::string>& args) { return sandbox.tmux(server, args); }
     bool hasSession(const std::string& name) {
-        try {
-            tmux({"has-session", "-t", "=" + name});
-            return true;
-        } catch (const std::exception&) {
-            return false;
-        }
+        return runProcess(TmuxSandbox::tmuxPath(), {"tmux", "-L", server, "has-session", "-t", "=" + name}).exitCode == 0;
     }
 
-    TmuxSandbox sandbox;
-    TempDir home{"quillon-ui-home"};
-    ScopedEnv homeEnv{"HOME", home.str()};
-    ScopedEnv configEnv{"XDG_CONFIG_HOME", (home.path() / "config").string()};
-    RecordingPlatform platform;
-    // What startStores gives the environment; a test may swap a service or the tmux binary first.
-    AppPlatform services = platform.platform();
-    std::string tmuxPath = TmuxSandbox::tmuxPath();
-    RecordingNotifier notifier;
     RecordingNavigator navigator;
-    std::string server = TmuxSandbox::uniqueName("ui");
-    std::unique_ptr<AppEnvironment> env;
-    std::unique_ptr<TemplateStore> templates;
-    std::unique_ptr<RuleStore> rules;
     std::unique_ptr<ui::UiContext> context;
 };
+
+// A menu's texts; the action or button with this text, or nothing.
+inline QStringList texts(const QMenu& menu) {
+    QStringList out;
+    for (QAction* action : menu.actions()) out << action->text();
+    return out;
+}
+inline QAction* actionNamed(const QMenu& menu, const QString& text) {
+    const auto actions = menu.actions();
+    return actions.value(texts(menu).indexOf(text));
+}
+inline QAbstractButton* buttonNamed(const QWidget& root, const QString& text) {
+    for (QAbstractButton* button : root.findChildren<QAbstractButton*>())
+        if (button->text() == text) return button;
+    return nullptr;
+}
+
+// Answers the next application-modal message box with its button of that text.
+inline void answerNextBox(const QString& text) {
+    QTimer::singleShot(0, [text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        ASSERT_NE(buttonNamed(*box, text), nullptr) << text.toStdString();
+        buttonNamed(*box, text)->click();
+    });
+}
 
 // Controls a screen reader reaches without a name: buttons, fields, pickers, lists.
 inline std::vector<std::string> unnamedControls(QWidget* root) {

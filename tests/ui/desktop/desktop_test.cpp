@@ -40,7 +40,7 @@ TEST_F(DesktopTest, TheTrayCarriesTheIconAndThePanelDropsFromIt) {
         *trayer, {*trayer, "--edge", "top", "--align", "right", "--width", "10", "--SetDockType", "true"}, {}));
     ASSERT_TRUE(waitUntil([] { return ui::TrayIcon::hostAvailable(); }, 10s));
 
-    ui::QuillonApp shell({*env, *templates, *rules, notifier});
+    ui::QuillonApp shell({*env, *templates, *rules, desktop});
     shell.start();
     ASSERT_TRUE(waitUntil([&] { return shell.tray()->isVisible() && !shell.tray()->geometry().isEmpty(); }, 10s));
     EXPECT_EQ(shell.tray()->toolTip(), "Quillon — 1 sessions");
