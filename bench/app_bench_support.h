@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <time.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -95,6 +97,34 @@ template <class Fixture> Fixture& sharedFixture() {
         });
     }
     return *instance;
+}
+
+// The calling thread's CPU time: what the GUI thread spends, not what it waits for.
+inline double threadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The GUI thread's CPU time per refresh of the server's sessions; when changing, a window is
+// renamed before each (outside the timing) so the list really changes. settle runs inside the
+// timing after each refresh (the repaints of open screens).
+template <class Settle>
+void measureRefreshes(benchmark::State& state, const BenchServer& server, AppEnvironment& env, bool changing,
+                      Settle settle, std::size_t sessions) {
+    int flip = 0;
+    for (auto _ : state) {
+        if (changing) {
+            state.PauseTiming();
+            server.tmux({"rename-window", "-t", "s7:0", "w" + std::to_string(flip++)});
+            state.ResumeTiming();
+        }
+        const double start = threadCpuSeconds();
+        refreshAndWait(env);
+        settle();
+        state.SetIterationTime(threadCpuSeconds() - start);
+    }
+    if (env.sessions().size() != sessions) state.SkipWithError("snapshot incomplete");
 }
 
 // An environment on the server, without desktop services or timer ticks, its first refresh done.

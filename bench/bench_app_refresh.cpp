@@ -1,7 +1,5 @@
 // The GUI thread's share of one refresh of a 200-session server: starting the job, receiving
 // the snapshot and publishing it. The snapshot itself runs in the pool and is measured apart.
-#include <time.h>
-
 #include <memory>
 
 #include "app/app_environment.h"
@@ -9,12 +7,6 @@
 
 namespace quillon::bench {
 namespace {
-
-double threadCpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 struct Fixture {
     BenchServer server;
@@ -34,18 +26,7 @@ Fixture& fixture() { return sharedFixture<Fixture>(); }
 // Main-thread CPU time per refresh; the event loop sleeps while tmux runs.
 void mainThreadWork(benchmark::State& state, bool changing) {
     Fixture& f = fixture();
-    int flip = 0;
-    for (auto _ : state) {
-        if (changing) {
-            state.PauseTiming();
-            f.server.tmux({"rename-window", "-t", "s7:0", "w" + std::to_string(flip++)});
-            state.ResumeTiming();
-        }
-        const double start = threadCpuSeconds();
-        refreshAndWait(*f.env);
-        state.SetIterationTime(threadCpuSeconds() - start);
-    }
-    if (f.env->sessions().size() != 200) state.SkipWithError("snapshot incomplete");
+    measureRefreshes(state, f.server, *f.env, changing, [] {}, 200);
 }
 
 void BM_RefreshMainThread_Unchanged(benchmark::State& state) { mainThreadWork(state, false); }

@@ -1,8 +1,6 @@
 // The GUI thread's whole share of a 200-session refresh with the screens open: the main
 // window (sidebar and dashboard cards) and the tray panel, shown offscreen. Measured as the
 // thread's CPU time from starting the refresh until its paints are done.
-#include <time.h>
-
 #include <memory>
 
 #include "app/app_environment.h"
@@ -12,12 +10,6 @@
 
 namespace quillon::bench {
 namespace {
-
-double threadCpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 struct Fixture {
     BenchServer server;
@@ -40,19 +32,8 @@ struct Fixture {
 
 void guiThreadWork(benchmark::State& state, bool changing) {
     Fixture& f = sharedFixture<Fixture>();
-    int flip = 0;
-    for (auto _ : state) {
-        if (changing) {
-            state.PauseTiming();
-            f.server.tmux({"rename-window", "-t", "s7:0", "w" + std::to_string(flip++)});
-            state.ResumeTiming();
-        }
-        const double start = threadCpuSeconds();
-        refreshAndWait(*f.env);
-        QApplication::processEvents();  // the repaints the refresh asked for
-        state.SetIterationTime(threadCpuSeconds() - start);
-    }
-    if (f.env->sessions().size() != 200) state.SkipWithError("snapshot incomplete");
+    // The repaints the refresh asked for count too.
+    measureRefreshes(state, f.server, *f.env, changing, [] { QApplication::processEvents(); }, 200);
 }
 
 void BM_RefreshWithScreens_Unchanged(benchmark::State& state) { guiThreadWork(state, false); }
