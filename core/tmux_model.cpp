@@ -18,6 +18,18 @@ std::int64_t TmuxSession::paneCount() const noexcept {
     return count;
 }
 
+std::int64_t totalWindows(const std::vector<TmuxSession>& sessions) {
+    std::int64_t count = 0;
+    for (const auto& session : sessions) count += session.windowCount;
+    return count;
+}
+
+std::int64_t totalPanes(const std::vector<TmuxSession>& sessions) {
+    std::int64_t count = 0;
+    for (const auto& session : sessions) count += session.paneCount();
+    return count;
+}
+
 bool TmuxSession::isIdle(std::chrono::duration<double> olderThan, TimePoint now) const noexcept {
     if (isAttached) return false;
     return std::chrono::duration<double>(now - idleReference()) > olderThan;

@@ -65,6 +65,10 @@ struct TmuxSession {
     bool isIdle(std::chrono::duration<double> olderThan, TimePoint now) const noexcept;
 };
 
+// Sums over a server's sessions: windows as tmux counts them, panes as the snapshot lists them.
+std::int64_t totalWindows(const std::vector<TmuxSession>& sessions);
+std::int64_t totalPanes(const std::vector<TmuxSession>& sessions);
+
 }  // namespace quillon
 
 template <> struct std::hash<quillon::TmuxPane> { std::size_t operator()(const quillon::TmuxPane&) const noexcept; };

@@ -236,6 +236,39 @@ void StatTile::paintEvent(QPaintEvent*) {
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
 }
 
+// ---- Symbols and status lines ----
+
+QLabel* symbolLabel(std::string_view symbol, const QColor& tint, int size, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(Icons::tinted(symbol, tint, size).pixmap(size, size));
+    return label;
+}
+
+StatusLine::StatusLine(std::string symbol, const QColor& tint, QWidget* parent) : QWidget(parent) {
+    icon_ = new QLabel(this);
+    text_ = new QLabel(this);
+    text_->setWordWrap(true);
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(icon_, 0, Qt::AlignTop);
+    row->addWidget(text_, 1);
+    setLook(std::move(symbol), tint);
+    hide();
+}
+
+void StatusLine::setText(const QString& text) {
+    text_->setText(text);
+    setAccessibleName(text);
+}
+
+void StatusLine::setLook(std::string symbol, const QColor& tint) {
+    icon_->setPixmap(Icons::tinted(symbol, tint, 14).pixmap(14, 14));
+    text_->setStyleSheet(QStringLiteral("color: %1").arg(tint.name(QColor::HexArgb)));
+}
+
+QString StatusLine::text() const { return text_->text(); }
+
 // ---- EmptyState ----
 
 EmptyState::EmptyState(std::string symbol, QWidget* parent) : QWidget(parent) {

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <string>
+#include <string_view>
 
 class QPainter;
 
@@ -119,6 +120,25 @@ private:
     QLabel* iconLabel_;
     SecondaryLabel* titleLabel_;
     ShrinkingLabel* valueLabel_;
+};
+
+// A symbol drawn in one colour, as a label.
+QLabel* symbolLabel(std::string_view symbol, const QColor& tint, int size, QWidget* parent);
+
+// A message after its symbol, both in one colour: failures in orange, confirmations in green.
+// The text wraps, can be selected, and is the line's accessible name. Hidden until shown.
+class StatusLine : public QWidget {
+    Q_OBJECT
+public:
+    StatusLine(std::string symbol, const QColor& tint, QWidget* parent = nullptr);
+    void setText(const QString& text);
+    // Another symbol and colour, for a line that says both outcomes.
+    void setLook(std::string symbol, const QColor& tint);
+    QString text() const;
+
+private:
+    QLabel* icon_;
+    QLabel* text_;
 };
 
 // A centred placeholder for "nothing here": a large symbol, a title and a description.

@@ -25,27 +25,6 @@ namespace {
 constexpr const char* starterExample =
     "# mouse + istoricul mai mare\nset -g mouse on\nset -g history-limit 50000\n# numerotare de la 1\nset -g base-index 1";
 
-QLabel* iconLabel(const char* symbol, const QColor& tint, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(Icons::tinted(symbol, tint, 16).pixmap(16, 16));
-    return label;
-}
-
-// An icon and a text in one colour.
-QWidget* statusLine(const char* symbol, const QColor& tint, QLabel*& text, QWidget* parent) {
-    auto* line = new QWidget(parent);
-    text = new QLabel(line);
-    text->setWordWrap(true);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    text->setStyleSheet(QStringLiteral("color: %1").arg(tint.name()));
-    auto* row = new QHBoxLayout(line);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(iconLabel(symbol, tint, line), 0, Qt::AlignTop);
-    row->addWidget(text, 1);
-    line->hide();
-    return line;
-}
-
 }  // namespace
 
 ConfigView::ConfigView(UiContext& context, QWidget* parent) : QWidget(parent), context_(context) {
@@ -57,14 +36,14 @@ ConfigView::ConfigView(UiContext& context, QWidget* parent) : QWidget(parent), c
     open_ = new QPushButton(Icons::symbol("square.and.pencil"), QString(), this);
     reload_ = new QPushButton(Icons::symbol("arrow.clockwise.circle"), QString(), this);
     auto* header = new QHBoxLayout;
-    header->addWidget(iconLabel("doc.text", Theme::secondary(palette()), this));
+    header->addWidget(symbolLabel("doc.text", Theme::secondary(palette()), 16, this));
     header->addWidget(pathLabel_);
     header->addStretch(1);
     header->addWidget(open_);
     header->addWidget(reload_);
 
-    QWidget* doneLine = statusLine("checkmark.circle", Theme::green(), done_, this);
-    QWidget* errorLine = statusLine("exclamationmark.triangle", Theme::orange(), error_, this);
+    done_ = new StatusLine("checkmark.circle", Theme::green(), this);
+    error_ = new StatusLine("exclamationmark.triangle", Theme::orange(), this);
 
     content_ = new QStackedWidget(this);
     text_ = new QPlainTextEdit(content_);
@@ -84,7 +63,7 @@ ConfigView::ConfigView(UiContext& context, QWidget* parent) : QWidget(parent), c
     example_->setFont(mono);
     example_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* titleRow = new QHBoxLayout;
-    titleRow->addWidget(iconLabel("doc.questionmark", Theme::orange(), missing));
+    titleRow->addWidget(symbolLabel("doc.questionmark", Theme::orange(), 16, missing));
     titleRow->addWidget(missingTitle_, 1);
     auto* missingColumn = new QVBoxLayout(missing);
     missingColumn->setContentsMargins(0, 8, 0, 0);
@@ -100,8 +79,8 @@ ConfigView::ConfigView(UiContext& context, QWidget* parent) : QWidget(parent), c
     column->setSpacing(10);
     column->addWidget(title_);
     column->addLayout(header);
-    column->addWidget(doneLine);
-    column->addWidget(errorLine);
+    column->addWidget(done_);
+    column->addWidget(error_);
     column->addWidget(content_, 1);
 
     connect(open_, &QPushButton::clicked, this,
@@ -159,16 +138,16 @@ void ConfigView::showServerState() {
 }
 
 void ConfigView::showStatus() {
-    done_->parentWidget()->setVisible(reloadDone_);
+    done_->setVisible(reloadDone_);
     const auto& error = context_.env.lastError();
-    error_->parentWidget()->setVisible(error.has_value());
+    error_->setVisible(error.has_value());
     if (error) error_->setText(qs(*error));
 }
 
 QString ConfigView::statusText() const {
     QStringList lines;
-    for (QLabel* line : {done_, error_})
-        if (line->parentWidget()->isVisibleTo(this)) lines << line->text();
+    for (StatusLine* line : {done_, error_})
+        if (line->isVisibleTo(this)) lines << line->text();
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -18,6 +18,8 @@ class QStackedWidget;
 
 namespace quillon::ui {
 
+class StatusLine;
+
 class ConfigView : public QWidget {
     Q_OBJECT
 public:
@@ -51,8 +53,8 @@ private:
     QLabel* pathLabel_;
     QPushButton* open_;
     QPushButton* reload_;
-    QLabel* done_;
-    QLabel* error_;
+    StatusLine* done_;
+    StatusLine* error_;
     QStackedWidget* content_;
     QPlainTextEdit* text_;
     QLabel* missingTitle_;

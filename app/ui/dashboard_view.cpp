@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <numeric>
 
 #include "app/app_environment.h"
 #include "app/ui/components.h"
@@ -26,17 +25,6 @@
 #include "core/text.h"
 
 namespace quillon::ui {
-namespace {
-
-enum TileIndex { serverTile, sessionsTile, windowsTile, panesTile, versionTile, prefixTile };
-
-QLabel* iconLabel(const char* symbol, const QColor& tint, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(Icons::tinted(symbol, tint, 18).pixmap(18, 18));
-    return label;
-}
-
-}  // namespace
 
 DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(parent), context_(context) {
     pages_ = new QStackedWidget(this);
@@ -55,7 +43,7 @@ DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(pare
     missingCommand_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     missingCommand_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     auto* titleRow = new QHBoxLayout;
-    titleRow->addWidget(iconLabel("exclamationmark.triangle.fill", Theme::orange(), card));
+    titleRow->addWidget(symbolLabel("exclamationmark.triangle.fill", Theme::orange(), 18, card));
     titleRow->addWidget(missingTitle_, 1);
     auto* cardLayout = new QVBoxLayout(card);
     cardLayout->addLayout(titleRow);
@@ -79,9 +67,7 @@ DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(pare
     column->addLayout(tileGrid_);
     buildTiles();
 
-    error_ = new QLabel(content_);
-    error_->setWordWrap(true);
-    error_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    error_ = new StatusLine("exclamationmark.triangle", Theme::orange(), content_);
     column->addWidget(error_);
 
     empty_ = new EmptyState("moon.zzz", content_);
@@ -181,7 +167,7 @@ void DashboardView::buildBanner() {
     texts->addWidget(bannerTitle_);
     texts->addWidget(bannerDetail_);
     auto* row = new QHBoxLayout(banner_);
-    row->addWidget(iconLabel("moon.zzz.fill", Theme::orange(), banner_));
+    row->addWidget(symbolLabel("moon.zzz.fill", Theme::orange(), 18, banner_));
     row->addLayout(texts, 1);
     row->addWidget(cleanIdle_);
 }
@@ -203,26 +189,12 @@ void DashboardView::relabel() {
     cards_->viewport()->update();
 }
 
-std::int64_t DashboardView::totalWindows() const {
-    const auto& sessions = context_.env.sessions();
-    return std::accumulate(sessions.begin(), sessions.end(), std::int64_t(0),
-                           [](std::int64_t sum, const TmuxSession& s) { return sum + s.windowCount; });
-}
-
-std::int64_t DashboardView::totalPanes() const {
-    const auto& sessions = context_.env.sessions();
-    return std::accumulate(sessions.begin(), sessions.end(), std::int64_t(0),
-                           [](std::int64_t sum, const TmuxSession& s) { return sum + s.paneCount(); });
-}
-
 void DashboardView::refreshContents() {
     const auto& env = context_.env;
     pages_->setCurrentWidget(env.client() ? content_ : missingTmux_);
     updateTiles();
     error_->setVisible(env.lastError().has_value());
-    if (env.lastError())
-        error_->setText(QStringLiteral("<span style='color:%1'>⚠ %2</span>")
-                            .arg(Theme::orange().name(), qs(*env.lastError()).toHtmlEscaped()));
+    if (env.lastError()) error_->setText(qs(*env.lastError()));
     const bool none = env.sessions().empty();
     empty_->setVisible(none);
     sessionsArea_->setVisible(!none);
@@ -235,8 +207,8 @@ void DashboardView::updateTiles() {
     const QString values[] = {
         env.serverRunning() ? qL("Activ", "Running") : qL("Oprit", "Stopped"),
         QString::number(env.sessions().size()),
-        QString::number(totalWindows()),
-        QString::number(totalPanes()),
+        QString::number(totalWindows(env.sessions())),
+        QString::number(totalPanes(env.sessions())),
         env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion()),
         qs(env.prefix()),
     };

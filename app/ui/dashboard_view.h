@@ -25,15 +25,13 @@ class EmptyState;
 class SessionCardDelegate;
 class SessionListModel;
 class StatTile;
+class StatusLine;
 
 class DashboardView : public QWidget {
     Q_OBJECT
 public:
     explicit DashboardView(UiContext& context, QWidget* parent = nullptr);
 
-    // Sums over the published sessions.
-    std::int64_t totalWindows() const;
-    std::int64_t totalPanes() const;
     const std::vector<StatTile*>& tiles() const noexcept { return tiles_; }
     CardListView* cards() const noexcept { return cards_; }
     SessionListModel* cardModel() const noexcept { return model_; }
@@ -65,7 +63,7 @@ private:
     QGridLayout* tileGrid_;
     std::vector<StatTile*> tiles_;
     int tileColumns_ = 0;
-    QLabel* error_;
+    StatusLine* error_;
     EmptyState* empty_;
     QPushButton* createFirst_;
     QWidget* sessionsArea_;

@@ -1,6 +1,7 @@
 #pragma once
-// A list model over a vector of values whose rows follow a new vector with the fewest
-// signals (see keyed_rows.h). Subclasses give data() and call replaceRows().
+// Models whose rows follow a new vector of values with the fewest signals (see keyed_rows.h).
+// KeyedRowsModel gives any Qt model class syncRows() for one level of rows; KeyedListModel is
+// a list model over one vector, whose subclasses give data() and call replaceRows().
 
 #include <QAbstractListModel>
 
@@ -11,10 +12,56 @@
 
 namespace quillon::ui {
 
-template <class Item>
-class KeyedListModel : public QAbstractListModel {
+template <class Base>
+class KeyedRowsModel : public Base {
 public:
-    using QAbstractListModel::QAbstractListModel;
+    using Base::Base;
+
+protected:
+    // Brings rows, the children of parent, to incoming by key. settled runs inside each change,
+    // once the rows are consistent again (a model that indexes its rows re-indexes there).
+    template <class Item, class KeyOf>
+    void syncRows(const QModelIndex& parent, std::vector<Item>& rows, std::vector<Item> incoming, KeyOf keyOf,
+                  const std::function<void()>& settled = {}) {
+        struct Edits {
+            KeyedRowsModel& m;
+            const QModelIndex& parent;
+            const std::function<void()>& settled;
+            void done() {
+                if (settled) settled();
+            }
+            void remove(int first, int last, const std::function<void()>& apply) {
+                m.beginRemoveRows(parent, first, last);
+                apply();
+                done();
+                m.endRemoveRows();
+            }
+            void insert(int first, int last, const std::function<void()>& apply) {
+                m.beginInsertRows(parent, first, last);
+                apply();
+                done();
+                m.endInsertRows();
+            }
+            void changed(int first, int last) {
+                // A list model keeps columnCount private; the item model's is public.
+                const int columns = static_cast<const QAbstractItemModel&>(m).columnCount(parent);
+                emit m.dataChanged(m.index(first, 0, parent), m.index(last, columns - 1, parent));
+            }
+            void reset(const std::function<void()>& apply) {
+                m.beginResetModel();
+                apply();
+                done();
+                m.endResetModel();
+            }
+        } edits{*this, parent, settled};
+        syncKeyedRows(rows, std::move(incoming), keyOf, edits);
+    }
+};
+
+template <class Item>
+class KeyedListModel : public KeyedRowsModel<QAbstractListModel> {
+public:
+    using KeyedRowsModel::KeyedRowsModel;
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(rows_.size()); }
     const Item& at(int row) const { return rows_.at(std::size_t(row)); }
@@ -23,26 +70,7 @@ public:
 protected:
     template <class KeyOf>
     void replaceRows(std::vector<Item> incoming, KeyOf keyOf) {
-        struct Edits {
-            KeyedListModel& m;
-            void remove(int first, int last, const std::function<void()>& apply) {
-                m.beginRemoveRows({}, first, last);
-                apply();
-                m.endRemoveRows();
-            }
-            void insert(int first, int last, const std::function<void()>& apply) {
-                m.beginInsertRows({}, first, last);
-                apply();
-                m.endInsertRows();
-            }
-            void changed(int first, int last) { emit m.dataChanged(m.index(first), m.index(last)); }
-            void reset(const std::function<void()>& apply) {
-                m.beginResetModel();
-                apply();
-                m.endResetModel();
-            }
-        } edits{*this};
-        syncKeyedRows(rows_, std::move(incoming), keyOf, edits);
+        syncRows({}, rows_, std::move(incoming), keyOf);
     }
 
     std::vector<Item> rows_;

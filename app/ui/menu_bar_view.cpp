@@ -17,7 +17,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include <numeric>
 
 #include "app/app_environment.h"
 #include "app/template_store.h"
@@ -301,10 +300,8 @@ void MenuBarView::refreshSummary() {
     serverLabel_->setText(!env.client()         ? qL("tmux nu este instalat", "tmux is not installed")
                           : env.serverRunning() ? qL("Server activ", "Server running")
                                                 : qL("Server oprit", "Server stopped"));
-    const std::int64_t windows = std::accumulate(sessions.begin(), sessions.end(), std::int64_t(0),
-                                                 [](std::int64_t n, const TmuxSession& s) { return n + s.windowCount; });
-    const std::int64_t panes = std::accumulate(sessions.begin(), sessions.end(), std::int64_t(0),
-                                               [](std::int64_t n, const TmuxSession& s) { return n + s.paneCount(); });
+    const std::int64_t windows = totalWindows(sessions);
+    const std::int64_t panes = totalPanes(sessions);
     countsLabel_->setText(QString::number(sessions.size()) + QStringLiteral(" ") + qL("sesiuni", "sessions") +
                           QStringLiteral(" · ") + QString::number(windows) + QStringLiteral(" ") + qL("ferestre", "windows") +
                           QStringLiteral(" · ") + QString::number(panes) + QStringLiteral(" ") + qL("pane", "panes"));

@@ -31,16 +31,7 @@ NewSessionSheet::NewSessionSheet(UiContext& context, QWidget* parent) : QDialog(
     nameLabel_ = new QLabel(this);
     name_ = new QLineEdit(this);
     nameLabel_->setBuddy(name_);
-    warning_ = new QWidget(this);
-    auto* warningIcon = new QLabel(warning_);
-    warningIcon->setPixmap(Icons::tinted("exclamationmark.triangle", Theme::orange(), 14).pixmap(14, 14));
-    warningText_ = new QLabel(warning_);
-    warningText_->setStyleSheet(QStringLiteral("color: %1").arg(Theme::orange().name()));
-    auto* warningRow = new QHBoxLayout(warning_);
-    warningRow->setContentsMargins(0, 0, 0, 0);
-    warningRow->addWidget(warningIcon);
-    warningRow->addWidget(warningText_, 1);
-    warning_->hide();
+    warning_ = new StatusLine("exclamationmark.triangle", Theme::orange(), this);
 
     directoryLabel_ = new QLabel(this);
     directory_ = new QLineEdit(this);
@@ -52,11 +43,7 @@ NewSessionSheet::NewSessionSheet(UiContext& context, QWidget* parent) : QDialog(
 
     attachAfter_ = new QCheckBox(this);
     attachAfter_->setChecked(true);
-    error_ = new QLabel(this);
-    error_->setWordWrap(true);
-    error_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    error_->setStyleSheet(QStringLiteral("color: %1").arg(Theme::orange().name()));
-    error_->hide();
+    error_ = new StatusLine("exclamationmark.triangle", Theme::orange(), this);
 
     cancel_ = new QPushButton(this);
     create_ = new QPushButton(this);
@@ -98,7 +85,7 @@ void NewSessionSheet::relabel() {
     nameLabel_->setText(qL("Nume", "Name"));
     name_->setPlaceholderText(qL("ex. lucru", "e.g. work"));
     name_->setAccessibleName(nameLabel_->text());
-    warningText_->setText(qL("Numele nu poate conține „:” sau „.”", "Name cannot contain “:” or “.”"));
+    warning_->setText(qL("Numele nu poate conține „:” sau „.”", "Name cannot contain “:” or “.”"));
     directoryLabel_->setText(qL("Director", "Directory"));
     directory_->setPlaceholderText(qL("opțional, ex. ~/proiect", "optional, e.g. ~/project"));
     directory_->setAccessibleName(directoryLabel_->text());
@@ -142,7 +129,7 @@ void NewSessionSheet::create() {
         self->validate();
         // The message would otherwise show only where the dashboard is open.
         if (env.lastError()) {
-            self->error_->setText(QStringLiteral("⚠ ") + qs(*env.lastError()));
+            self->error_->setText(qs(*env.lastError()));
             self->error_->show();
             return;
         }

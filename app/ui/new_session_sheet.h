@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace quillon::ui {
 
+class StatusLine;
+
 class NewSessionSheet : public QDialog {
     Q_OBJECT
 public:
@@ -38,13 +40,12 @@ private:
     QLabel* title_;
     QLabel* nameLabel_;
     QLineEdit* name_;
-    QWidget* warning_;
-    QLabel* warningText_;
+    StatusLine* warning_;
     QLabel* directoryLabel_;
     QLineEdit* directory_;
     QPushButton* choose_;
     QCheckBox* attachAfter_;
-    QLabel* error_;
+    StatusLine* error_;
     QPushButton* cancel_;
     QPushButton* create_;
     bool creating_ = false;

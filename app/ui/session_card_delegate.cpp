@@ -38,40 +38,17 @@ void SessionCardDelegate::paintContent(QPainter& painter, const QStyleOptionView
                                        const QRect& content) const {
     const TmuxSession& session = sessionAt(index);
     const QPalette& palette = option.palette;
-    const int line1 = content.top() + content.height() / 3 + 2;
-    const int line2 = content.top() + 2 * content.height() / 3 + 2;
-    Paint::statusDot(painter, QRectF(content.left() - 4, line1 - 8, 16, 16), session.isAttached, palette);
+    QPixmap dot(10, 10);
+    dot.fill(Qt::transparent);
+    QPainter dotPainter(&dot);
+    Paint::statusDot(dotPainter, QRectF(dot.rect()), session.isAttached, palette);
+    dotPainter.end();
 
-    QFont bold = option.font;
-    bold.setBold(true);
-    const QFontMetrics boldMetrics(bold);
-    const int left = content.left() + 14;
-    const QString attachedText = session.isAttached ? qL("atașată", "attached") : qL("detașată", "detached");
-    const bool idle = session.isIdle(std::chrono::duration<double>(env_.idleThresholdHours() * 3600.0), Clock::now());
-    std::vector<std::pair<QString, QColor>> badges{{attachedText, session.isAttached ? Theme::green() : Theme::secondary(palette)}};
-    if (idle) badges.emplace_back(QStringLiteral("idle"), Theme::orange());
-    int badgeWidth = 0;
-    for (const auto& badge : badges) badgeWidth += Paint::badgeSize(badge.first, option.font).width() + 6;
-
-    const QString name = boldMetrics.elidedText(qs(session.name), Qt::ElideRight, std::max(40, content.right() - left - badgeWidth));
-    painter.setFont(bold);
-    painter.setPen(palette.color(QPalette::Text));
-    painter.drawText(QRect(left, line1 - boldMetrics.height() / 2, content.right() - left, boldMetrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, name);
-    int x = left + boldMetrics.horizontalAdvance(name) + 8;
-    for (const auto& [text, color] : badges) {
-        const QSize size = Paint::badgeSize(text, option.font);
-        Paint::badge(painter, QRect(QPoint(x, line1 - size.height() / 2), size), text, color, option.font);
-        x += size.width() + 6;
-    }
-
-    const QFont caption = Paint::captionFont(option.font);
-    const QFontMetrics captionMetrics(caption);
-    painter.setFont(caption);
-    painter.setPen(Theme::secondary(palette));
-    painter.drawText(QRect(left, line2 - captionMetrics.height() / 2, content.right() - left, captionMetrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     captionMetrics.elidedText(detailLine(session, Clock::now()), Qt::ElideRight, content.right() - left));
+    CardText text{dot, qs(session.name), detailLine(session, Clock::now()), {}};
+    text.badges.emplace_back(session.isAttached ? qL("atașată", "attached") : qL("detașată", "detached"),
+                             session.isAttached ? Theme::green() : Theme::secondary(palette));
+    if (session.isIdle(env_.settings().idleLimit(), Clock::now())) text.badges.emplace_back(QStringLiteral("idle"), Theme::orange());
+    paintText(painter, option, content, text);
 }
 
 }  // namespace quillon::ui

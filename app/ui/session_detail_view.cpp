@@ -181,10 +181,7 @@ void SessionDetailView::buildHeader(QVBoxLayout* column) {
     facts->setColumnStretch(directory, 1);
     column->addLayout(facts);
 
-    status_ = new QLabel(content_);
-    status_->setWordWrap(true);
-    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    status_->hide();
+    status_ = new StatusLine("checkmark.circle", Theme::green(), content_);
     column->addWidget(status_);
 
     connect(renameButton_, &QToolButton::clicked, this, &SessionDetailView::startRename);
@@ -441,20 +438,18 @@ void SessionDetailView::exportScrollback(const std::string& paneTarget, const QS
 }
 
 void SessionDetailView::showStatus(const QString& text, bool failure) {
-    const QColor colour = failure ? Theme::orange() : Theme::secondary(palette());
-    status_->setText(QStringLiteral("<span style='color:%1'>%2 %3</span>")
-                         .arg(colour.name(QColor::HexArgb), failure ? QStringLiteral("⚠") : QStringLiteral("✓"),
-                              text.toHtmlEscaped()));
-    status_->setAccessibleName(text);
+    if (failure) status_->setLook("exclamationmark.triangle", Theme::orange());
+    else status_->setLook("checkmark.circle", Theme::green());
+    status_->setText(text);
     status_->show();
     // A failure stays until the next outcome; a success only needs to be seen.
     if (!failure)
         QTimer::singleShot(10'000, status_, [this, text] {
-            if (status_->accessibleName() == text) status_->hide();
+            if (status_->text() == text) status_->hide();
         });
 }
 
-QString SessionDetailView::statusMessage() const { return status_->isVisibleTo(this) ? status_->accessibleName() : QString(); }
+QString SessionDetailView::statusMessage() const { return status_->isVisibleTo(this) ? status_->text() : QString(); }
 
 // ---- Confirmations ----
 

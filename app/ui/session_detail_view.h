@@ -30,6 +30,7 @@ namespace quillon::ui {
 
 class CardListView;
 class EmptyState;
+class StatusLine;
 class PaneListModel;
 class PanePreview;
 class SendPanel;
@@ -118,7 +119,7 @@ private:
     QAction* kill_;
     QLabel* factCaptions_[3];
     QLabel* factValues_[3];
-    QLabel* status_;
+    StatusLine* status_;
     QTabWidget* tabs_;
     QLabel* windowsHeading_;
     QVBoxLayout* groupsLayout_;

@@ -2,7 +2,6 @@
 
 #include "app/app_environment.h"
 #include "app/ui/icons.h"
-#include "app/ui/keyed_rows.h"
 #include "app/ui/session_list_model.h"
 #include "app/ui/ui_text.h"
 
@@ -13,7 +12,7 @@ constexpr quintptr sessionLevel = 0;
 
 }  // namespace
 
-SessionTreeModel::SessionTreeModel(AppEnvironment& env, QObject* parent) : QAbstractItemModel(parent), env_(env) {
+SessionTreeModel::SessionTreeModel(AppEnvironment& env, QObject* parent) : KeyedRowsModel(parent), env_(env) {
     setSessions(sessionOutlines(env.sessions(), true));
     connect(&env, &AppEnvironment::sessionsChanged, this, [this] { setSessions(sessionOutlines(env_.sessions(), true)); });
     connect(&env, &AppEnvironment::preferredTerminalChanged, this, &SessionTreeModel::relabel);
@@ -91,34 +90,6 @@ QVariant SessionTreeModel::data(const QModelIndex& index, int role) const {
 }
 
 void SessionTreeModel::setSessions(std::vector<TmuxSession> incoming) {
-    // Row signals of one level of the tree; afterChange runs while the rows are consistent.
-    struct Edits {
-        SessionTreeModel& m;
-        QModelIndex parent;
-        std::function<void()> afterChange;
-        void remove(int first, int last, const std::function<void()>& apply) {
-            m.beginRemoveRows(parent, first, last);
-            apply();
-            afterChange();
-            m.endRemoveRows();
-        }
-        void insert(int first, int last, const std::function<void()>& apply) {
-            m.beginInsertRows(parent, first, last);
-            apply();
-            afterChange();
-            m.endInsertRows();
-        }
-        void changed(int first, int last) {
-            emit m.dataChanged(m.index(first, 0, parent), m.index(last, attachColumn, parent));
-        }
-        void reset(const std::function<void()>& apply) {
-            m.beginResetModel();
-            apply();
-            afterChange();
-            m.endResetModel();
-        }
-    };
-
     // First the session rows, each keeping the windows it shows; then each session's windows.
     std::unordered_map<std::string, std::vector<TmuxWindow>> fresh;
     std::unordered_map<std::string, const SessionRow*> current;
@@ -139,15 +110,13 @@ void SessionTreeModel::setSessions(std::vector<TmuxSession> incoming) {
         rowOfId_.clear();
         for (std::size_t i = 0; i < rows_.size(); ++i) rowOfId_[rows_[i].id] = int(i);
     };
-    Edits top{*this, {}, reindex};
-    syncKeyedRows(rows_, std::move(heads), [](const SessionRow& r) -> const std::string& { return r.session.name; }, top);
+    syncRows({}, rows_, std::move(heads), [](const SessionRow& r) -> const std::string& { return r.session.name; }, reindex);
     reindex();
 
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         auto found = fresh.find(rows_[i].session.name);
         if (found == fresh.end()) continue;  // a new row came with its windows
-        Edits level{*this, index(int(i), 0), [] {}};
-        syncKeyedRows(rows_[i].session.windows, std::move(found->second), [](const TmuxWindow& w) { return w.index; }, level);
+        syncRows(index(int(i), 0), rows_[i].session.windows, std::move(found->second), [](const TmuxWindow& w) { return w.index; });
     }
 }
 

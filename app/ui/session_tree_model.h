@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/ui/keyed_list_model.h"
 #include "core/tmux_model.h"
 
 namespace quillon {
@@ -16,7 +17,7 @@ class AppEnvironment;
 
 namespace quillon::ui {
 
-class SessionTreeModel : public QAbstractItemModel {
+class SessionTreeModel : public KeyedRowsModel<QAbstractItemModel> {
     Q_OBJECT
 public:
     enum Column { rowColumn, attachColumn };

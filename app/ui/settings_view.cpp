@@ -161,11 +161,7 @@ QWidget* SettingsView::buildGeneral() {
     for (TerminalApp t : env.availableTerminals()) terminal_->addItem(qs(displayName(t)), int(t));
     launchAtLogin_ = new QCheckBox(page);
     launchAtLogin_->setObjectName(QStringLiteral("launchAtLogin"));
-    loginError_ = new QLabel(page);
-    loginError_->setWordWrap(true);
-    loginError_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    loginError_->setStyleSheet(QStringLiteral("color: %1").arg(Theme::orange().name()));
-    loginError_->hide();
+    loginError_ = new StatusLine("exclamationmark.triangle", Theme::orange(), page);
     for (QWidget* field : {static_cast<QWidget*>(language_), static_cast<QWidget*>(appearance_), static_cast<QWidget*>(terminal_)})
         generalForm_->addRow(new QLabel(page), field);
     generalForm_->addRow(launchAtLogin_);
@@ -212,7 +208,7 @@ void SettingsView::changeLaunchAtLogin(bool enabled) {
     if (context_.env.launchAtLogin() == enabled) return loginError_->hide();
     // The toggle stays where the user put it; the reason stays here, where it was asked.
     const auto& error = context_.env.lastError();
-    loginError_->setText(QStringLiteral("⚠ ") + (error ? qs(*error) : QStringLiteral("Login item")));
+    loginError_->setText(error ? qs(*error) : QStringLiteral("Login item"));
     loginError_->show();
 }
 

@@ -26,6 +26,8 @@ class QTabWidget;
 
 namespace quillon::ui {
 
+class StatusLine;
+
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
@@ -69,7 +71,7 @@ private:
     QComboBox* appearance_;
     QComboBox* terminal_;
     QCheckBox* launchAtLogin_;
-    QLabel* loginError_;
+    StatusLine* loginError_;
     SliderSection polling_;
     SliderSection idle_;
     // tmux

@@ -4,7 +4,6 @@
 
 #include "app/app_environment.h"
 #include "app/ui/icons.h"
-#include "app/ui/keyed_rows.h"
 #include "app/ui/session_list_model.h"
 #include "app/ui/ui_text.h"
 
@@ -39,7 +38,7 @@ const Tool* toolAt(int section, int row) {
 
 }  // namespace
 
-SidebarModel::SidebarModel(AppEnvironment& env, QObject* parent) : QAbstractItemModel(parent), env_(env) {
+SidebarModel::SidebarModel(AppEnvironment& env, QObject* parent) : KeyedRowsModel(parent), env_(env) {
     sessions_ = sessionOutlines(env.sessions(), false);
     placeholder_ = sessions_.empty();
     connect(&env, &AppEnvironment::sessionsChanged, this, [this] { setSessions(sessionOutlines(env_.sessions(), false)); });
@@ -151,28 +150,7 @@ void SidebarModel::setSessions(std::vector<TmuxSession> incoming) {
         placeholder_ = false;
         endRemoveRows();
     }
-    struct Edits {
-        SidebarModel& m;
-        QModelIndex parent;
-        void remove(int first, int last, const std::function<void()>& apply) {
-            m.beginRemoveRows(parent, first, last);
-            apply();
-            m.endRemoveRows();
-        }
-        void insert(int first, int last, const std::function<void()>& apply) {
-            m.beginInsertRows(parent, first, last);
-            apply();
-            m.endInsertRows();
-        }
-        void changed(int first, int last) { emit m.dataChanged(m.index(first, 0, parent), m.index(last, 0, parent)); }
-        void reset(const std::function<void()>& apply) {
-            m.beginResetModel();
-            apply();
-            m.endResetModel();
-        }
-    } edits{*this, parent};
-    syncKeyedRows(sessions_, std::move(incoming), [](const TmuxSession& s) -> const std::string& { return s.name; },
-                  edits);
+    syncRows(parent, sessions_, std::move(incoming), [](const TmuxSession& s) -> const std::string& { return s.name; });
     if (!placeholder_ && sessions_.empty()) {
         beginInsertRows(parent, 0, 0);
         placeholder_ = true;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/keyed_list_model.h"
 #include "core/tmux_model.h"
 
 namespace quillon {
@@ -26,7 +27,7 @@ struct SidebarItem {
     bool operator==(const SidebarItem&) const = default;
 };
 
-class SidebarModel : public QAbstractItemModel {
+class SidebarModel : public KeyedRowsModel<QAbstractItemModel> {
     Q_OBJECT
 public:
     enum Section { panel, sessions, resources };
