@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "app/ui/pane_preview.h"
-#include "app/ui/session_detail_view.h"
+#include "app/ui/sessions/pane_preview.h"
+#include "app/ui/sessions/session_detail_view.h"
 #include "bench/ui_bench_support.h"
 #include "core/text.h"
 

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/app_environment.h"
-#include "app/ui/main_window.h"
-#include "app/ui/menu_bar_view.h"
+#include "app/ui/shell/main_window.h"
+#include "app/ui/shell/menu_bar_view.h"
 #include "bench/ui_bench_support.h"
 
 namespace quillon::bench {

@@ -13,7 +13,7 @@
 #include "app/rule_store.h"
 #include "app/scanner_engine.h"
 #include "app/template_store.h"
-#include "app/ui/scanner_view.h"
+#include "app/ui/automation/scanner_view.h"
 #include "bench/ui_bench_support.h"
 
 namespace quillon::bench {

@@ -7,9 +7,9 @@
 #include "app/notifier.h"
 #include "app/rule_store.h"
 #include "app/template_store.h"
-#include "app/ui/app_info.h"
-#include "app/ui/quillon_app.h"
-#include "app/ui/single_instance.h"
+#include "app/ui/shell/app_info.h"
+#include "app/ui/shell/quillon_app.h"
+#include "app/ui/shell/single_instance.h"
 #include "core/process_runner.h"
 
 int main(int argc, char** argv) {

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 
-#include "app/ui/components.h"
-#include "app/ui/icons.h"
-#include "app/ui/relative_time.h"
-#include "app/ui/theme.h"
-#include "app/ui/ui_text.h"
+#include "app/ui/widgets/components.h"
+#include "app/ui/widgets/icons.h"
+#include "app/ui/widgets/relative_time.h"
+#include "app/ui/widgets/theme.h"
+#include "app/ui/widgets/ui_text.h"
 #include "core/l10n.h"
 #include "tests/ui/ui_test_support.h"
 

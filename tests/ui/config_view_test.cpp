@@ -5,7 +5,7 @@
 
 #include <QPushButton>
 
-#include "app/ui/config_view.h"
+#include "app/ui/settings/config_view.h"
 #include "core/text.h"
 #include "tests/ui/ui_test_support.h"
 

@@ -6,12 +6,12 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "app/ui/card_delegate.h"
-#include "app/ui/components.h"
-#include "app/ui/dashboard_view.h"
-#include "app/ui/session_card_delegate.h"
-#include "app/ui/session_list_model.h"
-#include "app/ui/ui_text.h"
+#include "app/ui/widgets/card_delegate.h"
+#include "app/ui/widgets/components.h"
+#include "app/ui/sessions/dashboard_view.h"
+#include "app/ui/sessions/session_card_delegate.h"
+#include "app/ui/sessions/session_list_model.h"
+#include "app/ui/widgets/ui_text.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

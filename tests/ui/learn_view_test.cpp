@@ -7,7 +7,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 
-#include "app/ui/learn_view.h"
+#include "app/ui/learn/learn_view.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

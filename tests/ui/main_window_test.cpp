@@ -7,14 +7,14 @@
 
 #include <functional>
 
-#include "app/ui/components.h"
-#include "app/ui/main_window.h"
-#include "app/ui/menu_bar_view.h"
-#include "app/ui/new_session_sheet.h"
-#include "app/ui/rule_editor.h"
-#include "app/ui/session_detail_view.h"
-#include "app/ui/settings_view.h"
-#include "app/ui/template_editor.h"
+#include "app/ui/widgets/components.h"
+#include "app/ui/shell/main_window.h"
+#include "app/ui/shell/menu_bar_view.h"
+#include "app/ui/sessions/new_session_sheet.h"
+#include "app/ui/automation/rule_editor.h"
+#include "app/ui/sessions/session_detail_view.h"
+#include "app/ui/settings/settings_view.h"
+#include "app/ui/templates/template_editor.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 
-#include "app/ui/menu_bar_view.h"
-#include "app/ui/session_tree_model.h"
+#include "app/ui/shell/menu_bar_view.h"
+#include "app/ui/sessions/session_tree_model.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

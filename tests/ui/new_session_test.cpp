@@ -10,11 +10,11 @@
 
 #include <filesystem>
 
-#include "app/ui/components.h"
-#include "app/ui/menu_bar_view.h"
-#include "app/ui/new_session_sheet.h"
-#include "app/ui/session_detail_view.h"
-#include "app/ui/template_editor.h"
+#include "app/ui/widgets/components.h"
+#include "app/ui/shell/menu_bar_view.h"
+#include "app/ui/sessions/new_session_sheet.h"
+#include "app/ui/sessions/session_detail_view.h"
+#include "app/ui/templates/template_editor.h"
 #include "core/text.h"
 #include "tests/ui/ui_test_support.h"
 

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "app/ui/pane_layout_map.h"
+#include "app/ui/sessions/pane_layout_map.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

@@ -11,11 +11,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/ui/card_delegate.h"
-#include "app/ui/components.h"
-#include "app/ui/rule_cards.h"
-#include "app/ui/rule_editor.h"
-#include "app/ui/rules_view.h"
+#include "app/ui/widgets/card_delegate.h"
+#include "app/ui/widgets/components.h"
+#include "app/ui/automation/rule_cards.h"
+#include "app/ui/automation/rule_editor.h"
+#include "app/ui/automation/rules_view.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

@@ -13,9 +13,9 @@
 #include <QStackedWidget>
 
 #include "app/scanner_engine.h"
-#include "app/ui/components.h"
-#include "app/ui/main_window.h"
-#include "app/ui/scanner_view.h"
+#include "app/ui/widgets/components.h"
+#include "app/ui/shell/main_window.h"
+#include "app/ui/automation/scanner_view.h"
 #include "tests/support/control_clients.h"
 #include "tests/ui/ui_test_support.h"
 

@@ -8,11 +8,11 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
-#include "app/ui/pane_preview.h"
-#include "app/ui/send_panel.h"
-#include "app/ui/session_detail_view.h"
-#include "app/ui/ui_text.h"
-#include "app/ui/window_group.h"
+#include "app/ui/sessions/pane_preview.h"
+#include "app/ui/sessions/send_panel.h"
+#include "app/ui/sessions/session_detail_view.h"
+#include "app/ui/widgets/ui_text.h"
+#include "app/ui/sessions/window_group.h"
 #include "core/text.h"
 #include "tests/ui/ui_test_support.h"
 

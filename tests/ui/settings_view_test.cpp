@@ -13,10 +13,10 @@
 
 #include <variant>
 
-#include "app/ui/menu_bar_view.h"
-#include "app/ui/session_tree_model.h"
-#include "app/ui/settings_view.h"
-#include "app/ui/ui_text.h"
+#include "app/ui/shell/menu_bar_view.h"
+#include "app/ui/sessions/session_tree_model.h"
+#include "app/ui/settings/settings_view.h"
+#include "app/ui/widgets/ui_text.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

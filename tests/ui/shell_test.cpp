@@ -8,12 +8,12 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
-#include "app/ui/main_window.h"
-#include "app/ui/menu_bar_view.h"
-#include "app/ui/quillon_app.h"
-#include "app/ui/single_instance.h"
-#include "app/ui/theme.h"
-#include "app/ui/tray_icon.h"
+#include "app/ui/shell/main_window.h"
+#include "app/ui/shell/menu_bar_view.h"
+#include "app/ui/shell/quillon_app.h"
+#include "app/ui/shell/single_instance.h"
+#include "app/ui/widgets/theme.h"
+#include "app/ui/shell/tray_icon.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

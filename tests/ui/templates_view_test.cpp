@@ -7,11 +7,11 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "app/ui/card_delegate.h"
-#include "app/ui/components.h"
-#include "app/ui/template_cards.h"
-#include "app/ui/template_editor.h"
-#include "app/ui/templates_view.h"
+#include "app/ui/widgets/card_delegate.h"
+#include "app/ui/widgets/components.h"
+#include "app/ui/templates/template_cards.h"
+#include "app/ui/templates/template_editor.h"
+#include "app/ui/templates/templates_view.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {

@@ -10,10 +10,10 @@
 #include <QToolButton>
 
 #include "app/platform/linux_terminal_host.h"
-#include "app/ui/main_window.h"
-#include "app/ui/menu_bar_view.h"
-#include "app/ui/quillon_app.h"
-#include "app/ui/tray_icon.h"
+#include "app/ui/shell/main_window.h"
+#include "app/ui/shell/menu_bar_view.h"
+#include "app/ui/shell/quillon_app.h"
+#include "app/ui/shell/tray_icon.h"
 #include "core/process_runner.h"
 #include "tests/ui/ui_test_support.h"
 

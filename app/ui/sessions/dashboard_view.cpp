@@ -1,0 +1,277 @@
+#include "app/ui/sessions/dashboard_view.h"
+
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+
+#include "app/app_environment.h"
+#include "app/ui/widgets/components.h"
+#include "app/ui/widgets/icons.h"
+#include "app/ui/sessions/session_card_delegate.h"
+#include "app/ui/sessions/session_list_model.h"
+#include "app/ui/widgets/theme.h"
+#include "app/ui/widgets/ui_text.h"
+#include "core/platform_texts.h"
+#include "core/text.h"
+
+namespace quillon::ui {
+
+DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+    pages_ = new QStackedWidget(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(pages_);
+
+    // Without tmux: only the install card.
+    missingTmux_ = new QWidget(pages_);
+    auto* card = new QFrame(missingTmux_);
+    card->setFrameShape(QFrame::StyledPanel);
+    missingTitle_ = new QLabel(card);
+    missingTitle_->setFont(Paint::titleFont(font()));
+    missingLine_ = new QLabel(card);
+    missingCommand_ = new QLabel(card);
+    missingCommand_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    missingCommand_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(symbolLabel("exclamationmark.triangle.fill", Theme::orange(), 18, card));
+    titleRow->addWidget(missingTitle_, 1);
+    auto* cardLayout = new QVBoxLayout(card);
+    cardLayout->addLayout(titleRow);
+    cardLayout->addWidget(missingLine_);
+    cardLayout->addWidget(missingCommand_);
+    auto* missingLayout = new QVBoxLayout(missingTmux_);
+    missingLayout->setContentsMargins(24, 24, 24, 24);
+    missingLayout->addWidget(card);
+    missingLayout->addStretch(1);
+    pages_->addWidget(missingTmux_);
+
+    content_ = new QWidget(pages_);
+    auto* column = new QVBoxLayout(content_);
+    column->setContentsMargins(20, 16, 20, 12);
+    column->setSpacing(12);
+    auto* title = new QLabel(QStringLiteral("Dashboard"), content_);
+    title->setFont(Paint::titleFont(font()));
+    column->addWidget(title);
+    tileGrid_ = new QGridLayout;
+    tileGrid_->setSpacing(10);
+    column->addLayout(tileGrid_);
+    buildTiles();
+
+    error_ = new StatusLine("exclamationmark.triangle", Theme::orange(), content_);
+    column->addWidget(error_);
+
+    empty_ = new EmptyState("moon.zzz", content_);
+    createFirst_ = new QPushButton(Icons::symbol("plus"), QString(), empty_);
+    static_cast<QVBoxLayout*>(empty_->layout())->insertWidget(4, createFirst_, 0, Qt::AlignHCenter);
+    connect(createFirst_, &QPushButton::clicked, this, [this] { context_.navigator.showNewSessionSheet(this); });
+    column->addWidget(empty_, 1);
+
+    sessionsArea_ = new QWidget(content_);
+    auto* sessionsLayout = new QVBoxLayout(sessionsArea_);
+    sessionsLayout->setContentsMargins(0, 0, 0, 0);
+    buildBanner();
+    sessionsLayout->addWidget(banner_);
+    sessionsHeading_ = new QLabel(sessionsArea_);
+    QFont heading = font();
+    heading.setBold(true);
+    sessionsHeading_->setFont(heading);
+    sessionsLayout->addWidget(sessionsHeading_);
+    model_ = new SessionListModel(context.env, this);
+    delegate_ = new SessionCardDelegate(context.env, this);
+    cards_ = new CardListView(sessionsArea_);
+    cards_->setModel(model_);
+    cards_->setItemDelegate(delegate_);
+    sessionsLayout->addWidget(cards_, 1);
+    column->addWidget(sessionsArea_, 1);
+    pages_->addWidget(content_);
+
+    connect(delegate_, &CardDelegate::buttonClicked, this, [this](const QModelIndex& index, int action) {
+        const TmuxSession session = model_->session(index.row());
+        if (action == SessionCardDelegate::folder) context_.env.openInFinder(session.path);
+        else context_.env.attach(session);
+    });
+    connect(cards_, &CardListView::menuRequested, this,
+            [this](const QModelIndex& index, const QPoint& at) {
+                if (auto menu = cardMenu(index.row())) menu->exec(at);
+            });
+    connect(cards_, &QListView::activated, this, [this](const QModelIndex& index) { context_.env.attach(model_->session(index.row())); });
+
+    // Relative ages and the idle flag move with the clock, not only with refreshes.
+    clock_ = new QTimer(this);
+    clock_->setInterval(30'000);
+    connect(clock_, &QTimer::timeout, this, [this] {
+        cards_->viewport()->update();
+        updateBanner();
+    });
+    clock_->start();
+
+    auto& env = context.env;
+    for (auto signal : {&AppEnvironment::sessionsChanged, &AppEnvironment::serverRunningChanged, &AppEnvironment::tmuxVersionChanged,
+                        &AppEnvironment::prefixChanged, &AppEnvironment::lastErrorChanged, &AppEnvironment::clientChanged})
+        connect(&env, signal, this, &DashboardView::refreshContents);
+    connect(&env, &AppEnvironment::idleThresholdHoursChanged, this, [this] {
+        cards_->viewport()->update();
+        updateBanner();
+    });
+    connect(&env, &AppEnvironment::languageChanged, this, &DashboardView::relabel);
+    relabel();
+}
+
+void DashboardView::buildTiles() {
+    const struct {
+        const char* symbol;
+    } specs[] = {{"power"}, {"rectangle.stack"}, {"macwindow.on.rectangle"}, {"rectangle.split.2x2"}, {"number"}, {"keyboard"}};
+    for (const auto& spec : specs) tiles_.push_back(new StatTile({}, {}, spec.symbol, Theme::green(), content_));
+    layoutTiles();
+}
+
+void DashboardView::layoutTiles() {
+    const int columns = width() >= 980 ? 6 : 3;
+    if (columns == tileColumns_) return;
+    tileColumns_ = columns;
+    for (StatTile* tile : tiles_) tileGrid_->removeWidget(tile);
+    for (std::size_t i = 0; i < tiles_.size(); ++i) tileGrid_->addWidget(tiles_[i], int(i) / columns, int(i) % columns);
+}
+
+void DashboardView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutTiles();
+}
+
+void DashboardView::buildBanner() {
+    banner_ = new QFrame(sessionsArea_);
+    banner_->setObjectName(QStringLiteral("idleBanner"));
+    QColor fill = Theme::orange();
+    fill.setAlphaF(0.12f);
+    banner_->setStyleSheet(QStringLiteral("#idleBanner { background: %1; border: 1px solid %2; border-radius: 8px; }")
+                               .arg(fill.name(QColor::HexArgb), Theme::orange().name()));
+    bannerTitle_ = new QLabel(banner_);
+    QFont bold = font();
+    bold.setBold(true);
+    bannerTitle_->setFont(bold);
+    bannerDetail_ = new QLabel(banner_);
+    bannerDetail_->setWordWrap(true);
+    cleanIdle_ = new QPushButton(Icons::symbol("trash"), QString(), banner_);
+    connect(cleanIdle_, &QPushButton::clicked, this, &DashboardView::confirmIdleCleanup);
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(bannerTitle_);
+    texts->addWidget(bannerDetail_);
+    auto* row = new QHBoxLayout(banner_);
+    row->addWidget(symbolLabel("moon.zzz.fill", Theme::orange(), 18, banner_));
+    row->addLayout(texts, 1);
+    row->addWidget(cleanIdle_);
+}
+
+void DashboardView::relabel() {
+    missingTitle_->setText(qL("tmux nu este instalat", "tmux is not installed"));
+    missingLine_->setText(qs(platformText(PlatformText::installThenReopen)));
+    missingCommand_->setText(qs(platformText(PlatformText::installCommand)));
+    empty_->setTitle(qL("Niciun server tmux nu rulează", "No tmux server is running"));
+    empty_->setDescription(qL("Creează prima sesiune de aici sau dintr-un terminal cu „tmux new -s lucru”.",
+                              "Create the first session here or from a terminal with “tmux new -s work”."));
+    createFirst_->setText(qL("Creează prima sesiune", "Create the first session"));
+    cleanIdle_->setText(qL("Curăță idle", "Clean idle"));
+    sessionsHeading_->setText(qL("Sesiuni", "Sessions"));
+    cards_->setAccessibleName(qL("Sesiuni", "Sessions"));
+    cards_->setAccessibleDescription(qL("Enter deschide un terminal atașat; tasta de meniu arată acțiunile sesiunii.",
+                                        "Enter opens an attached terminal; the menu key shows the session's actions."));
+    refreshContents();
+    cards_->viewport()->update();
+}
+
+void DashboardView::refreshContents() {
+    const auto& env = context_.env;
+    pages_->setCurrentWidget(env.client() ? content_ : missingTmux_);
+    updateTiles();
+    error_->setVisible(env.lastError().has_value());
+    if (env.lastError()) error_->setText(qs(*env.lastError()));
+    const bool none = env.sessions().empty();
+    empty_->setVisible(none);
+    sessionsArea_->setVisible(!none);
+    updateBanner();
+}
+
+void DashboardView::updateTiles() {
+    const auto& env = context_.env;
+    const QColor accent = palette().color(QPalette::Highlight);
+    const QString values[] = {
+        env.serverRunning() ? qL("Activ", "Running") : qL("Oprit", "Stopped"),
+        QString::number(env.sessions().size()),
+        QString::number(totalWindows(env.sessions())),
+        QString::number(totalPanes(env.sessions())),
+        env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion()),
+        qs(env.prefix()),
+    };
+    const QString titles[] = {qL("Server", "Server"),     qL("Sesiuni", "Sessions"),   qL("Ferestre", "Windows"),
+                              qL("Pane-uri", "Panes"),    qL("Versiune", "Version"),   QStringLiteral("Prefix")};
+    const QColor tints[] = {env.serverRunning() ? Theme::green() : Theme::secondary(palette()), accent, accent, accent, accent,
+                            Theme::green()};
+    for (std::size_t i = 0; i < tiles_.size(); ++i) {
+        tiles_[i]->setTitle(titles[i]);
+        tiles_[i]->setValue(values[i]);
+        tiles_[i]->setTint(tints[i]);
+    }
+}
+
+void DashboardView::updateBanner() {
+    const auto idle = context_.env.idleSessions();
+    banner_->setVisible(!idle.empty());
+    if (idle.empty()) return;
+    const QString count = QString::number(idle.size());
+    bannerTitle_->setText(count + QStringLiteral(" ") +
+                          (idle.size() == 1 ? qL("sesiune idle", "idle session") : qL("sesiuni idle", "idle sessions")));
+    std::vector<std::string> names;
+    for (const TmuxSession& s : idle) names.push_back(s.name);
+    const auto hours = static_cast<long long>(context_.env.idleThresholdHours());
+    bannerDetail_->setText(qL("neatașate de peste", "detached for over") + QStringLiteral(" ") + QString::number(hours) +
+                           QStringLiteral("h: ") + qs(text::join(names, ", ")));
+    banner_->setAccessibleName(bannerTitle_->text());
+    banner_->setAccessibleDescription(bannerDetail_->text());
+}
+
+void DashboardView::confirmIdleCleanup() {
+    const QString n = QString::number(context_.env.idleSessions().size());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillon"),
+                    qL("Închizi " + n.toStdString() + " sesiuni idle?", "Close " + n.toStdString() + " idle sessions?"),
+                    QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("idleCleanupConfirmation"));
+    box.setInformativeText(qL("Sesiunile neatașate de mult vor fi terminate.",
+                              "Sessions detached for a long time will be terminated."));
+    QPushButton* kill = box.addButton(qL("Kill " + n.toStdString() + " sesiuni", "Kill " + n.toStdString() + " sessions"),
+                                      QMessageBox::DestructiveRole);
+    box.addButton(qL("Anulează", "Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(qobject_cast<QPushButton*>(box.buttons().last()));
+    box.exec();
+    if (box.clickedButton() == kill) context_.env.killIdleSessions();
+}
+
+void DashboardView::copyCommand(const TmuxSession& session, std::string_view verb) {
+    QGuiApplication::clipboard()->setText(qs(context_.env.command(verb, session)));
+}
+
+std::unique_ptr<QMenu> DashboardView::cardMenu(int row) {
+    if (row < 0 || row >= model_->rowCount()) return nullptr;
+    const TmuxSession session = model_->session(row);
+    auto menu = std::make_unique<QMenu>(this);
+    menu->addAction(Icons::symbol("arrow.up.forward.app"), qL("Attach în terminal", "Attach in terminal"), this,
+                   [this, session] { context_.env.attach(session); });
+    menu->addAction(Icons::symbol("folder"), qs(platformText(PlatformText::openInFileManager)), this,
+                   [this, session] { context_.env.openInFinder(session.path); });
+    menu->addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda attach", "Copy attach command"), this,
+                   [this, session] { copyCommand(session, "attach"); });
+    menu->addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda kill", "Copy kill command"), this,
+                   [this, session] { copyCommand(session, "kill-session"); });
+    return menu;
+}
+
+}  // namespace quillon::ui

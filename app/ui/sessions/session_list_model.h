@@ -1,0 +1,35 @@
+#pragma once
+// The published sessions as a list model: one row per session in tmux's order. A refresh
+// touches only the rows that changed.
+
+#include <string>
+#include <vector>
+
+#include "app/ui/widgets/keyed_list_model.h"
+#include "core/tmux_model.h"
+
+namespace quillon {
+class AppEnvironment;
+}
+
+namespace quillon::ui {
+
+// What a list shows of the sessions: their own fields, and their windows only when asked (never
+// the panes), so a refresh of a large server copies little.
+std::vector<TmuxSession> sessionOutlines(const std::vector<TmuxSession>& sessions, bool withWindows);
+
+class SessionListModel : public KeyedListModel<TmuxSession> {
+    Q_OBJECT
+public:
+    // Follows env's sessions from now on.
+    explicit SessionListModel(AppEnvironment& env, QObject* parent = nullptr);
+
+    QVariant data(const QModelIndex& index, int role) const override;
+    // The session's own fields; its windows are left out.
+    const TmuxSession& session(int row) const { return at(row); }
+    // The row of the session with that exact name, or -1.
+    int rowOf(const std::string& name) const;
+    void setSessions(std::vector<TmuxSession> sessions);
+};
+
+}  // namespace quillon::ui

@@ -1,0 +1,71 @@
+#pragma once
+// The main window: menus, the toolbar (terminal picker, new session, refresh, and the panel
+// when no tray exists), the sidebar and the detail area of the selected screen. A session
+// stays selected by name; while it is gone the detail area says so.
+
+#include <QMainWindow>
+
+#include "app/ui/shell/sidebar_model.h"
+#include "app/ui/ui_context.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QStackedWidget;
+class QToolBar;
+
+namespace quillon::ui {
+
+class DashboardView;
+class EmptyState;
+class SidebarView;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(UiContext& context, QWidget* parent = nullptr);
+
+    const SidebarItem& selection() const noexcept { return selection_; }
+    void select(const SidebarItem& item);
+    // The screen the detail area shows now.
+    QWidget* currentScreen() const;
+    DashboardView* dashboard() const noexcept { return dashboard_; }
+    // The toolbar's way to the panel, for desktops without a tray.
+    void setPanelButtonVisible(bool visible);
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void relabel();
+    void syncTerminals();
+    void showScreen();
+    QWidget* createScreen(const SidebarItem& item);
+    bool selectedSessionExists() const;
+
+    UiContext& context_;
+    SidebarItem selection_;
+    SidebarModel* sidebarModel_;
+    SidebarView* sidebar_;
+    QStackedWidget* stack_;
+    DashboardView* dashboard_;
+    EmptyState* sessionGone_;
+    QWidget* screen_ = nullptr;  // the screen built for the selection (not the dashboard)
+
+    QMenu* fileMenu_;
+    QMenu* viewMenu_;
+    QMenu* helpMenu_;
+    QAction* newSessionAction_;
+    QAction* settingsAction_;
+    QAction* quitAction_;
+    QAction* refreshAction_;
+    QAction* panelAction_;
+    QAction* aboutAction_;
+    QAction* updatesAction_;
+    QToolBar* toolbar_;
+    QLabel* terminalLabel_;
+    QComboBox* terminalPicker_;
+    QAction* panelToolbarAction_;
+};
+
+}  // namespace quillon::ui

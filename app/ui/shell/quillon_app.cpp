@@ -1,0 +1,133 @@
+#include "app/ui/shell/quillon_app.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "app/app_environment.h"
+#include "app/ui/shell/main_window.h"
+#include "app/ui/shell/menu_bar_view.h"
+#include "app/ui/sessions/new_session_sheet.h"
+#include "app/ui/sessions/session_detail_view.h"
+#include "app/ui/settings/settings_view.h"
+#include "app/ui/widgets/theme.h"
+#include "app/ui/shell/tray_icon.h"
+
+namespace quillon::ui {
+
+QuillonApp::QuillonApp(UiContext::Stores stores, QObject* parent)
+    : QObject(parent), context_{stores.env, stores.templates, stores.rules, stores.notifier, *this} {}
+
+QuillonApp::~QuillonApp() {
+    delete settings_;
+    delete panel_;
+    delete main_;
+}
+
+void QuillonApp::start() {
+    Theme::applyAppearance(context_.env.appearance());
+    connect(&context_.env, &AppEnvironment::appearanceChanged, this,
+            [this] { Theme::applyAppearance(context_.env.appearance()); });
+
+    main_ = new MainWindow(context_);
+    main_->installEventFilter(this);
+    reportFirstPaint_ = qEnvironmentVariableIsSet("QUILLON_REPORT_FIRST_PAINT");
+    if (reportFirstPaint_) qApp->installEventFilter(this);
+    panel_ = new MenuBarView(context_);
+    tray_ = new TrayIcon(context_, this);
+    followTrayHost();
+    // A tray host may start after us, or go away.
+    auto* watch = new QTimer(this);
+    watch->setInterval(5000);
+    connect(watch, &QTimer::timeout, this, &QuillonApp::followTrayHost);
+    watch->start();
+    main_->show();
+}
+
+bool QuillonApp::show(const QString& place) {
+    using Kind = SidebarItem::Kind;
+    static const std::pair<const char*, Kind> screens[] = {{"dashboard", Kind::dashboard}, {"scanner", Kind::scanner},
+                                                           {"templates", Kind::templates}, {"rules", Kind::rules},
+                                                           {"learn", Kind::learn},         {"config", Kind::config}};
+    static const std::pair<const char*, SettingsPage> pages[] = {{"general", SettingsPage::general}, {"tmux", SettingsPage::tmux},
+                                                                 {"scanner", SettingsPage::scanner}, {"about", SettingsPage::about}};
+    const QString name = place.section(QLatin1Char(':'), 0, 0);
+    const QString detail = place.section(QLatin1Char(':'), 1);
+    if (name == QLatin1String("panel")) return showPanel(), true;
+    if (name == QLatin1String("new-session")) return showMainWindow(), showNewSessionSheet(main_), true;
+    if (name == QLatin1String("settings")) {
+        for (const auto& [key, page] : pages)
+            if (detail == QLatin1String(key)) return showSettings(page), true;
+        return showSettings(), detail.isEmpty();
+    }
+    showMainWindow();
+    if (name == QLatin1String("session") && !detail.isEmpty()) {
+        main_->select(SidebarItem::session(detail.section(QLatin1Char(':'), 0, 0).toStdString()));
+        const QString tab = detail.section(QLatin1Char(':'), 1);
+        auto* screen = qobject_cast<SessionDetailView*>(main_->currentScreen());
+        return tab.isEmpty() || (screen && screen->showPlace(tab));
+    }
+    for (const auto& [key, kind] : screens)
+        if (name == QLatin1String(key)) return main_->select({kind, {}}), true;
+    return name.isEmpty() || name == QLatin1String("main");
+}
+
+void QuillonApp::followTrayHost() {
+    const bool host = TrayIcon::hostAvailable();
+    if (host && !tray_->isVisible()) tray_->show();
+    main_->setPanelButtonVisible(!host);
+    QApplication::setQuitOnLastWindowClosed(!host);
+}
+
+bool QuillonApp::eventFilter(QObject* watched, QEvent* event) {
+    // The start-up benchmark waits for this line: the main window painted with the sessions in it.
+    if (reportFirstPaint_ && event->type() == QEvent::Paint && !context_.env.sessions().empty()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && main_->isAncestorOf(widget)) {
+            reportFirstPaint_ = false;
+            qApp->removeEventFilter(this);
+            std::fprintf(stderr, "quillon: painted %zu sessions\n", context_.env.sessions().size());
+            std::fflush(stderr);
+        }
+    }
+    // Without a tray, the main window is the only way back: closing it quits.
+    if (watched == main_ && event->type() == QEvent::Close && !TrayIcon::hostAvailable()) quit();
+    return QObject::eventFilter(watched, event);
+}
+
+void QuillonApp::showMainWindow() {
+    main_->showNormal();
+    main_->raise();
+    main_->activateWindow();
+}
+
+void QuillonApp::showSettings(SettingsPage page) {
+    if (!settings_) settings_ = new SettingsView(context_);
+    settings_->showPage(page);
+    settings_->show();
+    settings_->raise();
+    settings_->activateWindow();
+}
+
+void QuillonApp::showPanel() {
+    QRect anchor = tray_->isVisible() ? tray_->geometry() : QRect();
+    if (anchor.isEmpty()) {
+        // No tray position: drop from the top of the main window, where its toolbar sits.
+        if (!main_->isVisible()) showMainWindow();
+        const QRect frame = main_->frameGeometry();
+        anchor = QRect(frame.right() - MenuBarView::panelWidth, frame.top() + 40, MenuBarView::panelWidth, 1);
+    }
+    panel_->popUp(anchor);
+}
+
+void QuillonApp::showNewSessionSheet(QWidget* parent) {
+    auto* sheet = new NewSessionSheet(context_, parent ? parent->window() : main_);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
+}
+
+void QuillonApp::quit() { QApplication::quit(); }
+
+}  // namespace quillon::ui

@@ -1,0 +1,61 @@
+#pragma once
+// The application shell: one instance per user, the three shared stores, the appearance, the
+// main window, the tray with its panel and the settings window, and the ways between them.
+// Closing the main window leaves Quillon in the tray; without a tray host it quits.
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+#include "app/ui/settings/settings_view.h"
+#include "app/ui/ui_context.h"
+
+namespace quillon::ui {
+
+class MainWindow;
+class MenuBarView;
+class SettingsView;
+class TrayIcon;
+
+class QuillonApp : public QObject, public Navigator {
+    Q_OBJECT
+public:
+    // Uses the given stores (tests pass their own); start() shows the windows.
+    explicit QuillonApp(UiContext::Stores stores, QObject* parent = nullptr);
+    ~QuillonApp() override;
+
+    void start();
+    // Brings up a place by name: "main", "dashboard", "scanner", "templates", "rules", "learn",
+    // "config", "session:<name>", "panel", "settings[:general|tmux|scanner|about]",
+    // "new-session". False for a name it does not know (the main window is shown then).
+    bool show(const QString& place);
+
+    MainWindow* mainWindow() const noexcept { return main_; }
+    MenuBarView* panel() const noexcept { return panel_; }
+    TrayIcon* tray() const noexcept { return tray_; }
+    SettingsView* settingsWindow() const noexcept { return settings_; }
+    UiContext& context() noexcept { return context_; }
+
+    void showMainWindow() override;
+    void showSettings(SettingsPage page = SettingsPage::general) override;
+    void showPanel() override;
+    void showNewSessionSheet(QWidget* parent) override;
+    void quit() override;
+    // Shows the tray icon when a host runs, else the panel button; runs every few seconds.
+    void followTrayHost();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+
+    UiContext context_;
+    MainWindow* main_ = nullptr;
+    MenuBarView* panel_ = nullptr;
+    TrayIcon* tray_ = nullptr;
+    QPointer<SettingsView> settings_;
+    bool reportFirstPaint_ = false;
+};
+
+}  // namespace quillon::ui

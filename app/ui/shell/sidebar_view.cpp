@@ -1,0 +1,109 @@
+#include "app/ui/shell/sidebar_view.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include "app/ui/widgets/components.h"
+#include "app/ui/widgets/theme.h"
+
+namespace quillon::ui {
+namespace {
+
+class SidebarDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), index.data(SidebarModel::IsSectionRole).toBool() ? 30 : 26));
+        return size;
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (index.data(SidebarModel::IsSectionRole).toBool()) return paintSection(painter, option, index);
+        if (!index.data(SidebarModel::IsSessionRole).toBool()) {
+            QStyleOptionViewItem plain = option;
+            if (!(index.flags() & Qt::ItemIsSelectable)) {  // the "no sessions" line
+                plain.palette.setColor(QPalette::Text, Theme::secondary(option.palette));
+                plain.font = Paint::captionFont(option.font);
+            }
+            return QStyledItemDelegate::paint(painter, plain, index);
+        }
+        paintSession(painter, option, index);
+    }
+
+private:
+    static void paintSection(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
+        painter->save();
+        QFont font = Paint::captionFont(option.font);
+        font.setBold(true);
+        painter->setFont(font);
+        painter->setPen(Theme::secondary(option.palette));
+        painter->drawText(option.rect.adjusted(4, 8, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                          index.data(Qt::DisplayRole).toString());
+        painter->restore();
+    }
+
+    void paintSession(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+        QStyleOptionViewItem base = option;
+        initStyleOption(&base, index);
+        base.text.clear();
+        base.widget->style()->drawControl(QStyle::CE_ItemViewItem, &base, painter, base.widget);
+        const QRect r = option.rect.adjusted(6, 0, -8, 0);
+        Paint::statusDot(*painter, QRectF(r.left(), r.top(), 10, r.height()), index.data(SidebarModel::AttachedRole).toBool(),
+                         option.palette);
+        const bool selected = option.state & QStyle::State_Selected;
+        const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        const QString count = QString::number(index.data(SidebarModel::WindowCountRole).toLongLong());
+        const QFont small = Paint::captionFont(option.font);
+        const int countWidth = QFontMetrics(small).horizontalAdvance(count);
+        painter->save();
+        painter->setFont(small);
+        painter->setPen(selected ? text : Theme::secondary(option.palette));
+        painter->drawText(QRect(r.right() - countWidth, r.top(), countWidth, r.height()), Qt::AlignRight | Qt::AlignVCenter, count);
+        painter->setFont(option.font);
+        painter->setPen(text);
+        const QRect nameRect(r.left() + 16, r.top(), r.width() - 16 - countWidth - 8, r.height());
+        const QString name = QFontMetrics(option.font).elidedText(index.data().toString(), Qt::ElideRight, nameRect.width());
+        painter->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter, name);
+        painter->restore();
+    }
+};
+
+}  // namespace
+
+SidebarView::SidebarView(SidebarModel& model, QWidget* parent) : QTreeView(parent), model_(model) {
+    setModel(&model);
+    setItemDelegate(new SidebarDelegate(this));
+    header()->hide();
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setIndentation(8);
+    setUniformRowHeights(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    expandAll();
+    connect(&model, &QAbstractItemModel::rowsInserted, this, [this] { expandAll(); });
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] { expandAll(); });
+    connect(&model, &SidebarModel::sessionRowsChanging, this, [this] { updating_ = true; });
+    connect(&model, &SidebarModel::sessionRowsChanged, this, [this] { showSelection(shown_); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (updating_) return;
+        if (auto item = model_.itemAt(current)) {
+            shown_ = *item;
+            emit itemChosen(*item);
+        }
+    });
+}
+
+void SidebarView::showSelection(const SidebarItem& item) {
+    updating_ = true;
+    shown_ = item;
+    const QModelIndex index = model_.indexOf(item);
+    if (index.isValid()) selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    else selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+    updating_ = false;
+}
+
+}  // namespace quillon::ui
