@@ -57,12 +57,12 @@ struct Hasher {
 
 std::size_t std::hash<quillon::TmuxPane>::operator()(const quillon::TmuxPane& p) const noexcept {
     return quillon::Hasher{}.add(p.index).add(p.isActive).add(p.command).add(p.pid).add(p.width).add(p.height)
-        .add(p.path).add(p.target).seed;
+        .add(p.path).add(p.target).add(p.paneID).seed;
 }
 
 std::size_t std::hash<quillon::TmuxWindow>::operator()(const quillon::TmuxWindow& w) const noexcept {
     return quillon::Hasher{}.add(w.index).add(w.name).add(w.isActive).add(w.paneCount).addAll(w.panes)
-        .add(w.layout).add(w.target).seed;
+        .add(w.layout).add(w.target).add(w.windowID).add(w.isZoomed).seed;
 }
 
 std::size_t std::hash<quillon::TmuxSession>::operator()(const quillon::TmuxSession& s) const noexcept {

@@ -26,7 +26,8 @@ struct TmuxPane {
     std::int64_t width = 0;
     std::int64_t height = 0;
     std::string path;
-    std::string target;  // session:window.pane
+    std::string target;  // session:window.pane, for display
+    std::string paneID;  // "%12": what actions address, as indexes shift
 
     const std::string& id() const noexcept { return target; }
     bool operator==(const TmuxPane&) const = default;
@@ -39,7 +40,9 @@ struct TmuxWindow {
     std::int64_t paneCount = 0;  // as tmux reports it
     std::vector<TmuxPane> panes;
     std::string layout;
-    std::string target;  // session:window
+    std::string target;    // session:window, for display
+    std::string windowID;  // "@7": what actions address, as indexes shift
+    bool isZoomed = false;
 
     const std::string& id() const noexcept { return target; }
     bool operator==(const TmuxWindow&) const = default;

@@ -67,7 +67,8 @@ const std::string& TmuxClient::sessionsFormat() {
 
 const std::string& TmuxClient::windowsFormat() {
     static const std::string format = joinFields({"#{session_name}", "#{window_index}", "#{window_name}",
-                                                  "#{window_active}", "#{window_panes}", "#{window_layout}"});
+                                                  "#{window_active}", "#{window_panes}", "#{window_layout}",
+                                                  "#{window_id}", "#{window_zoomed_flag}"});
     return format;
 }
 
@@ -75,7 +76,7 @@ const std::string& TmuxClient::panesFormat() {
     static const std::string format =
         joinFields({"#{session_name}", "#{window_index}", "#{pane_index}", "#{pane_active}",
                     "#{pane_current_command}", "#{pane_pid}", "#{pane_width}", "#{pane_height}",
-                    "#{pane_current_path}"});
+                    "#{pane_current_path}", "#{pane_id}"});
     return format;
 }
 
@@ -108,6 +109,10 @@ std::vector<std::pair<std::string, TmuxWindow>> TmuxClient::parseWindows(const s
         window.isActive = f[3] == "1";
         window.paneCount = intOrZero(f[4]);
         if (f.size() >= 6) window.layout = f[5];
+        if (f.size() >= 8) {
+            window.windowID = f[6];
+            window.isZoomed = f[7] == "1";
+        }
         window.target = makeTarget(f[0], *index);
         windows.emplace_back(std::string(f[0]), std::move(window));
     });
@@ -129,6 +134,7 @@ std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> TmuxClient::parsePa
         pane.width = intOrZero(f[6]);
         pane.height = intOrZero(f[7]);
         pane.path = f[8];
+        if (f.size() >= 10) pane.paneID = f[9];
         pane.target = makeTarget(f[0], *windowIndex).append(".").append(std::to_string(*paneIndex));
         panes.emplace_back(std::string(f[0]), *windowIndex, std::move(pane));
     });

@@ -5,6 +5,7 @@
 
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
+#include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/relative_time.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
@@ -58,6 +59,22 @@ TEST(RelativeTime, ShortStyleInBothLanguages) {
         EXPECT_EQ(ui::RelativeTime::format(now - age, now).toStdString(), en);
         L10n::setLanguage(AppLanguage::ro);
         EXPECT_EQ(ui::RelativeTime::format(now - age, now).toStdString(), ro);
+    }
+    L10n::setLanguage(AppLanguage::en);
+}
+
+TEST(PluralText, EachLanguageByItsOwnRules) {
+    constexpr auto ro = "{0, plural, one {# fereastră} few {# ferestre} other {# de ferestre}}";
+    constexpr auto en = "{0, plural, one {# window} other {# windows}}";
+    const std::vector<std::tuple<std::int64_t, const char*, const char*>> cases{
+        {0, "0 windows", "0 ferestre"},       {1, "1 window", "1 fereastră"},
+        {2, "2 windows", "2 ferestre"},       {19, "19 windows", "19 ferestre"},
+        {20, "20 windows", "20 de ferestre"}, {101, "101 windows", "101 ferestre"}};
+    for (const auto& [count, english, romanian] : cases) {
+        L10n::setLanguage(AppLanguage::en);
+        EXPECT_EQ(ui::pluralText(count, ro, en).toStdString(), english);
+        L10n::setLanguage(AppLanguage::ro);
+        EXPECT_EQ(ui::pluralText(count, ro, en).toStdString(), romanian);
     }
     L10n::setLanguage(AppLanguage::en);
 }
