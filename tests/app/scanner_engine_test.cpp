@@ -185,7 +185,8 @@ TEST_F(ScannerEngineTest, ControlModePushesWindowChangesAndDiffsSessions) {
 TEST_F(ScannerEngineTest, AChangeOfServerIsNoChangeOfItsSessions) {
     // Two servers with different sessions; every event would be notified and fire a rule.
     const std::string other = TmuxSandbox::uniqueName("other");
-    sandbox.newSession(other, "elsewhere");
+    // A named window is not renamed after its shell, which a slow start would show as an event.
+    sandbox.newSession(other, "elsewhere", std::nullopt, "main");
     env->setNotifyOnClose(true);
     env->setAutoCommandsEnabled(true);
     rules->upsert(ScanRule{});
