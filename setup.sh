@@ -8,10 +8,12 @@ cd "$(dirname "$0")"
 packages=(build-essential cmake git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
           libbenchmark-dev qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
           xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin)
+# The package check: the validators a Debian package and a desktop application are held to.
+test_packages=(dpkg-dev file groff-base desktop-file-utils appstream lintian)
 
 install_missing() {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -29,12 +31,12 @@ build() {
 
 case "${1:-}" in
     start)
-        install_missing
+        install_missing "${packages[@]}"
         build
         exec build/app/ui/quillon
         ;;
     test)
-        install_missing
+        install_missing "${packages[@]}" "${test_packages[@]}"
         build
         # GUI and notification tests need a display and a session bus of their own.
         cd build

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/version.h"
 #include "mcp/tool_arguments.h"
 #include "mcp/tool_result.h"
 
@@ -13,7 +14,7 @@ namespace quillon::mcp {
 
 struct MCPServer {
     std::string name = "quillon";
-    std::string version = "0.8.0";
+    std::string version{quillon::version()};
 
     nlohmann::json tools() const;
     // Finds tmux afresh, then runs the named tool on the default-server client.

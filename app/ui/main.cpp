@@ -1,6 +1,5 @@
 // Quillon: wires the shared stores, the windows and the tray together, once per user.
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QIcon>
 
 #include "app/app_environment.h"
@@ -8,31 +7,31 @@
 #include "app/rule_store.h"
 #include "app/template_store.h"
 #include "app/ui/shell/app_info.h"
+#include "app/ui/shell/command_line.h"
 #include "app/ui/shell/quillon_app.h"
 #include "app/ui/shell/single_instance.h"
+#include "core/l10n.h"
 #include "core/process_runner.h"
 
 int main(int argc, char** argv) {
     Q_INIT_RESOURCE(quillon);
     using namespace quillon;
     ignoreSigpipe();
+    L10n::adoptAppLanguage(L10n::processEnvironment());
+    // Help and version need no display; neither does refusing a misspelt option.
+    if (const auto early = ui::parseCommandLine(ui::programArguments(argc, argv), true);
+        early.action != ui::CommandAction::start)
+        return ui::answerCommandLine(early);
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationVersion(ui::AppInfo::version() + QStringLiteral(" (build ") + ui::AppInfo::build() + ')');
     QApplication::setDesktopFileName(QStringLiteral("org.quillon.Quillon"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillon/org.quillon.Quillon.svg")));
 
-    QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral("Control panel for tmux servers."));
-    options.addHelpOption();
-    options.addVersionOption();
-    const QCommandLineOption show(QStringLiteral("show"),
-                                  QStringLiteral("Bring up a place: panel, dashboard, session:<name>[:preview|send|activity], scanner, templates, "
-                                                 "rules, learn, config, settings[:tmux|scanner|about], new-session."),
-                                  QStringLiteral("place"));
-    options.addOption(show);
-    options.process(application);
-    const QString place = options.value(show);
+    const auto line = ui::parseCommandLine(QApplication::arguments().mid(1), false);
+    if (line.action != ui::CommandAction::start) return ui::answerCommandLine(line);
+    const QString place = line.place;
 
     ui::SingleInstance instance;
     if (!instance.claim(place)) return 0;  // the running Quillon was asked instead

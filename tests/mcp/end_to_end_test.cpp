@@ -8,7 +8,9 @@
 
 #include "core/defaults_store.h"
 #include "core/l10n.h"
+#include "core/process_runner.h"
 #include "core/text.h"
+#include "core/version.h"
 #include "tests/mcp/mcp_process.h"
 #include "tests/support/tmux_sandbox.h"
 
@@ -76,6 +78,35 @@ TEST(EndToEnd, TheBareEnvironmentReadsEveryNameExactlyInTheStoredLanguage) {
     EXPECT_TRUE(text::contains(report, "    · ședință nouă [$")) << report;
     EXPECT_TRUE(text::contains(report, "    · latin [$")) << report;
     EXPECT_TRUE(text::contains(report, " · " + home.str() + "/caf\uFFFD\n")) << report;
+}
+
+// A host's command line names the program and maybe an option: --help and --version answer
+// and end, anything else is refused on stderr with status 2 instead of being ignored.
+TEST(EndToEnd, OptionsAnswerInTheLanguageAndAnythingElseIsRefused) {
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* language;
+        int exitCode;
+        std::string out, err;  // expected beginnings ("" = empty)
+    };
+    const std::string version = "quillon-mcp " + std::string(quillon::version()) + "\n";
+    const std::vector<Case> cases{
+        {{"--version"}, "en", 0, version, ""},
+        {{"-v"}, "ro", 0, version, ""},
+        {{"--help"}, "en", 0, "Usage: quillon-mcp [--help | --version]\n", ""},
+        {{"-h"}, "ro", 0, "Folosire: quillon-mcp [--help | --version]\n", ""},
+        {{"--stdio"}, "en", 2, "", "quillon-mcp: unknown option: --stdio\n\nUsage: quillon-mcp"},
+        {{"serve"}, "ro", 2, "", "quillon-mcp: opțiune necunoscută: serve\n\nFolosire: quillon-mcp"},
+    };
+    for (const auto& c : cases) {
+        ::setenv("QUILLON_LANG", c.language, 1);
+        std::vector<std::string> argv{"quillon-mcp"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        const auto result = runProcess(QUILLON_MCP_BINARY, argv, std::chrono::seconds(10));
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.arguments[0];
+        EXPECT_TRUE(c.out.empty() ? result.out.empty() : text::startsWith(result.out, c.out)) << result.out;
+        EXPECT_TRUE(c.err.empty() ? result.err.empty() : text::startsWith(result.err, c.err)) << result.err;
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "core/l10n.h"
 #include "core/process_runner.h"
 #include "core/text.h"
+#include "core/version.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon::mcp {
@@ -160,7 +161,7 @@ TEST_F(StdioLoop, InitializeEchoesTheClientsProtocolVersionOrFallsBack) {
     ASSERT_EQ(answers.size(), 4u);
     const json& result = answers[0]["result"];
     EXPECT_EQ(result["capabilities"], json({{"tools", json::object()}}));
-    EXPECT_EQ(result["serverInfo"], json({{"name", "quillon"}, {"version", "0.8.0"}}));
+    EXPECT_EQ(result["serverInfo"], json({{"name", "quillon"}, {"version", std::string(quillon::version())}}));
     EXPECT_TRUE(text::startsWith(result["instructions"].get<std::string>(), "Quillon MCP: fereastra către"));
     std::vector<std::string> versions;
     for (const json& answer : answers) versions.push_back(answer["result"]["protocolVersion"]);

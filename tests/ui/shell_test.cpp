@@ -8,11 +8,13 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include "app/ui/shell/command_line.h"
 #include "app/ui/shell/main_window.h"
 #include "app/ui/shell/menu_bar_view.h"
 #include "app/ui/shell/quillon_app.h"
 #include "app/ui/shell/single_instance.h"
 #include "app/ui/widgets/theme.h"
+#include "core/l10n.h"
 #include "app/ui/shell/tray_icon.h"
 #include "tests/ui/ui_test_support.h"
 
@@ -78,6 +80,40 @@ TEST_F(ShellTest, LanguageAndAppearanceReachEveryOpenWindow) {
     env->setAppearance(AppAppearance::system);
     QApplication::processEvents();
     EXPECT_EQ(shell->mainWindow()->palette().color(QPalette::Window), desktop);
+}
+
+// Read before the display opens (lenient: Qt's single-dash options pass), then strictly on
+// what QApplication left.
+TEST(CommandLine, HelpVersionAndPlacesAnswerAndAnythingUnknownIsRefused) {
+    using ui::CommandAction;
+    struct Case {
+        QStringList arguments;
+        bool lenient;
+        CommandAction action;
+        QString place, offending;
+    };
+    const std::vector<Case> cases{
+        {{}, false, CommandAction::start, {}, {}},
+        {{"--show", "session:dev:preview"}, false, CommandAction::start, "session:dev:preview", {}},
+        {{"--show=templates"}, false, CommandAction::start, "templates", {}},
+        {{"-platform", "offscreen", "--show", "panel"}, true, CommandAction::start, "panel", {}},
+        {{"-platform", "offscreen"}, false, CommandAction::refuse, {}, "-platform"},
+        {{"--show", "panel", "--help"}, true, CommandAction::help, {}, {}},
+        {{"-v"}, true, CommandAction::version, {}, {}},
+        {{"--verbose"}, true, CommandAction::refuse, {}, "--verbose"},
+        {{"dashboard"}, false, CommandAction::refuse, {}, "dashboard"},
+        {{"--show"}, false, CommandAction::refuse, {}, "--show"},
+    };
+    for (const auto& c : cases) {
+        const auto line = ui::parseCommandLine(c.arguments, c.lenient);
+        EXPECT_EQ(line.action, c.action) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.place, c.place) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.offending, c.offending) << c.arguments.join(' ').toStdString();
+    }
+    L10n::setLanguage(AppLanguage::ro);
+    EXPECT_TRUE(ui::usageText().startsWith("Folosire: quillon [--show <loc>]"));
+    L10n::setLanguage(AppLanguage::en);
+    EXPECT_TRUE(ui::usageText().startsWith("Usage: quillon [--show <place>]"));
 }
 
 }  // namespace

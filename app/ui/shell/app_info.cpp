@@ -1,12 +1,13 @@
 #include "app/ui/shell/app_info.h"
 
 #include "app_info_build.h"
+#include "core/version.h"
 
 namespace quillon::ui::AppInfo {
 
 QString version() {
-    const QString v = QStringLiteral(QUILLON_APP_VERSION);
-    return v.isEmpty() ? QStringLiteral("dev") : v;
+    const auto v = quillon::version();
+    return QString::fromUtf8(v.data(), qsizetype(v.size()));
 }
 
 QString build() {
