@@ -122,7 +122,8 @@ TEST_F(EnvironmentTest, RefreshesJoinOneMoreSnapshotSeeActionsThroughAndKeepTheL
     const SessionTemplate t{newTemplateID(), "launched", "", {{newTemplateID(), "w", ""}}};
     ASSERT_TRUE(finish([&](auto done) { env->launchTemplate(t, true, done); }));
     ASSERT_EQ(desktop.opened().size(), 1u);
-    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "'=launched:'"));
+    ASSERT_NE(find(env->sessions(), "launched"), nullptr);
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "'" + find(env->sessions(), "launched")->sessionID + "'"));
     logged.slowWhenArgumentsContain("no run has this");
 
     logged.failWhenArgumentsContain("list-sessions");
