@@ -13,6 +13,7 @@
 #include "core/l10n.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
+#include "core/tmux_target.h"
 
 namespace quillon {
 
@@ -53,6 +54,11 @@ auto attempt(Work& work) {
 
 // tmux's answer when the session is no longer there.
 bool isSessionGone(const std::string& message) { return text::contains(message, "can't find session"); }
+
+// What a command addresses for a session of a list: its id, which no rename or namesake moves.
+const std::string& address(const TmuxSession& session) {
+    return session.sessionID.empty() ? session.name : session.sessionID;
+}
 
 void call(const AppEnvironment::Done& done) {
     if (done) done();
@@ -285,7 +291,7 @@ void AppEnvironment::killIdleSessions(Done done) {
             for (const TmuxSession& session : client.snapshot()) {
                 if (!session.isIdle(limit, now)) continue;
                 try {
-                    client.killSession(session.name);
+                    client.killSession(address(session));
                 } catch (const TmuxError& error) {
                     if (isSessionGone(error.message())) continue;
                     failures.push_back(L("Nu am putut închide sesiunea „" + session.name + "”: " + error.message(),
@@ -326,17 +332,18 @@ void AppEnvironment::captureScrollback(const std::string& target, TextDone done)
 
 void AppEnvironment::attach(const TmuxSession& session, const std::optional<TmuxWindow>& window, Done done) {
     std::optional<std::string> windowTarget;
-    if (window) windowTarget = session.name + ":" + std::to_string(window->index);
-    attachTo(session.name, windowTarget, std::move(done));
+    if (window)
+        windowTarget = window->windowID.empty() ? session.name + ":" + std::to_string(window->index) : window->windowID;
+    attachTo(address(session), windowTarget, std::move(done));
 }
 
-void AppEnvironment::attachTo(const std::string& sessionName, const std::optional<std::string>& windowTarget,
+void AppEnvironment::attachTo(const std::string& session, const std::optional<std::string>& windowTarget,
                               Done done) {
     if (!client_ || !platform_.terminals) return call(done);
     runInBackground(
-        [host = platform_.terminals, app = settings_.preferredTerminal, sessionName, windowTarget,
+        [host = platform_.terminals, app = settings_.preferredTerminal, session, windowTarget,
          tmuxPath = client_->binaryPath, args = client_->socketArgs] {
-            TerminalLauncher::launch(*host, app, sessionName, windowTarget, tmuxPath, args);
+            TerminalLauncher::launch(*host, app, session, windowTarget, tmuxPath, args);
         },
         [this, done = std::move(done)](auto outcome) {
             if (outcome.error) setLastError(outcome.error);
@@ -351,7 +358,8 @@ std::string AppEnvironment::command(std::string_view verb, const TmuxSession& se
         words.push_back(text::shellQuoteIfNeeded(arg));
     words.push_back(text::shellQuoteIfNeeded(verb));
     words.push_back("-t");
-    words.push_back(text::shellQuoteIfNeeded(session.name));
+    const bool looksLikeID = session.name.starts_with('$') && !session.sessionID.empty();
+    words.push_back(text::shellQuote(looksLikeID ? session.sessionID : exactSessionName(session.name)));
     return text::join(words, " ");
 }
 

@@ -136,6 +136,10 @@ public:
     void startPolling();
 
     // ---- Actions: each clears or sets lastError, then refreshes ----
+    // Targets are the ids of the objects the user picked ("$3", "@7", "%12"), taken when the
+    // user chose them: a renumbered, renamed or gone object is never replaced by another one,
+    // and a gone one leaves tmux's "can't find" text in lastError. Readable targets ("dev:1")
+    // are still read, exactly (exactTarget).
     void createSession(const std::string& name, const std::optional<std::string>& directory, Done done = {});
     void killSession(const std::string& name, Done done = {});
     void renameSession(const std::string& oldName, const std::string& newName, Done done = {});
@@ -159,7 +163,9 @@ public:
     // done runs once the terminal was started or the failure is in lastError.
     void attach(const TmuxSession& session, const std::optional<TmuxWindow>& window = std::nullopt,
                 Done done = {});
-    // The copyable line "tmux <socket args> <verb> -t <name>", words quoted where a shell needs it.
+    // The copyable line "tmux <socket args> <verb> -t '=<name>'": the exact form, so a pasted
+    // line never reaches another session by prefix (the id for a name that starts with "$",
+    // which tmux would read as an id); words quoted where a shell needs it.
     std::string command(std::string_view verb, const TmuxSession& session) const;
     // Shows a directory in the file manager; an empty path does nothing.
     void openInFinder(const std::string& path);
@@ -206,7 +212,7 @@ private:
     void persist(std::string_view key, const nlohmann::json& value);
     // Stores and persists a changed setting; false when the value is the same.
     template <class T> bool update(T& field, const T& value, std::string_view key, const nlohmann::json& stored);
-    void attachTo(const std::string& sessionName, const std::optional<std::string>& windowTarget, Done done);
+    void attachTo(const std::string& session, const std::optional<std::string>& windowTarget, Done done);
 
     DefaultsStore defaults_;
     AppPlatform platform_;

@@ -192,12 +192,14 @@ void ScannerEngine::startControl(const std::vector<TmuxSession>& sessions) {
         return;
     }
     const std::string session = sessions.front().name;
+    // Attached by id: a name like "$0" or "=x" would reach another session.
+    const std::string address = sessions.front().sessionID.empty() ? session : sessions.front().sessionID;
     const std::uint64_t generation = ++controlGeneration_;
     QPointer<ScannerEngine> self(this);
     auto control = std::make_unique<TmuxControlMode>();
     try {
         control->start(
-            *client, session,
+            *client, address,
             [self, generation](const std::string& line) {
                 post(self, [generation, line](ScannerEngine& engine) { engine.handleNotification(generation, line); });
             },

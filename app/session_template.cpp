@@ -83,10 +83,12 @@ void runTemplate(const TmuxClient& client, const SessionTemplate& t) {
     auto created = [&](std::string id) { return id.empty() ? t.name : id; };
     const std::string first = created(client.newSession(t.name, directory));
     if (t.windows.empty()) return;
+    // Windows join the new session by its id: a name like "$0" would reach session $0.
+    const std::string session = client.displayMessage(first, "#{session_id}").value_or(t.name);
     client.renameWindow(first, t.windows.front().name);
     if (!t.windows.front().command.empty()) client.sendKeys(first, t.windows.front().command, true);
     for (auto it = t.windows.begin() + 1; it != t.windows.end(); ++it) {
-        const std::string window = created(client.newWindow(t.name, it->name, directory));
+        const std::string window = created(client.newWindow(session, it->name, directory));
         if (!it->command.empty()) client.sendKeys(window, it->command, true);
     }
 }

@@ -15,9 +15,9 @@ namespace quillon::TerminalLauncher {
 std::vector<TerminalApp> installedTerminals(const TerminalHost& host);
 
 // tmux path, socket arguments, attach-session -t session, every word shell-quoted;
-// with a window target, "';' select-window -t" and the quoted target follow. Both targets
-// are in tmux's exact form: a session gone since the last refresh is never replaced by
-// another whose name starts the same.
+// with a window target, "';' select-window -t" and the quoted target follow. The app passes
+// tmux's ids ("$3", "@7"); a readable target is made exact: a session gone since the last
+// refresh is never replaced by another whose name starts the same.
 std::string buildShellCommand(std::string_view sessionName, const std::optional<std::string>& windowTarget,
                               std::string_view tmuxPath, const std::vector<std::string>& socketArgs);
 

@@ -57,8 +57,10 @@ public:
     std::string timeoutMessage() const;
 
     // ---- Queries and commands ----
-    // Targets are the model's ("dev", "dev:1", "dev:1.0") or tmux ids; each reaches tmux in
-    // its exact form (exactTarget), so no other session is ever addressed by prefix.
+    // Targets are tmux ids ("$3", "@7", "%12", "$3:1.0"), as the app passes for every object
+    // the user picked, or readable targets ("dev", "dev:1", "dev:1.0") whose session part is
+    // a name; each reaches tmux in its exact form (exactTarget), so no other session is ever
+    // addressed by prefix. A name that looks like an id goes through resolveTarget first.
     // Whole server in three tmux processes (one when there is no session).
     std::vector<TmuxSession> snapshot() const;
     static std::vector<TmuxSession> parseSessions(const std::string& output);
@@ -71,6 +73,14 @@ public:
     static const std::string& sessionsFormat();
     static const std::string& windowsFormat();
     static const std::string& panesFormat();
+
+    // A readable target typed by a person or an agent ("dev", "$0:1.0", "=x:0.0"), its
+    // session part read as a name only, turned into one on that session's id ("$4",
+    // "$4:1.0") from a fresh session list, by exact comparison. Without a server the exact
+    // form is returned, so a query reads as empty; "window.pane" passes unchanged. Throws
+    // TmuxError::commandFailed with tmux's "can't find session: <name>" when no session has
+    // the name.
+    std::string resolveTarget(const std::string& target) const;
 
     std::string capturePane(const std::string& target, std::int64_t lines) const;
     std::string captureScrollback(const std::string& target) const;

@@ -68,7 +68,7 @@ const std::string& TmuxClient::sessionsFormat() {
 const std::string& TmuxClient::windowsFormat() {
     static const std::string format = joinFields({"#{session_name}", "#{window_index}", "#{window_name}",
                                                   "#{window_active}", "#{window_panes}", "#{window_layout}",
-                                                  "#{window_id}", "#{window_zoomed_flag}"});
+                                                  "#{window_id}", "#{window_zoomed_flag}", "#{session_id}"});
     return format;
 }
 
@@ -76,7 +76,7 @@ const std::string& TmuxClient::panesFormat() {
     static const std::string format =
         joinFields({"#{session_name}", "#{window_index}", "#{pane_index}", "#{pane_active}",
                     "#{pane_current_command}", "#{pane_pid}", "#{pane_width}", "#{pane_height}",
-                    "#{pane_current_path}", "#{pane_id}"});
+                    "#{pane_current_path}", "#{pane_id}", "#{session_id}"});
     return format;
 }
 
@@ -114,7 +114,8 @@ std::vector<std::pair<std::string, TmuxWindow>> TmuxClient::parseWindows(const s
             window.isZoomed = f[7] == "1";
         }
         window.target = makeTarget(f[0], *index);
-        windows.emplace_back(std::string(f[0]), std::move(window));
+        // The session's id when listed: names can change between the queries, ids cannot.
+        windows.emplace_back(std::string(f.size() >= 9 && !f[8].empty() ? f[8] : f[0]), std::move(window));
     });
     return windows;
 }
@@ -136,7 +137,7 @@ std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> TmuxClient::parsePa
         pane.path = f[8];
         if (f.size() >= 10) pane.paneID = f[9];
         pane.target = makeTarget(f[0], *windowIndex).append(".").append(std::to_string(*paneIndex));
-        panes.emplace_back(std::string(f[0]), *windowIndex, std::move(pane));
+        panes.emplace_back(std::string(f.size() >= 11 && !f[10].empty() ? f[10] : f[0]), *windowIndex, std::move(pane));
     });
     return panes;
 }
@@ -145,23 +146,35 @@ std::vector<TmuxSession> TmuxClient::assemble(std::vector<TmuxSession> sessions,
                                               std::vector<std::pair<std::string, TmuxWindow>> windows,
                                               std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> panes) {
     // Grouped by key in one pass each, so 10,000 panes stay linear; listing order is kept.
-    std::unordered_map<std::string_view, std::size_t> sessionAt;
-    sessionAt.reserve(sessions.size());
-    for (std::size_t i = 0; i < sessions.size(); ++i) sessionAt.emplace(sessions[i].name, i);
-    for (auto& [sessionName, window] : windows) {
-        auto found = sessionAt.find(sessionName);
-        if (found == sessionAt.end()) continue;  // created between the queries
-        sessions[found->second].windows.push_back(std::move(window));
+    // Windows and panes name their session by id (by name only in lists without ids); a
+    // name that looks like an id never takes another session's windows.
+    std::unordered_map<std::string_view, std::size_t> byID, byName;
+    byID.reserve(sessions.size());
+    byName.reserve(sessions.size());
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        if (!sessions[i].sessionID.empty()) byID.emplace(sessions[i].sessionID, i);
+        byName.emplace(sessions[i].name, i);
+    }
+    auto sessionAt = [&](std::string_view key) -> std::optional<std::size_t> {
+        const auto& map = key.starts_with('$') && isTmuxId(key) ? byID : byName;
+        auto found = map.find(key);
+        if (found == map.end()) return std::nullopt;
+        return found->second;
+    };
+    for (auto& [sessionKey, window] : windows) {
+        auto found = sessionAt(sessionKey);
+        if (!found) continue;  // created between the queries
+        sessions[*found].windows.push_back(std::move(window));
     }
     // Window pointers are taken only now: the window vectors no longer grow.
     std::vector<std::unordered_map<std::int64_t, TmuxWindow*>> windowAt(sessions.size());
     for (std::size_t i = 0; i < sessions.size(); ++i)
         for (auto& window : sessions[i].windows) windowAt[i].emplace(window.index, &window);
-    for (auto& [sessionName, windowIndex, pane] : panes) {
-        auto found = sessionAt.find(sessionName);
-        if (found == sessionAt.end()) continue;
-        auto window = windowAt[found->second].find(windowIndex);
-        if (window == windowAt[found->second].end()) continue;
+    for (auto& [sessionKey, windowIndex, pane] : panes) {
+        auto found = sessionAt(sessionKey);
+        if (!found) continue;
+        auto window = windowAt[*found].find(windowIndex);
+        if (window == windowAt[*found].end()) continue;
         window->second->panes.push_back(std::move(pane));
     }
     return sessions;
@@ -173,6 +186,19 @@ std::vector<TmuxSession> TmuxClient::snapshot() const {
     auto windows = parseWindows(run({"list-windows", "-a", "-F", windowsFormat()}));
     auto panes = parsePanes(run({"list-panes", "-a", "-F", panesFormat()}));
     return assemble(std::move(sessions), std::move(windows), std::move(panes));
+}
+
+std::string TmuxClient::resolveTarget(const std::string& target) const {
+    const std::string_view session = sessionPart(target);
+    if (session.empty()) return target;
+    const std::string listing = run({"list-sessions", "-F", "#{session_id}" + sep + "#{session_name}"});
+    if (listing.empty()) return exactTarget(target);
+    std::optional<std::string> id;
+    forEachRecord(listing, [&](const std::vector<std::string_view>& f) {
+        if (!id && f.size() >= 2 && f[1] == session && isTmuxId(f[0])) id = std::string(f[0]);
+    });
+    if (!id) throw TmuxError::commandFailed("can't find session: " + std::string(session));
+    return *id + target.substr(session.size());
 }
 
 std::string TmuxClient::capturePane(const std::string& target, std::int64_t lines) const {

@@ -60,7 +60,8 @@ ToolResult capturePaneTool(const TmuxClient& client, const Arguments& arguments)
 
     std::string captured;
     try {
-        captured = bound.capturePane(*target, lines);
+        // The session part is a name, whatever it looks like ("$0", "=x"): read by its id.
+        captured = bound.capturePane(bound.resolveTarget(*target), lines);
     } catch (const std::exception& error) {
         return {L("capture-pane a eșuat pentru " + *target + ": " + describe(error),
                   "capture-pane failed for " + *target + ": " + describe(error)),

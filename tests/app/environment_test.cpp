@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <filesystem>
+#include <map>
 
 #include "app/terminal_launcher.h"
 #include "core/control_mode.h"
@@ -121,7 +122,8 @@ TEST_F(EnvironmentTest, RefreshesJoinOneMoreSnapshotSeeActionsThroughAndKeepTheL
     const SessionTemplate t{newTemplateID(), "launched", "", {{newTemplateID(), "w", ""}}};
     ASSERT_TRUE(finish([&](auto done) { env->launchTemplate(t, true, done); }));
     ASSERT_EQ(desktop.opened().size(), 1u);
-    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "'=launched:'"));
+    ASSERT_NE(find(env->sessions(), "launched"), nullptr);
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "'" + find(env->sessions(), "launched")->sessionID + "'"));
     logged.slowWhenArgumentsContain("no run has this");
 
     logged.failWhenArgumentsContain("list-sessions");
@@ -151,25 +153,32 @@ TEST_F(EnvironmentTest, AttachOpensThePreferredTerminalAndCopiedLinesAreQuoted) 
     ASSERT_TRUE(finish([&](auto done) { env->attach({.name = "dev"}, std::nullopt, done); }));
     EXPECT_EQ(env->lastError(), "Could not open Alacritty");
 
+    // Copied lines name the session exactly: pasted after "dev" closed, they never reach
+    // "devops"; a name tmux would read as an id ("$0") goes by the session's own id.
     const struct {
         TmuxSocketMode mode;
-        const char *socket, *verb, *session;
+        const char *socket, *verb, *session, *id;
         std::string line;
     } copied[] = {
-        {TmuxSocketMode::name, "", "attach", "dev", "tmux -L " + server + " attach -t dev"},
-        {TmuxSocketMode::default_, "", "kill-session", "x; rm -rf ~", "tmux kill-session -t 'x; rm -rf ~'"},
-        {TmuxSocketMode::path, "/run/my sockets/s", "attach", "it's", "tmux -S '/run/my sockets/s' attach -t 'it'\\''s'"},
+        {TmuxSocketMode::name, "", "attach", "dev", "$4", "tmux -L " + server + " attach -t '=dev'"},
+        {TmuxSocketMode::default_, "", "kill-session", "x; rm -rf ~", "$5", "tmux kill-session -t '=x; rm -rf ~'"},
+        {TmuxSocketMode::default_, "", "kill-session", "$0", "$6", "tmux kill-session -t '$6'"},
+        {TmuxSocketMode::default_, "", "kill-session", "%0", "$7", "tmux kill-session -t '=%0'"},
+        {TmuxSocketMode::path, "/run/my sockets/s", "attach", "it's", "$8", "tmux -S '/run/my sockets/s' attach -t '=it'\\''s'"},
     };
     for (const auto& c : copied) {
         env->setSocketMode(c.mode);
         if (*c.socket) env->setSocketValue(c.socket);
-        EXPECT_EQ(env->command(c.verb, {.name = c.session}), c.line);
+        EXPECT_EQ(env->command(c.verb, {.name = c.session, .sessionID = c.id}), c.line);
     }
 }
 
 // tmux gives creation times in whole seconds: idle after 1.6 s, waiting 2.2 s is safe.
+// Each session is killed by its id: the idle one named "$5" is not the young $5.
 TEST_F(EnvironmentTest, IdleCleanUpKillsOnlySessionsIdleOnAFreshSnapshotAndNamesFailures) {
-    for (const char* name : {"watched", "ghost", "stubborn"}) sandbox.newSession(server, name);
+    std::map<std::string, std::string> id;
+    for (const char* name : {"watched", "ghost", "stubborn", "$5"}) id[name] = sandbox.newSession(server, name);
+    ASSERT_EQ(id["$5"], "$4");
     WrappedTmux& logged = wrapped();
     env->setIdleThresholdHours(24);
     const auto runs = logged.log().size();
@@ -178,20 +187,20 @@ TEST_F(EnvironmentTest, IdleCleanUpKillsOnlySessionsIdleOnAFreshSnapshotAndNames
 
     env->setIdleThresholdHours(1.6 / 3600);
     std::this_thread::sleep_for(2200ms);
-    sandbox.newSession(server, "young");
+    ASSERT_EQ(sandbox.newSession(server, "young"), "$5");
     refreshNow();
-    EXPECT_EQ(names(env->idleSessions()), (Names{"ghost", "main", "stubborn", "watched"}));
+    EXPECT_EQ(names(env->idleSessions()), (Names{"$5", "ghost", "main", "stubborn", "watched"}));
     // Someone attaches to "watched" after the last refresh: it must survive.
     TmuxControlMode viewer;
     viewer.start(sandbox.client(server), "watched", nullptr, nullptr);
     ASSERT_TRUE(waitForControlClients(sandbox, server, 1));
     // "ghost" is gone when its kill arrives (someone else was faster); "stubborn" refuses.
-    logged.runTwiceWhenArgumentsContain("kill-session -t =ghost");
-    logged.failWhenArgumentsContain("kill-session -t =stubborn");
+    logged.runTwiceWhenArgumentsContain("kill-session -t " + id["ghost"]);
+    logged.failWhenArgumentsContain("kill-session -t " + id["stubborn"]);
     ASSERT_TRUE(finish([&](auto done) { env->killIdleSessions(done); }));
-    EXPECT_EQ(logged.count("kill-session -t =ghost"), 1u);
+    EXPECT_EQ(logged.count("kill-session -t " + id["ghost"]), 1u);
     EXPECT_EQ(names(env->sessions()), (Names{"stubborn", "watched", "young"}));
-    EXPECT_EQ(env->lastError(), "Could not kill session “stubborn”: refused: kill-session -t =stubborn");
+    EXPECT_EQ(env->lastError(), "Could not kill session “stubborn”: refused: kill-session -t " + id["stubborn"]);
 }
 
 }  // namespace

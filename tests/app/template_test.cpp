@@ -67,17 +67,18 @@ TEST_F(TemplateLaunchTest, CreatesTheSessionWindowsDirectoriesAndCommandsThenAtt
     ASSERT_TRUE(finish([&](auto done) { env->launchTemplate(t, true, done); }));
     EXPECT_EQ(env->lastError(), std::nullopt);
 
-    // Exactly the recipe, in order, each window reached by its id (the runs since, without the
-    // socket options and the reads, ids shown as "@").
+    // Exactly the recipe, in order, each window reached by its id and the session by its own
+    // (the runs since, without the socket options and the reads, ids shown as "@" and "$").
     Names commands;
     const auto log = wrapper.log();
     for (auto line = log.begin() + std::ptrdiff_t(runs); line != log.end(); ++line)
         if (!text::contains(*line, "list-"))
-            commands.push_back(std::regex_replace(line->substr(line->find(server) + server.size() + 1), std::regex("@[0-9]+ "), "@ "));
+            commands.push_back(std::regex_replace(line->substr(line->find(server) + server.size() + 1), std::regex("([@$])[0-9]+ "), "$1 "));
     const std::string dir = project.string(), id = " -P -F #{window_id}";
-    EXPECT_EQ(commands, (Names{"new-session -d -s web app -c " + dir + id, "rename-window -t @ -- editor",
-                               "send-keys -t @ -- touch editor.started Enter", "new-window -t =web app: -n server -c " + dir + id,
-                               "new-window -t =web app: -n logs -c " + dir + id, "send-keys -t @ -- touch 'logs started' Enter"}));
+    EXPECT_EQ(commands, (Names{"new-session -d -s web app -c " + dir + id, "display-message -p -t @ #{session_id}",
+                               "rename-window -t @ -- editor", "send-keys -t @ -- touch editor.started Enter",
+                               "new-window -t $ -n server -c " + dir + id, "new-window -t $ -n logs -c " + dir + id,
+                               "send-keys -t @ -- touch 'logs started' Enter"}));
 
     EXPECT_EQ(tmux({"list-windows", "-t", "=web app", "-F", "#{window_name} #{pane_current_path}"}),
               "editor " + dir + "\nserver " + dir + "\nlogs " + dir + "\n");
@@ -85,7 +86,7 @@ TEST_F(TemplateLaunchTest, CreatesTheSessionWindowsDirectoriesAndCommandsThenAtt
         return std::filesystem::exists(project / "editor.started") && std::filesystem::exists(project / "logs started");
     }, 5s));
     ASSERT_EQ(desktop.opened().size(), 1u);
-    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "attach-session -t '=web app:'"));
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "attach-session -t '" + find(env->sessions(), "web app")->sessionID + "'"));
 }
 
 TEST_F(TemplateLaunchTest, AnExistingSessionIsAttachedAndAFailureStopsTheRecipe) {
@@ -96,7 +97,7 @@ TEST_F(TemplateLaunchTest, AnExistingSessionIsAttachedAndAFailureStopsTheRecipe)
     }
     EXPECT_EQ(wrapper.log().size(), runs);
     ASSERT_EQ(desktop.opened().size(), 1u);
-    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "attach-session -t '=main:'"));
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "attach-session -t '$0'"));  // "main"
 
     wrapper.failWhenArgumentsContain("-n second");
     const SessionTemplate t{newTemplateID(), "partial", "",
@@ -107,6 +108,19 @@ TEST_F(TemplateLaunchTest, AnExistingSessionIsAttachedAndAFailureStopsTheRecipe)
     EXPECT_EQ(find(env->sessions(), "partial")->windows.size(), 1u);  // no rollback, no third window
     EXPECT_EQ(wrapper.count("-n third"), 0u);
     EXPECT_EQ(desktop.opened().size(), 2u) << "the session exists, so it is attached";
+}
+
+// A template named like an id ("main" is $0) builds and attaches its own session, never $0.
+TEST_F(TemplateLaunchTest, ATemplateNamedLikeAnIdBuildsAndAttachesItsOwnSession) {
+    const SessionTemplate t{newTemplateID(), "$0", "", {{newTemplateID(), "one", ""}, {newTemplateID(), "two", ""}}};
+    ASSERT_TRUE(finish([&](auto done) { env->launchTemplate(t, true, done); }));
+    EXPECT_EQ(env->lastError(), std::nullopt);
+    ASSERT_NE(find(env->sessions(), "$0"), nullptr);
+    EXPECT_EQ(find(env->sessions(), "$0")->windows.size(), 2u);
+    EXPECT_EQ(find(env->sessions(), "main")->windows.size(), 1u);
+    ASSERT_EQ(desktop.opened().size(), 1u);
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "attach-session -t '" + find(env->sessions(), "$0")->sessionID + "'"))
+        << desktop.opened()[0].second;
 }
 
 }  // namespace

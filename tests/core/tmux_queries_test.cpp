@@ -2,10 +2,12 @@
 
 #include <fstream>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "core/tmux_client.h"
 #include "core/tmux_error.h"
+#include "core/tmux_target.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon {
@@ -146,6 +148,76 @@ TEST_F(TmuxQueries, TargetsOfAGoneSessionNeverReachAnotherByPrefix) {
     EXPECT_FALSE(client.displayMessage("dev:1", "#{window_name}"));
     EXPECT_EQ(shape(), before);
     EXPECT_EQ(client.displayMessage(client.snapshot().at(0).sessionID, "#{session_name}"), "devops");
+}
+
+TEST(TmuxTarget, IdsPassNamesAreAlwaysExactNamesWhateverTheyLookLike) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"$2", "$2"},         {"@5", "@5"},         {"%3", "%3"},       {"$2:1.0", "$2:1.0"}, {"@5.1", "@5.1"},
+        {"dev", "=dev:"},     {"dev:1", "=dev:1"},  {"dev:1.0", "=dev:1.0"},
+        {"=x", "==x:"},       {"=x:0.0", "==x:0.0"}, {"$x", "=$x:"},    {"%", "=%:"},         {"1.0", "1.0"},
+        {"", ""},
+    };
+    for (const auto& [given, sent] : cases) EXPECT_EQ(exactTarget(given), sent) << given;
+    EXPECT_EQ(sessionPart("$0:1.0"), "$0");
+    EXPECT_EQ(sessionPart("1.0"), "");
+}
+
+// Windows and panes join their session by its id: a session named like another's id keeps
+// its own windows.
+TEST(TmuxParsers, WindowsAndPanesJoinTheirSessionById) {
+    const auto sessions = TmuxClient::parseSessions(
+        output({{"victim", "$0", "1", "0", "1", "0", "/v"}, {"$0", "$1", "1", "0", "1", "0", "/n"}}));
+    const auto windows = TmuxClient::parseWindows(output({{"victim", "0", "v", "1", "1", "l", "@0", "0", "$0"},
+                                                          {"$0", "0", "n", "1", "1", "l", "@1", "0", "$1"}}));
+    const auto panes = TmuxClient::parsePanes(output({{"victim", "0", "0", "1", "sh", "1", "1", "1", "/", "%0", "$0"},
+                                                      {"$0", "0", "0", "1", "sh", "2", "1", "1", "/", "%1", "$1"}}));
+    const auto tree = TmuxClient::assemble(sessions, windows, panes);
+    ASSERT_EQ(tree.size(), 2u);
+    for (const auto& [session, window, pane] : {std::tuple{0, "v", "%0"}, std::tuple{1, "n", "%1"}}) {
+        ASSERT_EQ(tree[session].windows.size(), 1u) << session;
+        EXPECT_EQ(tree[session].windows[0].name, window);
+        ASSERT_EQ(tree[session].windows[0].panes.size(), 1u);
+        EXPECT_EQ(tree[session].windows[0].panes[0].paneID, pane);
+    }
+}
+
+// Sessions named like ids and exact forms are reached as themselves: "victim" is $0.
+TEST_F(TmuxQueries, NamesThatLookLikeIdsReachTheirOwnSession) {
+    const std::string victim = sandbox.newSession(server, "victim");
+    ASSERT_EQ(victim, "$0");
+    const std::vector<std::string> names{"$0", "%0", "@1", "=x", "x"};
+    std::map<std::string, std::string> ids;
+    for (const auto& name : names) ids[name] = sandbox.newSession(server, name);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        EXPECT_EQ(client.resolveTarget(name), ids[name]) << name;
+        EXPECT_EQ(client.resolveTarget(name + ":0.0"), ids[name] + ":0.0") << name;
+        client.sendKeys(ids[name] + ":0.0", "echo mark-" + std::to_string(i), true);
+    }
+    EXPECT_EQ(client.resolveTarget("0.1"), "0.1");
+    try {
+        client.resolveTarget("$9:0.0");
+        ADD_FAILURE() << "a missing name resolved";
+    } catch (const TmuxError& error) {
+        EXPECT_EQ(error.message(), "can't find session: $9");
+    }
+    EXPECT_TRUE(eventually([&] { return client.capturePane(client.resolveTarget("$0:0.0"), 20).find("mark-0") != npos; }));
+    EXPECT_EQ(client.capturePane(victim, 20).find("mark-"), npos);
+
+    // "=x" is the session named "=x", never "x" by the exact form.
+    client.killSession("=x");
+    const auto left = [&] {
+        std::vector<std::string> names;
+        for (const auto& session : client.snapshot()) names.push_back(session.name);
+        return names;
+    };
+    EXPECT_EQ(left(), (std::vector<std::string>{"$0", "%0", "@1", "victim", "x"}));  // tmux lists by name
+    client.killSession(client.resolveTarget("$0"));
+    EXPECT_EQ(left(), (std::vector<std::string>{"%0", "@1", "victim", "x"}));
+    // With no server the exact form is all there is: queries read as empty.
+    sandbox.killServer(server);
+    EXPECT_EQ(client.resolveTarget("$0:0.0"), "$0:0.0");
+    EXPECT_EQ(client.resolveTarget("dev"), "=dev:");
 }
 
 TEST_F(TmuxQueries, FreeTextIsUsedAsGivenNeverAsAnOption) {

@@ -118,6 +118,25 @@ TEST_F(Tools, CaptureReturnsThePaneUnderAHeaderWithTheLinesAskedWithin1To5000) {
            "capture-pane failed for work:9.9: ", true);
 }
 
+// A session named like an id or an exact form is the one read ("work" is $0, "said" exists),
+// and a name no session has is an error, never a prefix of another.
+TEST_F(Tools, SessionArgumentsAreNamesWhateverTheyLookLike) {
+    ASSERT_EQ(workId, "$0");
+    for (const auto& [name, mark] : {std::pair{"$0", "own-dollar"}, {"=said", "own-equals"}, {"%0", "own-percent"}})
+        sandbox.tmux("alpha", {"new-session", "-d", "-s", name, "-c", root.str(),
+                               std::string("printf '") + mark + "\\n'; sleep 600"});
+    const TmuxClient client = sandbox.client("alpha");
+    for (const auto& [target, mark] : {std::pair{"$0:0.0", "own-dollar"}, {"=said:0.0", "own-equals"}, {"%0:0.0", "own-percent"}}) {
+        for (int i = 0; i < 250 && !text::contains(call("tmux_capture_pane", {{"target", target}, {"socket", "alpha"}}).text, mark); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        expect("tmux_capture_pane", {{"target", target}, {"socket", "alpha"}},
+               "Last 200 lines of " + std::string(target) + " (socket 'alpha'):\n\n" + mark + "\n");
+    }
+    expect("tmux_windows", {{"session", "$0"}, {"socket", "alpha"}}, "Session $0 on socket 'alpha' — 1 window(s), 1 pane(s)");
+    expect("tmux_capture_pane", {{"target", "wor:0.0"}, {"socket", "alpha"}},
+           "capture-pane failed for wor:0.0: can't find session: wor", true);
+}
+
 TEST_F(Tools, FindProjectCorrelatesTheLiveSessionsTheirPanesIncluded) {
     expect("tmux_find_project", {{"query", "proj"}},
            "1 session(s) for “proj”:\n\nalpha → work\n    project: proj · root: " + root.str() +

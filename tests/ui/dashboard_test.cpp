@@ -75,7 +75,7 @@ TEST_F(DashboardTest, CardButtonsAndMenuActOnTheirOwnSession) {
     auto menu = dashboard.cardMenu(0);
     for (const auto& [item, verb] : {std::pair{"Copy attach command", "attach"}, {"Copy kill command", "kill-session"}}) {
         actionNamed(*menu, item)->trigger();
-        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "tmux -L " + server + " " + verb + " -t alpha");
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "tmux -L " + server + " " + verb + " -t '=alpha'");
     }
 }
 

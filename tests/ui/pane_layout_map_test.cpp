@@ -83,16 +83,23 @@ TEST_F(PaneLayoutMapTest, ClickingABoxSelectsItsPaneAndTheMenuActsOnIt) {
     map.setOnSelect([&](const std::string& target) { selected.push_back(target); });
     QTest::mouseClick(&map, Qt::LeftButton, {}, boxes[1].rect.center().toPoint());
     QTest::mouseClick(&map, Qt::LeftButton, {}, boxes[2].rect.center().toPoint());
-    EXPECT_EQ(selected, (std::vector<std::string>{"dev:1.1", "dev:1.2"}));
+    EXPECT_EQ(selected, (std::vector<std::string>{split().panes[1].paneID, split().panes[2].paneID}));
     EXPECT_EQ(map.helpAt(boxes[2].rect.center()), "Preview pane 2");
 
+    // The menu acts on the pane drawn, by its id: after "Move back" moved it to index 2,
+    // "Kill pane" still kills it, not the pane now at index 1.
     const auto before = pids();
     QMenu menu;
     map.addActionsTo(menu, boxes[1]);
     actionNamed(menu, "Move back")->trigger();
     ASSERT_TRUE(waitUntil([&] { return pids() == std::vector{before[0], before[2], before[1]}; }));
     actionNamed(menu, "Kill pane")->trigger();
-    ASSERT_TRUE(waitUntil([&] { return pids() == std::vector{before[0], before[1]}; }));
+    ASSERT_TRUE(waitUntil([&] { return pids() == std::vector{before[0], before[2]}; }));
+    // Once it is gone, the same action is tmux's error, not a neighbour's end.
+    actionNamed(menu, "Kill pane")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return env->lastError().has_value(); }));
+    EXPECT_TRUE(text::contains(*env->lastError(), "can't find pane")) << *env->lastError();
+    EXPECT_EQ(pids(), (std::vector{before[0], before[2]}));
 }
 
 }  // namespace

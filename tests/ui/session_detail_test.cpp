@@ -167,5 +167,57 @@ TEST_F(SessionDetailTest, KillsActOnlyWhenConfirmedAndTheMenuSavesATemplate) {
     EXPECT_TRUE(waitUntil([&] { return !hasSession("dev"); }));
 }
 
+// "dev" is $0. A session named "$0" is reached as itself: its preview, its kill.
+TEST_F(SessionDetailTest, ASessionNamedLikeAnIdIsPreviewedAndKilledAsItself) {
+    const std::string own = sandbox.newSession(server, "$0");
+    tmux({"send-keys", "-t", own, "echo own-$((2+3))", "Enter"});
+    ASSERT_TRUE(waitUntil([&] { return text::contains(tmux({"capture-pane", "-p", "-t", own}), "own-5"); }));
+    refreshNow();
+    SessionDetailView view(*context, "$0");
+    ASSERT_TRUE(view.showPlace("preview"));
+    ASSERT_TRUE(waitUntil([&] { return view.preview()->shownText().contains("own-5"); }))
+        << view.preview()->shownText().toStdString();
+    click(view.confirmKillSession(), QMessageBox::DestructiveRole);
+    EXPECT_TRUE(waitUntil([&] { return names(env->sessions()) == std::vector<std::string>{"dev"}; }))
+        << text::join(names(env->sessions()), ",");
+}
+
+// The confirmation keeps the window's id: once window 2 is gone, tmux says so, and
+// "2024-logs" (which a name match on "2" would find) survives.
+TEST_F(SessionDetailTest, AWindowKillConfirmedAfterItWentReachesNoOtherWindow) {
+    sandbox.newWindow(server, "dev", "one");
+    sandbox.newWindow(server, "dev", "two");
+    sandbox.newWindow(server, "dev", "2024-logs");
+    refreshNow();
+    SessionDetailView view(*context, "dev");
+    const TmuxWindow two = env->sessions().at(0).windows.at(2);
+    ASSERT_EQ(two.name, "two");
+    QMessageBox* box = view.confirmKillWindow(two);
+    tmux({"kill-window", "-t", two.windowID});
+    click(box, QMessageBox::DestructiveRole);
+    ASSERT_TRUE(waitUntil([&] { return env->lastError().has_value(); }));
+    EXPECT_TRUE(text::contains(*env->lastError(), "can't find window")) << *env->lastError();
+    const std::string left = tmux({"list-windows", "-t", "=dev", "-F", "#{window_name}"});
+    EXPECT_TRUE(text::contains(left, "\none\n2024-logs\n")) << left;
+}
+
+// Keys go to the pane chosen, by its id, also in the moment between tmux renumbering the
+// panes and the next refresh.
+TEST_F(SessionDetailTest, KeysReachTheChosenPaneBeforeTheListKnowsItWasRenumbered) {
+    sandbox.splitWindow(server, "=dev:0");
+    refreshNow();
+    SessionDetailView view(*context, "dev");
+    ui::SendPanel& send = *view.sendPanel();
+    send.setTarget("dev:0.1");
+    const auto chosen = pidOf("dev:0.1");
+    tmux({"kill-pane", "-t", "=dev:0.0"});  // the chosen pane is now dev:0.0, the next one dev:0.1
+    send.commandField()->setText(QStringLiteral("echo three-$((1+2))"));
+    send.send();
+    buttonNamed(send, "Enter")->click();
+    ASSERT_TRUE(screenShows("dev:0.0", "three-3"));
+    EXPECT_EQ(pidOf("dev:0.0"), chosen);
+    EXPECT_FALSE(text::contains(screen("dev:0.1"), "three"));
+}
+
 }  // namespace
 }  // namespace quillon::testing

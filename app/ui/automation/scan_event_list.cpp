@@ -5,6 +5,7 @@
 
 #include "app/scanner_engine.h"
 #include "app/ui/widgets/icons.h"
+#include "app/ui/widgets/plain_text.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
 
@@ -57,7 +58,7 @@ QVariant ScanEventListModel::data(const QModelIndex& index, int role) const {
     const ScanEvent& event = rows_[std::size_t(index.row())];
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole: return qs(event.message);
+        case Qt::ToolTipRole: return plainToolTip(qs(event.message));
         case Qt::AccessibleTextRole: return clockTime(event.timestamp) + QStringLiteral(" ") + qs(event.message);
         case kindRole: return int(event.kind);
         case timeRole: return clockTime(event.timestamp);

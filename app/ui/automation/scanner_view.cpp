@@ -126,6 +126,7 @@ void ScannerView::buildToolbar(QWidget* bar) {
     dot_ = new QLabel(bar);
     dot_->setPixmap(dot(Theme::green(), 7));
     status_ = new QLabel(bar);
+    status_->setTextFormat(Qt::PlainText);
     stoppedStatus_ = new SecondaryLabel({}, bar);
     filter_ = new QLineEdit(bar);
     filter_->setFixedWidth(160);

@@ -72,8 +72,10 @@ void LearnView::buildSheet() {
     auto* keyboard = new QLabel(page);
     keyboard->setPixmap(Icons::symbol("keyboard").pixmap(18, 18));
     prefixIntro_ = new QLabel(page);
+    prefixIntro_->setTextFormat(Qt::PlainText);
     prefixCap_ = new KeyCap(page);
     prefixOutro_ = new QLabel(page);
+    prefixOutro_->setTextFormat(Qt::PlainText);
     prefixOutro_->setWordWrap(true);
     prefixRow->addWidget(keyboard);
     prefixRow->addWidget(prefixIntro_);

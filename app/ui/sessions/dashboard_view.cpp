@@ -17,6 +17,7 @@
 #include "app/app_environment.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
+#include "app/ui/widgets/plain_text.h"
 #include "app/ui/sessions/session_card_delegate.h"
 #include "app/ui/sessions/session_list_model.h"
 #include "app/ui/widgets/theme.h"
@@ -156,10 +157,12 @@ void DashboardView::buildBanner() {
     banner_->setStyleSheet(QStringLiteral("#idleBanner { background: %1; border: 1px solid %2; border-radius: 8px; }")
                                .arg(fill.name(QColor::HexArgb), Theme::orange().name()));
     bannerTitle_ = new QLabel(banner_);
+    bannerTitle_->setTextFormat(Qt::PlainText);
     QFont bold = font();
     bold.setBold(true);
     bannerTitle_->setFont(bold);
     bannerDetail_ = new QLabel(banner_);
+    bannerDetail_->setTextFormat(Qt::PlainText);
     bannerDetail_->setWordWrap(true);
     cleanIdle_ = new QPushButton(Icons::symbol("trash"), QString(), banner_);
     connect(cleanIdle_, &QPushButton::clicked, this, &DashboardView::confirmIdleCleanup);
@@ -251,6 +254,7 @@ void DashboardView::confirmIdleCleanup() {
                                       QMessageBox::DestructiveRole);
     box.addButton(qL("Anulează", "Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(qobject_cast<QPushButton*>(box.buttons().last()));
+    keepPlain(box);
     box.exec();
     if (box.clickedButton() == kill) context_.env.killIdleSessions();
 }

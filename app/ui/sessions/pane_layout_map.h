@@ -2,7 +2,8 @@
 // A miniature of one window's panes, drawn to scale from the window's layout string alone:
 // one box per pane, the active one highlighted, its index inside. Clicking a box (or Return
 // on the focused one) selects the pane; its context menu previews, attaches the window,
-// swaps the pane forward or back, or kills it.
+// swaps the pane forward or back, or kills it: always the pane drawn, by its id, even when
+// tmux has renumbered the panes since.
 //
 // The layout names panes by tmux's pane id, the targets by pane index. Leaves come in tmux's
 // own pane order, which is the index order, so the n-th box is the pane of index order n.
@@ -34,13 +35,15 @@ public:
     static constexpr double inset = 2.0;
     static constexpr double gap = 3.0;  // taken off each box's width and height
 
-    using OnSelect = std::function<void(const std::string& paneTarget)>;
+    // Called with the pane's id ("%12"), which stays its own when tmux renumbers.
+    using OnSelect = std::function<void(const std::string& paneID)>;
 
     struct Box {
         QRectF rect;         // in widget coordinates
         std::int64_t index;  // the pane's index in its window
         std::string target;  // empty while layout and panes disagree
         bool active = false;
+        std::string paneID;  // what the menu's actions address; empty with target
     };
 
     PaneLayoutMap(AppEnvironment& env, TmuxSession session, TmuxWindow window, QWidget* parent = nullptr);

@@ -19,6 +19,7 @@ namespace quillon::ui {
 
 PanePreview::PanePreview(AppEnvironment& env, QWidget* parent) : QWidget(parent), env_(env) {
     title_ = new QLabel(this);
+    title_->setTextFormat(Qt::PlainText);
     QFont bold = font();
     bold.setBold(true);
     title_->setFont(bold);
@@ -53,16 +54,21 @@ PanePreview::PanePreview(AppEnvironment& env, QWidget* parent) : QWidget(parent)
     connect(refresh_, &QToolButton::clicked, this, &PanePreview::refreshRequested);
     connect(export_, &QToolButton::clicked, this, &PanePreview::exportRequested);
     connect(&env_, &AppEnvironment::languageChanged, this, &PanePreview::relabel);
-    setTarget(std::nullopt);
+    setPane(std::nullopt);
 }
 
-void PanePreview::setTarget(const std::optional<std::string>& target) {
-    if (target != target_) captured_.reset();
-    target_ = target;
-    hint_->setVisible(!target);
-    view_->setVisible(target.has_value());
-    refresh_->setEnabled(target.has_value());
-    export_->setEnabled(target.has_value());
+void PanePreview::setPane(const std::optional<TmuxPane>& pane) {
+    // The same pane renumbered keeps its text; another pane starts afresh.
+    const auto key = [](const std::optional<TmuxPane>& p) -> std::optional<std::string> {
+        if (!p) return std::nullopt;
+        return p->paneID.empty() ? p->target : p->paneID;
+    };
+    if (key(pane) != key(pane_)) captured_.reset();
+    pane_ = pane;
+    hint_->setVisible(!pane);
+    view_->setVisible(pane.has_value());
+    refresh_->setEnabled(pane.has_value());
+    export_->setEnabled(pane.has_value());
     if (!captured_) view_->clear();
     relabel();
 }
@@ -82,7 +88,7 @@ void PanePreview::setText(const std::string& text) {
 QString PanePreview::shownText() const { return view_->toPlainText(); }
 
 void PanePreview::relabel() {
-    title_->setText(target_ ? QStringLiteral("Preview ") + qs(*target_) : QStringLiteral("Preview pane"));
+    title_->setText(pane_ ? QStringLiteral("Preview ") + qs(pane_->target) : QStringLiteral("Preview pane"));
     hint_->setText(qL("Alege un pane din tabul „Ferestre” (butonul „ochi”) ca să-i vezi conținutul fără attach.",
                       "Pick a pane from the “Windows” tab (the eye button) to view its content without attaching."));
     refresh_->setToolTip(qL("Reîncarcă previzualizarea", "Reload the preview"));

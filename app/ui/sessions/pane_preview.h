@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "core/tmux_model.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QToolButton;
@@ -23,9 +25,10 @@ class PanePreview : public QWidget {
 public:
     explicit PanePreview(AppEnvironment& env, QWidget* parent = nullptr);
 
-    // Nothing: the hint to pick a pane; a target: its text (empty until setText).
-    void setTarget(const std::optional<std::string>& target);
-    const std::optional<std::string>& target() const noexcept { return target_; }
+    // Nothing: the hint to pick a pane; a pane: its text (empty until setText). The title
+    // names it by its readable target; refresh and export address it by its id.
+    void setPane(const std::optional<TmuxPane>& pane);
+    const std::optional<TmuxPane>& pane() const noexcept { return pane_; }
     // The captured text, already trimmed; "(empty)" when there is none.
     void setText(const std::string& text);
     QString shownText() const;
@@ -47,7 +50,7 @@ private:
     void applyColours();
 
     AppEnvironment& env_;
-    std::optional<std::string> target_;
+    std::optional<TmuxPane> pane_;
     std::optional<std::string> captured_;  // what the document holds
     QLabel* title_;
     QToolButton* refresh_;

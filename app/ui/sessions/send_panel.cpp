@@ -137,7 +137,7 @@ const TmuxPane* SendPanel::pane(const std::string& target) const {
 void SendPanel::setPanes(std::vector<TmuxPane> panes) {
     panes_ = std::move(panes);
     if (!target_.empty()) {
-        auto same = std::find_if(panes_.begin(), panes_.end(), [&](const TmuxPane& p) { return p.pid == targetPid_; });
+        auto same = std::find_if(panes_.begin(), panes_.end(), [&](const TmuxPane& p) { return p.paneID == targetID_; });
         if (same != panes_.end()) target_ = same->target;
         else ensureTarget();  // the chosen pane closed
     }
@@ -146,7 +146,7 @@ void SendPanel::setPanes(std::vector<TmuxPane> panes) {
 
 void SendPanel::ensureTarget() {
     const TmuxPane* chosen = pane(target_);
-    if (chosen && chosen->pid == targetPid_) return;
+    if (chosen && chosen->paneID == targetID_) return;
     auto active = std::find_if(panes_.begin(), panes_.end(), [](const TmuxPane& p) { return p.isActive; });
     if (active == panes_.end()) active = panes_.begin();
     setTarget(active == panes_.end() ? std::string() : active->target);
@@ -155,7 +155,7 @@ void SendPanel::ensureTarget() {
 void SendPanel::setTarget(const std::string& target) {
     const TmuxPane* chosen = pane(target);
     target_ = chosen ? target : std::string();
-    targetPid_ = chosen ? chosen->pid : 0;
+    targetID_ = !chosen ? std::string() : chosen->paneID.empty() ? chosen->target : chosen->paneID;
     showPanes();
 }
 
@@ -175,7 +175,7 @@ void SendPanel::showPanes() {
 void SendPanel::send() {
     if (target_.empty()) return;
     const std::string command(text::trim(toStd(command_->text())));
-    env_.sendKeys(target_, command, true);
+    env_.sendKeys(targetID_, command, true);
     if (!command.empty()) {
         historyModel_->remember(command);
         historyLabel_->show();
@@ -186,8 +186,8 @@ void SendPanel::send() {
 
 void SendPanel::sendQuickKey(const std::string& key) {
     if (target_.empty()) return;
-    if (key == "Enter") env_.sendKeys(target_, {}, true);
-    else env_.sendKeys(target_, key, false);
+    if (key == "Enter") env_.sendKeys(targetID_, {}, true);
+    else env_.sendKeys(targetID_, key, false);
 }
 
 const std::vector<std::string>& SendPanel::history() const { return historyModel_->items(); }

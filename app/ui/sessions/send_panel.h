@@ -2,8 +2,9 @@
 // The send tab: a target pane, a command typed into it with send-keys (Return or "Send"),
 // four quick keys, and the last 20 commands to reuse. Sending never waits on tmux.
 //
-// The chosen pane is followed by its process id, not only by its target: when a pane before
-// it closes, tmux renumbers the rest, and the old target would name another pane.
+// The chosen pane is followed, and keys are sent to it, by its id ("%12"), not by its target:
+// when a pane before it closes, tmux renumbers the rest, and the old target would name
+// another pane, also in the moment before the next refresh.
 
 #include <QWidget>
 
@@ -61,7 +62,7 @@ private:
     AppEnvironment& env_;
     std::vector<TmuxPane> panes_;
     std::string target_;
-    std::int64_t targetPid_ = 0;
+    std::string targetID_;  // what keys are sent to
     QLabel* pickerLabel_;
     QComboBox* picker_;
     QLineEdit* command_;

@@ -27,6 +27,7 @@
 #include "app/template_store.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
+#include "app/ui/widgets/plain_text.h"
 #include "app/ui/sessions/pane_preview.h"
 #include "app/ui/sessions/pane_rows.h"
 #include "app/ui/widgets/relative_time.h"
@@ -38,11 +39,16 @@
 #include "core/atomic_file.h"
 #include "core/platform_texts.h"
 #include "core/text.h"
+#include "core/tmux_target.h"
 
 namespace quillon::ui {
 namespace {
 
 enum Fact { created, lastAttached, directory };
+
+// What an action addresses: the id, which no rename, renumbering or namesake moves.
+std::string address(const TmuxPane& pane) { return pane.paneID.empty() ? pane.target : pane.paneID; }
+std::string address(const TmuxWindow& window) { return window.windowID.empty() ? window.target : window.windowID; }
 
 std::vector<TmuxPane> allPanes(const TmuxSession& session) {
     std::vector<TmuxPane> panes;
@@ -56,6 +62,7 @@ QMessageBox* openConfirmation(QWidget* parent, const QString& title, const QStri
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillon"), title, QMessageBox::NoButton, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setInformativeText(message);
+    keepPlain(*box);  // the title names a session or window
     QPushButton* destroy = box->addButton(action, QMessageBox::DestructiveRole);
     box->setDefaultButton(box->addButton(qL("Anulează", "Cancel"), QMessageBox::RejectRole));
     QObject::connect(destroy, &QPushButton::clicked, box, std::move(confirmed));
@@ -101,10 +108,10 @@ SessionDetailView::SessionDetailView(UiContext& context, std::string sessionName
         dialog->open();
     };
     connect(preview_, &PanePreview::refreshRequested, this, [this] {
-        if (preview_->target()) loadPreview(*preview_->target());
+        if (preview_->pane()) loadPreview(address(*preview_->pane()));
     });
     connect(preview_, &PanePreview::exportRequested, this, [this] {
-        if (preview_->target()) chooseExport(*preview_->target());
+        if (preview_->pane()) chooseExport(address(*preview_->pane()));
     });
     connect(tabs_, &QTabWidget::currentChanged, this, [this] {
         if (currentTab() == Tab::send) send_->ensureTarget();
@@ -129,6 +136,7 @@ SessionDetailView::SessionDetailView(UiContext& context, std::string sessionName
 
 void SessionDetailView::buildHeader(QVBoxLayout* column) {
     title_ = new QLabel(content_);
+    title_->setTextFormat(Qt::PlainText);
     QFont large = Paint::titleFont(font());
     large.setPointSizeF(large.pointSizeF() * 1.25);
     title_->setFont(large);
@@ -174,6 +182,7 @@ void SessionDetailView::buildHeader(QVBoxLayout* column) {
         factCaptions_[i] = new SecondaryLabel({}, content_);
         factCaptions_[i]->setFont(Paint::captionFont(font()));
         factValues_[i] = new QLabel(content_);
+        factValues_[i]->setTextFormat(Qt::PlainText);
         factValues_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
         facts->addWidget(factCaptions_[i], 0, i);
         facts->addWidget(factValues_[i], 1, i);
@@ -238,7 +247,8 @@ void SessionDetailView::commitRename() {
     const QString draft = trimmedName(nameField_->text());
     showRenameField(false);
     if (!isValidSessionName(draft) || toStd(draft) == sessionName_) return;
-    context_.env.renameSession(sessionName_, toStd(draft));
+    const auto s = session();
+    context_.env.renameSession(s ? s->sessionID : sessionName_, toStd(draft));
 }
 
 // ---- Tabs ----
@@ -296,7 +306,7 @@ bool SessionDetailView::showPlace(const QString& tab) {
         if (value != Tab::preview || !s) return showTab(value), true;
         for (const TmuxWindow& window : s->windows)
             for (const TmuxPane& pane : window.panes)
-                if (window.isActive && pane.isActive) return loadPreview(pane.target), true;
+                if (window.isActive && pane.isActive) return loadPreview(address(pane)), true;
         return showTab(value), true;
     }
     return false;
@@ -309,6 +319,16 @@ std::optional<TmuxSession> SessionDetailView::session() const {
     auto it = std::find_if(sessions.begin(), sessions.end(), [&](const TmuxSession& s) { return s.name == sessionName_; });
     if (it == sessions.end()) return std::nullopt;
     return *it;
+}
+
+TmuxPane SessionDetailView::paneOf(const std::string& pane) const {
+    if (const auto s = session())
+        for (const TmuxWindow& window : s->windows)
+            for (const TmuxPane& p : window.panes)
+                if (p.paneID == pane || p.target == pane) return p;
+    TmuxPane given;
+    (isTmuxId(pane) ? given.paneID : given.target) = pane;
+    return given;
 }
 
 void SessionDetailView::refresh() {
@@ -394,12 +414,13 @@ void SessionDetailView::relabel() {
 
 // ---- Preview and export ----
 
-void SessionDetailView::loadPreview(const std::string& paneTarget) {
-    preview_->setTarget(paneTarget);
+void SessionDetailView::loadPreview(const std::string& pane) {
+    const TmuxPane chosen = paneOf(pane);
+    preview_->setPane(chosen);
     showTab(Tab::preview);
     const auto request = ++previewRequest_;
     QPointer<SessionDetailView> self(this);
-    context_.env.capturePane(paneTarget, previewLines, [self, request](const std::string& text) {
+    context_.env.capturePane(address(chosen), previewLines, [self, request](const std::string& text) {
         // A later click wins over a slow earlier capture.
         if (self && request == self->previewRequest_) self->preview_->setText(std::string(text::trim(text)));
     });
@@ -411,15 +432,17 @@ QString SessionDetailView::exportFileName(const std::string& paneTarget) {
     return name + QStringLiteral(".log");
 }
 
-void SessionDetailView::chooseExport(const std::string& paneTarget) {
-    chooseExportPath_(exportFileName(paneTarget), [this, paneTarget](const QString& path) {
-        if (!path.isEmpty()) exportScrollback(paneTarget, path);
+void SessionDetailView::chooseExport(const std::string& pane) {
+    const TmuxPane chosen = paneOf(pane);
+    const QString proposed = exportFileName(chosen.target.empty() ? pane : chosen.target);
+    chooseExportPath_(proposed, [this, id = address(chosen)](const QString& path) {
+        if (!path.isEmpty()) exportScrollback(id, path);
     });
 }
 
-void SessionDetailView::exportScrollback(const std::string& paneTarget, const QString& path) {
+void SessionDetailView::exportScrollback(const std::string& pane, const QString& path) {
     QPointer<SessionDetailView> self(this);
-    context_.env.captureScrollback(paneTarget, [self, path](std::string text) {
+    context_.env.captureScrollback(address(paneOf(pane)), [self, path](std::string text) {
         // The file is written even if the screen was left meanwhile; only the report needs it.
         QThreadPool::globalInstance()->start([self, path, text = std::move(text)] {
             QString failure;
@@ -455,13 +478,16 @@ QString SessionDetailView::statusMessage() const { return status_->isVisibleTo(t
 
 QMessageBox* SessionDetailView::confirmKillSession() {
     const std::string name = sessionName_;
+    // The session shown now, by id: the box may stay open while names change.
+    const auto shown = session();
+    const std::string id = shown ? shown->sessionID : name;
     return openConfirmation(this, qL("Închizi sesiunea „" + name + "”?", "Close session “" + name + "”?"),
                             qL("Toate procesele din sesiune vor fi terminate.", "All processes in the session will be terminated."),
-                            qL("Kill sesiune", "Kill session"), [this, name] { context_.env.killSession(name); });
+                            qL("Kill sesiune", "Kill session"), [this, id] { context_.env.killSession(id); });
 }
 
 QMessageBox* SessionDetailView::confirmKillWindow(const TmuxWindow& window) {
-    const std::string target = window.target;
+    const std::string target = address(window);
     return openConfirmation(this, qL("Închizi fereastra „" + window.name + "”?", "Close window “" + window.name + "”?"), {},
                             qL("Kill fereastră", "Kill window"), [this, target] { context_.env.killWindow(target); });
 }

@@ -2,7 +2,7 @@
 // One session by name: a header with rename, attach, more actions and three facts; and the
 // windows, preview, send and activity tabs. The session is looked up by name on every
 // refresh, so everything follows the polling loop; while no session has the name the screen
-// says so.
+// says so. Its actions address the session, windows and panes shown by tmux's ids.
 
 #include <QWidget>
 
@@ -57,12 +57,15 @@ public:
     void commitRename();
     QLineEdit* renameField() const noexcept { return nameField_; }
 
+    // Panes are given by id ("%12", as the screens pass them) or by readable target
+    // ("dev:0.1", read once, now): either way the pane is then followed by its id, so a
+    // renumbering by tmux never moves the preview or the export to another pane.
     // Captures the pane's visible text (and recent history) into the preview tab.
-    void loadPreview(const std::string& paneTarget);
+    void loadPreview(const std::string& pane);
     // Asks where to save, then exports; the proposed name is exportFileName(target).
-    void chooseExport(const std::string& paneTarget);
+    void chooseExport(const std::string& pane);
     // Captures the whole scrollback and writes it to path atomically; the outcome is shown.
-    void exportScrollback(const std::string& paneTarget, const QString& path);
+    void exportScrollback(const std::string& pane, const QString& path);
     // "dev:1.0" → "dev-1-0.log".
     static QString exportFileName(const std::string& paneTarget);
     // Where chooseExport asks; it calls use with the chosen path, or never when cancelled.
@@ -94,6 +97,9 @@ private:
     void showStatus(const QString& text, bool failure);
     void showRenameField(bool shown);
     std::optional<TmuxSession> session() const;
+    // The shown session's pane with that id or readable target; a pane not (or no longer)
+    // listed keeps what was given.
+    TmuxPane paneOf(const std::string& pane) const;
 
     UiContext& context_;
     std::string sessionName_;

@@ -16,11 +16,18 @@
 #include "app/ui/widgets/ui_text.h"
 
 namespace quillon::ui {
+namespace {
+
+// A pane as the user picked it: its id, which stays its own when tmux renumbers.
+std::string address(const TmuxPane& pane) { return pane.paneID.empty() ? pane.target : pane.paneID; }
+
+}  // namespace
 
 WindowGroup::WindowGroup(AppEnvironment& env, const TmuxSession& session, const TmuxWindow& window, QWidget* parent)
     : QFrame(parent), env_(env), window_(window) {
     icon_ = new QLabel(this);
     title_ = new QLabel(this);
+    title_->setTextFormat(Qt::PlainText);
     QFont bold = font();
     bold.setBold(true);
     title_->setFont(bold);
@@ -58,9 +65,9 @@ WindowGroup::WindowGroup(AppEnvironment& env, const TmuxSession& session, const 
 
     connect(close_, &QToolButton::clicked, this, [this] { emit closeRequested(window_); });
     connect(delegate_, &CardDelegate::buttonClicked, this, [this](const QModelIndex& index, int action) {
-        const std::string target = model_->at(index.row()).target;
-        if (action == PaneRowDelegate::preview) emit previewRequested(target);
-        else emit exportRequested(target);
+        const std::string pane = address(model_->at(index.row()));
+        if (action == PaneRowDelegate::preview) emit previewRequested(pane);
+        else emit exportRequested(pane);
     });
     connect(panes_, &CardListView::menuRequested, this, [this](const QModelIndex& index, const QPoint& at) {
         // Not exec(): a refresh may remove this group while the menu is open.
@@ -70,7 +77,7 @@ WindowGroup::WindowGroup(AppEnvironment& env, const TmuxSession& session, const 
         menu->popup(at);
     });
     connect(panes_, &CardListView::activated, this,
-            [this](const QModelIndex& index) { emit previewRequested(model_->at(index.row()).target); });
+            [this](const QModelIndex& index) { emit previewRequested(address(model_->at(index.row()))); });
     auto fit = [this] { fitListToRows(*panes_, PaneRowDelegate::rowHeight); };
     connect(model_, &QAbstractItemModel::rowsInserted, this, fit);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, fit);

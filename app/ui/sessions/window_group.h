@@ -37,8 +37,9 @@ public:
     QToolButton* closeButton() const noexcept { return close_; }
 
 signals:
-    void previewRequested(const std::string& paneTarget);
-    void exportRequested(const std::string& paneTarget);
+    // With the pane's id ("%12"), taken when the user chose it.
+    void previewRequested(const std::string& pane);
+    void exportRequested(const std::string& pane);
     void closeRequested(const quillon::TmuxWindow& window);
 
 protected:

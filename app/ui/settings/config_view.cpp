@@ -31,6 +31,7 @@ ConfigView::ConfigView(UiContext& context, QWidget* parent) : QWidget(parent), c
     title_ = new QLabel(this);
     title_->setFont(Paint::titleFont(font()));
     pathLabel_ = new QLabel(QStringLiteral("~/.tmux.conf"), this);
+    pathLabel_->setTextFormat(Qt::PlainText);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     pathLabel_->setFont(mono);
     open_ = new QPushButton(Icons::symbol("square.and.pencil"), QString(), this);
@@ -60,6 +61,7 @@ ConfigView::ConfigView(UiContext& context, QWidget* parent) : QWidget(parent), c
     missingLine_ = new SecondaryLabel({}, missing);
     missingLine_->setWordWrap(true);
     example_ = new QLabel(QString::fromUtf8(starterExample), missing);
+    example_->setTextFormat(Qt::PlainText);
     example_->setFont(mono);
     example_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* titleRow = new QHBoxLayout;

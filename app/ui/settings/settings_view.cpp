@@ -64,6 +64,7 @@ QWidget* sliderRow(QLabel*& caption, QSlider* s, QLabel*& value, QWidget* parent
     auto* row = new QWidget(parent);
     caption = new QLabel(row);
     value = new QLabel(row);
+    value->setTextFormat(Qt::PlainText);
     value->setMinimumWidth(40);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     s->setParent(row);
@@ -235,8 +236,11 @@ QWidget* SettingsView::buildTmux() {
     serverGroup_ = new QGroupBox(page);
     serverForm_ = new QFormLayout(serverGroup_);
     binary_ = new QLabel(serverGroup_);
+    binary_->setTextFormat(Qt::PlainText);
     version_ = new QLabel(serverGroup_);
+    version_->setTextFormat(Qt::PlainText);
     prefix_ = new QLabel(serverGroup_);
+    prefix_->setTextFormat(Qt::PlainText);
     for (QLabel* value : {binary_, version_, prefix_}) value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     binary_->setWordWrap(true);
     binary_->setObjectName(QStringLiteral("binary"));

@@ -22,6 +22,7 @@
 #include "app/template_store.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
+#include "app/ui/widgets/plain_text.h"
 #include "app/ui/widgets/relative_time.h"
 #include "app/ui/sessions/session_name_rule.h"
 #include "app/ui/sessions/session_tree_model.h"
@@ -165,6 +166,7 @@ void MenuBarView::buildHeader(QVBoxLayout* layout) {
 void MenuBarView::buildSummary(QVBoxLayout* layout) {
     dot_ = new StatusDot(false, this);
     serverLabel_ = new QLabel(this);
+    serverLabel_->setTextFormat(Qt::PlainText);
     countsLabel_ = new SecondaryLabel({}, this);
     countsLabel_->setFont(Paint::captionFont(font()));
     versionLabel_ = new SecondaryLabel({}, this);
@@ -320,7 +322,7 @@ void MenuBarView::refreshTemplates() {
     const auto& all = context_.templates.templates();
     templates_->setVisible(!all.empty());
     for (const SessionTemplate& t : all) {
-        const QString title = t.name.empty() ? qL("(fără nume)", "(unnamed)") : qs(t.name);
+        const QString title = t.name.empty() ? qL("(fără nume)", "(unnamed)") : plainMenuText(qs(t.name));
         menu->addAction(title, this, [this, t] {
             hide();
             context_.env.launchTemplate(t, true);

@@ -11,6 +11,7 @@
 
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
+#include "app/ui/widgets/plain_text.h"
 #include "app/ui/widgets/theme.h"
 
 namespace quillon::ui {
@@ -170,7 +171,7 @@ bool CardDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const Q
     const auto rects = buttonRects(option.rect, all, option.font);
     for (std::size_t i = 0; i < rects.size(); ++i)
         if (rects[i].contains(event->pos()) && !all[i].toolTip.isEmpty()) {
-            QToolTip::showText(event->globalPos(), all[i].toolTip, view);
+            QToolTip::showText(event->globalPos(), plainToolTip(all[i].toolTip), view);
             return true;
         }
     return QStyledItemDelegate::helpEvent(event, view, option, index);

@@ -110,7 +110,10 @@ void StatusBadge::paintEvent(QPaintEvent*) {
 
 // ---- SecondaryLabel ----
 
-SecondaryLabel::SecondaryLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { followPalette(); }
+SecondaryLabel::SecondaryLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setTextFormat(Qt::PlainText);  // often a name, path or version from tmux
+    followPalette();
+}
 
 void SecondaryLabel::followPalette() {
     const QPalette base = parentWidget() ? parentWidget()->palette() : QApplication::palette();
@@ -247,6 +250,7 @@ QLabel* symbolLabel(std::string_view symbol, const QColor& tint, int size, QWidg
 StatusLine::StatusLine(std::string symbol, const QColor& tint, QWidget* parent) : QWidget(parent) {
     icon_ = new QLabel(this);
     text_ = new QLabel(this);
+    text_->setTextFormat(Qt::PlainText);
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     auto* row = new QHBoxLayout(this);
@@ -276,6 +280,7 @@ EmptyState::EmptyState(std::string symbol, QWidget* parent) : QWidget(parent) {
     icon->setPixmap(Icons::symbol(symbol).pixmap(48, 48));
     icon->setAlignment(Qt::AlignCenter);
     title_ = new QLabel(this);
+    title_->setTextFormat(Qt::PlainText);
     title_->setFont(Paint::titleFont(font()));
     title_->setAlignment(Qt::AlignCenter);
     title_->setWordWrap(true);

@@ -14,6 +14,7 @@ namespace quillon::ui {
 EditorSheet::EditorSheet(UiContext& context, QWidget* parent) : QDialog(parent) {
     setWindowModality(Qt::WindowModal);
     heading_ = new QLabel(this);
+    heading_->setTextFormat(Qt::PlainText);
     heading_->setFont(Paint::titleFont(font()));
     sections_ = new QVBoxLayout;
     sections_->setSpacing(12);
