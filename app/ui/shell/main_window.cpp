@@ -286,6 +286,12 @@ void MainWindow::restoreViewState() {
 
 void MainWindow::saveViewState() { WindowState::standard().save(*this, *split_); }
 
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // A window that opens puts the focus where the work is, not on the first toolbar control.
+    if (!focusWidget()) focusScreen();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     saveViewState();
     QMainWindow::closeEvent(event);

@@ -48,6 +48,7 @@ public:
 protected:
     // Tab runs toolbar → sidebar → screen and back to the toolbar.
     bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -105,13 +105,12 @@ public:
     void setModel(QAbstractItemModel* model) override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The current card's menu (the first card's when none is current), as the menu key asks.
+    void requestCurrentMenu();
 
 signals:
     // Right click on a card, or the menu key on the current one.
     void menuRequested(const QModelIndex& index, const QPoint& globalPosition);
-
-    // The current card's menu (the first card's when none is current), as the menu key asks.
-    void requestCurrentMenu();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
