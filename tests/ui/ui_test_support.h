@@ -49,6 +49,8 @@ protected:
 
     RecordingNavigator navigator;
     std::unique_ptr<ui::UiContext> context;
+    // The main window keeps its layout in the state folder: this test's own.
+    ScopedEnv stateEnv{"XDG_STATE_HOME", (home.path() / "state").string()};
 };
 
 // A menu's texts; the action or button with this text, or nothing.

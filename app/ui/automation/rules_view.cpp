@@ -139,6 +139,7 @@ void RulesView::updateVisibility() {
     const bool none = context_.rules.rules().empty();
     empty_->setVisible(none);
     cards_->setVisible(!none);
+    setFocusProxy(none ? static_cast<QWidget*>(newRule_) : cards_);  // where the work is when the screen opens
     executionsSection_->setVisible(!context_.rules.executions().empty());
 }
 

@@ -131,6 +131,7 @@ void ScannerView::buildToolbar(QWidget* bar) {
     filter_ = new QLineEdit(bar);
     filter_->setFixedWidth(160);
     startStop_ = new QPushButton(bar);
+    setFocusProxy(startStop_);  // a screen that opens takes the focus where the work is
     clear_ = new QPushButton(Icons::symbol("trash"), QString(), bar);
 
     auto* row = new QHBoxLayout(bar);

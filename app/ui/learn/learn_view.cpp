@@ -55,6 +55,7 @@ protected:
 
 LearnView::LearnView(UiContext& context, QWidget* parent) : ScrollingPage(parent), context_(context) {
     search_ = new QLineEdit(this);
+    setFocusProxy(search_);  // a screen that opens takes the focus where the work is
     addFixed(search_);
     buildSheet();
 

@@ -201,6 +201,8 @@ void DashboardView::refreshContents() {
     const bool none = env.sessions().empty();
     empty_->setVisible(none);
     sessionsArea_->setVisible(!none);
+    // Where the work is when the screen opens: the cards, or the button that makes the first.
+    setFocusProxy(!env.client() ? nullptr : none ? static_cast<QWidget*>(createFirst_) : cards_);
     updateBanner();
 }
 

@@ -92,6 +92,7 @@ SessionDetailView::SessionDetailView(UiContext& context, std::string sessionName
     tabs_->addTab(send_, QString());
     buildActivityTab();
     column->addWidget(tabs_, 1);
+    setFocusProxy(tabs_);  // a screen that opens takes the focus on its tabs
     pages_->addWidget(content_);
     pages_->addWidget(gone_);
     auto* outer = new QVBoxLayout(this);
@@ -194,6 +195,12 @@ void SessionDetailView::buildHeader(QVBoxLayout* column) {
     column->addWidget(status_);
 
     connect(renameButton_, &QToolButton::clicked, this, &SessionDetailView::startRename);
+    // F2 renames from anywhere on the screen, as in file managers.
+    auto* renameKey = new QAction(this);
+    renameKey->setShortcut(Qt::Key_F2);
+    renameKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(renameKey);
+    connect(renameKey, &QAction::triggered, this, &SessionDetailView::startRename);
     connect(nameField_, &QLineEdit::returnPressed, this, &SessionDetailView::commitRename);
     connect(renameOk_, &QPushButton::clicked, this, &SessionDetailView::commitRename);
     connect(renameCancel_, &QPushButton::clicked, this, [this] { showRenameField(false); });
@@ -385,8 +392,8 @@ void SessionDetailView::syncWindowGroups(const TmuxSession& s) {
 
 void SessionDetailView::relabel() {
     gone_->setTitle(qL("Sesiunea nu mai există", "Session no longer exists"));
-    renameButton_->setToolTip(qL("Redenumește sesiunea", "Rename session"));
-    renameButton_->setAccessibleName(renameButton_->toolTip());
+    renameButton_->setToolTip(qL("Redenumește sesiunea", "Rename session") + QStringLiteral(" (F2)"));
+    renameButton_->setAccessibleName(qL("Redenumește sesiunea", "Rename session"));
     nameField_->setPlaceholderText(qL("nume nou", "new name"));
     nameField_->setAccessibleName(nameField_->placeholderText());
     renameCancel_->setText(qL("Anulează", "Cancel"));

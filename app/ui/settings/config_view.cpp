@@ -49,6 +49,7 @@ ConfigView::ConfigView(UiContext& context, QWidget* parent) : QWidget(parent), c
     content_ = new QStackedWidget(this);
     text_ = new QPlainTextEdit(content_);
     text_->setReadOnly(true);
+    setFocusProxy(text_);  // a screen that opens takes the focus where the work is
     text_->setUndoRedoEnabled(false);
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

@@ -1,12 +1,15 @@
 #include "app/ui/shell/main_window.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -20,11 +23,42 @@
 #include "app/ui/automation/scanner_view.h"
 #include "app/ui/sessions/session_detail_view.h"
 #include "app/ui/shell/sidebar_view.h"
+#include "app/ui/shell/window_state.h"
 #include "app/ui/templates/templates_view.h"
 #include "app/ui/widgets/ui_text.h"
 #include "core/platform_texts.h"
 
 namespace quillon::ui {
+namespace {
+
+// The desktop's keys for a standard action, or the fallback where the desktop has none.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, const char* fallback) {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    if (keys.isEmpty()) keys << QKeySequence(QString::fromLatin1(fallback));
+    return keys;
+}
+
+// "Create a new tmux session (Ctrl+N)": a tooltip names the action's key.
+QString withShortcut(const QString& text, const QAction& action) {
+    if (action.shortcut().isEmpty()) return text;
+    return text + QStringLiteral(" (") + action.shortcut().toString(QKeySequence::NativeText) + QStringLiteral(")");
+}
+
+bool isTabStop(const QWidget* widget) {
+    return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isVisible() && widget->isEnabled() &&
+           !widget->focusProxy();
+}
+
+// Where the focus goes in a screen: its focus proxy, else its first control.
+QWidget* entryOf(QWidget* screen) {
+    if (!screen) return nullptr;
+    if (QWidget* proxy = screen->focusProxy(); proxy && proxy->isVisible() && proxy->isEnabled()) return proxy;
+    for (QWidget* w = screen->nextInFocusChain(); w != screen; w = w->nextInFocusChain())
+        if (screen->isAncestorOf(w) && isTabStop(w)) return w;
+    return nullptr;
+}
+
+}  // namespace
 
 MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent), context_(context) {
     setObjectName(QStringLiteral("main"));
@@ -41,20 +75,25 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
     stack_->addWidget(dashboard_);
     stack_->addWidget(sessionGone_);
 
-    auto* split = new QSplitter(this);
-    split->addWidget(sidebar_);
-    split->addWidget(stack_);
-    split->setStretchFactor(1, 1);
-    split->setCollapsible(0, false);
-    split->setSizes({240, 860});
-    setCentralWidget(split);
+    split_ = new QSplitter(this);
+    split_->setObjectName(QStringLiteral("split"));
+    split_->addWidget(sidebar_);
+    split_->addWidget(stack_);
+    split_->setStretchFactor(1, 1);
+    split_->setCollapsible(0, false);
+    split_->setSizes({240, 860});
+    setCentralWidget(split_);
 
     buildMenus();
     buildToolbar();
     relabel();
     sidebar_->showSelection(selection_);
 
-    connect(sidebar_, &SidebarView::itemChosen, this, &MainWindow::select);
+    // Moving through the sidebar shows each place and leaves the focus there; Return, a
+    // double click or a shortcut opens the place with the focus in it.
+    connect(sidebar_, &SidebarView::itemChosen, this, &MainWindow::showPlace);
+    connect(sidebar_, &SidebarView::itemOpened, this, &MainWindow::select);
+    restoreViewState();
     connect(&context.env, &AppEnvironment::sessionsChanged, this, [this] {
         if (selection_.kind == SidebarItem::Kind::session) showScreen();
     });
@@ -65,24 +104,45 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
 void MainWindow::buildMenus() {
     fileMenu_ = menuBar()->addMenu(QString());
     newSessionAction_ = fileMenu_->addAction(Icons::symbol("plus"), QString());
-    newSessionAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
+    newSessionAction_->setShortcuts(standardKeys(QKeySequence::New, "Ctrl+N"));
     connect(newSessionAction_, &QAction::triggered, this, [this] { context_.navigator.showNewSessionSheet(this); });
     settingsAction_ = fileMenu_->addAction(Icons::symbol("gearshape"), QString());
-    settingsAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
+    settingsAction_->setShortcuts(standardKeys(QKeySequence::Preferences, "Ctrl+,"));
     settingsAction_->setMenuRole(QAction::PreferencesRole);
     connect(settingsAction_, &QAction::triggered, this, [this] { context_.navigator.showSettings(); });
     fileMenu_->addSeparator();
     quitAction_ = fileMenu_->addAction(Icons::symbol("power"), QString());
-    quitAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    quitAction_->setShortcuts(standardKeys(QKeySequence::Quit, "Ctrl+Q"));
     quitAction_->setMenuRole(QAction::QuitRole);
     connect(quitAction_, &QAction::triggered, this, [this] { context_.navigator.quit(); });
 
     viewMenu_ = menuBar()->addMenu(QString());
     refreshAction_ = viewMenu_->addAction(Icons::symbol("arrow.clockwise"), QString());
-    refreshAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
+    // Ctrl+R is the one the texts name; the desktop's own refresh key works too.
+    QList<QKeySequence> refreshKeys{QKeySequence(QStringLiteral("Ctrl+R"))};
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Refresh))
+        if (!refreshKeys.contains(key)) refreshKeys << key;
+    refreshAction_->setShortcuts(refreshKeys);
     connect(refreshAction_, &QAction::triggered, this, [this] { context_.env.refresh(); });
     panelAction_ = viewMenu_->addAction(Icons::symbol("terminal"), QString());
     connect(panelAction_, &QAction::triggered, this, [this] { context_.navigator.showPanel(); });
+    viewMenu_->addSeparator();
+    using Kind = SidebarItem::Kind;
+    const Kind places[] = {Kind::dashboard, Kind::scanner, Kind::templates, Kind::rules, Kind::learn, Kind::config};
+    for (std::size_t i = 0; i < std::size(places); ++i) {
+        const SidebarItem item{places[i], {}};
+        QAction* action = viewMenu_->addAction(sidebarModel_->indexOf(item).data(Qt::DecorationRole).value<QIcon>(), QString());
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + int(i))));
+        connect(action, &QAction::triggered, this, [this, item] { select(item); });
+        placeActions_.emplace_back(item, action);
+    }
+    viewMenu_->addSeparator();
+    nextRegionAction_ = viewMenu_->addAction(QString());
+    nextRegionAction_->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(nextRegionAction_, &QAction::triggered, this, [this] { focusRegion(+1); });
+    previousRegionAction_ = viewMenu_->addAction(QString());
+    previousRegionAction_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    connect(previousRegionAction_, &QAction::triggered, this, [this] { focusRegion(-1); });
 
     helpMenu_ = menuBar()->addMenu(QString());
     aboutAction_ = helpMenu_->addAction(Icons::symbol("info.circle"), QString());
@@ -108,6 +168,8 @@ void MainWindow::buildToolbar() {
     panelToolbarAction_ = toolbar_->addAction(Icons::symbol("terminal"), QString());
     connect(panelToolbarAction_, &QAction::triggered, this, [this] { context_.navigator.showPanel(); });
     panelToolbarAction_->setVisible(false);
+    // Tool bar buttons take no focus by default; here Tab and F6 reach them like any control.
+    for (QToolButton* button : toolbar_->findChildren<QToolButton*>()) button->setFocusPolicy(Qt::TabFocus);
 
     for (TerminalApp app : context_.env.availableTerminals())
         terminalPicker_->addItem(qs(displayName(app)), int(app));
@@ -128,18 +190,27 @@ void MainWindow::relabel() {
     fileMenu_->setTitle(qL("&Fișier", "&File"));
     viewMenu_->setTitle(qL("&Vizualizare", "&View"));
     helpMenu_->setTitle(qL("&Ajutor", "&Help"));
-    newSessionAction_->setText(qL("Sesiune nouă", "New session"));
-    newSessionAction_->setToolTip(qL("Creează o sesiune tmux nouă", "Create a new tmux session"));
-    settingsAction_->setText(qL("Setări…", "Settings…"));
-    quitAction_->setText(qL("Ieșire", "Quit"));
-    refreshAction_->setText(qL("Refresh sesiuni", "Refresh sessions"));
+    newSessionAction_->setText(qL("Sesiune &nouă", "&New session"));
+    newSessionAction_->setIconText(qL("Sesiune nouă", "New session"));
+    newSessionAction_->setToolTip(withShortcut(qL("Creează o sesiune tmux nouă", "Create a new tmux session"), *newSessionAction_));
+    settingsAction_->setText(qL("&Setări…", "&Settings…"));
+    quitAction_->setText(qL("&Ieșire", "&Quit"));
+    refreshAction_->setText(qL("&Refresh sesiuni", "&Refresh sessions"));
     refreshAction_->setIconText(QStringLiteral("Refresh"));
     refreshAction_->setToolTip(qs(platformText(PlatformText::refreshTooltip)));
-    panelAction_->setText(qL("Deschide panoul", "Open panel"));
-    panelToolbarAction_->setText(panelAction_->text());
-    panelToolbarAction_->setToolTip(panelAction_->text());
-    aboutAction_->setText(qL("Despre Quillon", "About Quillon"));
-    updatesAction_->setText(qL("Caută actualizări…", "Check for Updates…"));
+    panelAction_->setText(qL("Deschide &panoul", "Open &panel"));
+    panelToolbarAction_->setText(qL("Deschide panoul", "Open panel"));
+    panelToolbarAction_->setToolTip(panelToolbarAction_->text());
+    sidebarModel_->relabel();
+    for (const auto& [item, action] : placeActions_) {
+        const QString name = sidebarModel_->indexOf(item).data().toString();
+        action->setText(QStringLiteral("&") + name);
+        action->setToolTip(withShortcut(name, *action));
+    }
+    nextRegionAction_->setText(qL("Zona &următoare", "Ne&xt area"));
+    previousRegionAction_->setText(qL("Zona p&recedentă", "Pre&vious area"));
+    aboutAction_->setText(qL("&Despre Quillon", "&About Quillon"));
+    updatesAction_->setText(qL("Caută &actualizări…", "Check for &Updates…"));
     toolbar_->setWindowTitle(qL("Bară de unelte", "Toolbar"));
     terminalLabel_->setText(QStringLiteral("Terminal "));
     terminalPicker_->setToolTip(qL("Terminalul folosit la attach", "Terminal used for attach"));
@@ -147,10 +218,14 @@ void MainWindow::relabel() {
     sidebar_->setAccessibleName(qL("Navigare", "Navigation"));
     sessionGone_->setTitle(qL("Sesiunea nu mai există", "Session no longer exists"));
     sessionGone_->setDescription(qL("A fost închisă sau redenumită.", "It was closed or renamed."));
-    sidebarModel_->relabel();
 }
 
 void MainWindow::select(const SidebarItem& item) {
+    showPlace(item);
+    focusScreen();
+}
+
+void MainWindow::showPlace(const SidebarItem& item) {
     if (item == selection_ && (screen_ || item.kind == SidebarItem::Kind::dashboard)) return;
     selection_ = item;
     sidebar_->showSelection(item);
@@ -200,5 +275,94 @@ QWidget* MainWindow::createScreen(const SidebarItem& item) {
 }
 
 QWidget* MainWindow::currentScreen() const { return stack_->currentWidget(); }
+
+void MainWindow::restoreViewState() {
+    WindowState::standard().restore(*this, *split_);
+    // Quitting from a menu or the tray closes no window: keep the layout then too.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (isVisible()) saveViewState();
+    });
+}
+
+void MainWindow::saveViewState() { WindowState::standard().save(*this, *split_); }
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // A window that opens puts the focus where the work is, not on the first toolbar control.
+    if (!focusWidget()) focusScreen();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    saveViewState();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::focusScreen() {
+    if (QWidget* entry = entryOf(stack_->currentWidget())) entry->setFocus(Qt::OtherFocusReason);
+}
+
+MainWindow::Region MainWindow::regionOf(const QWidget* widget) const {
+    if (!widget) return Region::none;
+    if (toolbar_ == widget || toolbar_->isAncestorOf(widget)) return Region::toolbar;
+    if (sidebar_ == widget || sidebar_->isAncestorOf(widget)) return Region::sidebar;
+    if (stack_ == widget || stack_->isAncestorOf(widget)) return Region::content;
+    return Region::none;
+}
+
+std::vector<QWidget*> MainWindow::tabStops() const {
+    // Qt's own chain follows the order widgets were made in, and screens are made late: the
+    // regions put it back in the order the eye reads the window.
+    std::vector<QWidget*> regions[3];
+    const QWidget* screen = stack_->currentWidget();
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (!isTabStop(w)) continue;
+        const Region region = regionOf(w);
+        if (region == Region::none || (region == Region::content && !screen->isAncestorOf(w))) continue;
+        regions[int(region)].push_back(w);
+    }
+    std::vector<QWidget*> stops;
+    for (const auto& region : regions) stops.insert(stops.end(), region.begin(), region.end());
+    return stops;
+}
+
+bool MainWindow::focusNextPrevChild(bool next) {
+    const std::vector<QWidget*> stops = tabStops();
+    if (stops.empty()) return QMainWindow::focusNextPrevChild(next);
+    QWidget* focused = QApplication::focusWidget();
+    auto at = std::find(stops.begin(), stops.end(), focused);
+    // A control that is not a stop itself (a proxied one, a label) counts as its region's start.
+    if (at == stops.end() && regionOf(focused) != Region::none) {
+        const Region region = regionOf(focused);
+        at = std::find_if(stops.begin(), stops.end(), [&](QWidget* w) { return regionOf(w) == region; });
+        if (at != stops.end() && !next) at = at == stops.begin() ? stops.end() - 1 : at - 1;
+        if (at != stops.end()) return (*at)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason), true;
+    }
+    const auto count = std::ptrdiff_t(stops.size());
+    std::ptrdiff_t position = at == stops.end() ? (next ? -1 : 0) : at - stops.begin();
+    position = ((position + (next ? 1 : -1)) % count + count) % count;
+    stops[std::size_t(position)]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void MainWindow::focusRegion(int step) {
+    auto entry = [this](Region region) -> QWidget* {
+        switch (region) {
+            case Region::toolbar:
+                for (QWidget* w : tabStops())
+                    if (regionOf(w) == Region::toolbar) return w;
+                return nullptr;
+            case Region::sidebar: return sidebar_;
+            case Region::content: return entryOf(stack_->currentWidget());
+            case Region::none: break;
+        }
+        return nullptr;
+    };
+    const Region current = regionOf(QApplication::focusWidget());
+    int region = current == Region::none ? (step > 0 ? -1 : 0) : int(current);
+    for (int tries = 0; tries < 3; ++tries) {
+        region = (region + step + 3) % 3;
+        if (QWidget* target = entry(Region(region))) return target->setFocus(Qt::OtherFocusReason);
+    }
+}
 
 }  // namespace quillon::ui

@@ -5,6 +5,9 @@
 
 #include <QMainWindow>
 
+#include <utility>
+#include <vector>
+
 #include "app/ui/shell/sidebar_model.h"
 #include "app/ui/ui_context.h"
 
@@ -12,6 +15,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QStackedWidget;
 class QToolBar;
 
@@ -27,14 +31,32 @@ public:
     explicit MainWindow(UiContext& context, QWidget* parent = nullptr);
 
     const SidebarItem& selection() const noexcept { return selection_; }
+    // Shows the place and hands its screen the focus, as Return in the sidebar or Ctrl+1…6 do.
     void select(const SidebarItem& item);
+    // Shows the place and leaves the focus where it is, as moving through the sidebar does.
+    void showPlace(const SidebarItem& item);
+    // Gives the shown screen the focus: its focus proxy, else its first control.
+    void focusScreen();
+    // The toolbar, the sidebar and the screen, in turn (F6 forwards, Shift+F6 back).
+    void focusRegion(int step);
     // The screen the detail area shows now.
     QWidget* currentScreen() const;
     DashboardView* dashboard() const noexcept { return dashboard_; }
     // The toolbar's way to the panel, for desktops without a tray.
     void setPanelButtonVisible(bool visible);
 
+protected:
+    // Tab runs toolbar → sidebar → screen and back to the toolbar.
+    bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    enum class Region { toolbar, sidebar, content, none };
+    Region regionOf(const QWidget* widget) const;
+    std::vector<QWidget*> tabStops() const;
+    void restoreViewState();
+    void saveViewState();
     void buildMenus();
     void buildToolbar();
     void relabel();
@@ -47,6 +69,7 @@ private:
     SidebarItem selection_;
     SidebarModel* sidebarModel_;
     SidebarView* sidebar_;
+    QSplitter* split_;
     QStackedWidget* stack_;
     DashboardView* dashboard_;
     EmptyState* sessionGone_;
@@ -62,6 +85,9 @@ private:
     QAction* panelAction_;
     QAction* aboutAction_;
     QAction* updatesAction_;
+    QAction* nextRegionAction_;
+    QAction* previousRegionAction_;
+    std::vector<std::pair<SidebarItem, QAction*>> placeActions_;
     QToolBar* toolbar_;
     QLabel* terminalLabel_;
     QComboBox* terminalPicker_;

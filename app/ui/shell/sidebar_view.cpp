@@ -24,16 +24,30 @@ public:
         if (index.data(SidebarModel::IsSectionRole).toBool()) return paintSection(painter, option, index);
         if (!index.data(SidebarModel::IsSessionRole).toBool()) {
             QStyleOptionViewItem plain = option;
+            plain.state &= ~QStyle::State_HasFocus;  // the ring below replaces the style's faint one
             if (!(index.flags() & Qt::ItemIsSelectable)) {  // the "no sessions" line
                 plain.palette.setColor(QPalette::Text, Theme::secondary(option.palette));
                 plain.font = Paint::captionFont(option.font);
             }
-            return QStyledItemDelegate::paint(painter, plain, index);
+            QStyledItemDelegate::paint(painter, plain, index);
+        } else {
+            paintSession(painter, option, index);
         }
-        paintSession(painter, option, index);
+        if (option.state & QStyle::State_HasFocus) paintFocusRing(painter, option);
     }
 
 private:
+    // A ring a keyboard user sees on the row that has the focus, selected or not.
+    static void paintFocusRing(QPainter* painter, const QStyleOptionViewItem& option) {
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(option.rect).adjusted(2, 2, -2, -2), 5, 5);
+        painter->restore();
+    }
+
     static void paintSection(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
         painter->save();
         QFont font = Paint::captionFont(option.font);
@@ -49,6 +63,7 @@ private:
         QStyleOptionViewItem base = option;
         initStyleOption(&base, index);
         base.text.clear();
+        base.state &= ~QStyle::State_HasFocus;
         base.widget->style()->drawControl(QStyle::CE_ItemViewItem, &base, painter, base.widget);
         const QRect r = option.rect.adjusted(6, 0, -8, 0);
         Paint::statusDot(*painter, QRectF(r.left(), r.top(), 10, r.height()), index.data(SidebarModel::AttachedRole).toBool(),
@@ -94,6 +109,21 @@ SidebarView::SidebarView(SidebarModel& model, QWidget* parent) : QTreeView(paren
             shown_ = *item;
             emit itemChosen(*item);
         }
+    });
+    // A screen reader's "toggle" on a row selects it without moving the current row.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& selected) {
+        if (updating_ || selected.indexes().size() != 1) return;
+        const QModelIndex index = selected.indexes().front();
+        if (index != currentIndex() && model_.itemAt(index)) {
+            updating_ = true;
+            selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            updating_ = false;
+            shown_ = *model_.itemAt(index);
+            emit itemChosen(shown_);
+        }
+    });
+    connect(this, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
+        if (auto item = model_.itemAt(index)) emit itemOpened(*item);
     });
 }
 

@@ -18,7 +18,10 @@ public:
     void showSelection(const SidebarItem& item);
 
 signals:
+    // The current row moved to a place (arrows, a click, a screen reader selecting it).
     void itemChosen(const quillon::ui::SidebarItem& item);
+    // Return or a double click on a place: open it with the focus in it.
+    void itemOpened(const quillon::ui::SidebarItem& item);
 
 private:
     SidebarModel& model_;

@@ -86,6 +86,7 @@ void TemplatesView::updateVisibility() {
     const bool none = context_.templates.templates().empty();
     empty_->setVisible(none);
     cards_->setVisible(!none);
+    setFocusProxy(none ? static_cast<QWidget*>(newTemplate_) : cards_);  // where the work is when the screen opens
 }
 
 }  // namespace quillon::ui

@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
+#include "app/ui/widgets/card_accessibility.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plain_text.h"
@@ -53,10 +55,11 @@ void CardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     painter->setRenderHint(QPainter::Antialiasing);
     QColor border = option.palette.color(QPalette::Mid);
     if (option.state & QStyle::State_Selected) border = option.palette.color(QPalette::Highlight);
-    painter->setPen(QPen(border, option.state & QStyle::State_HasFocus ? 1.5 : 0.6));
+    painter->setPen(QPen(border, 0.6));
     painter->setBrush(Theme::cardBackground(option.palette));
     painter->drawRoundedRect(QRectF(card).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
     painter->restore();
+    if (option.state & QStyle::State_HasFocus) paintFocusRing(*painter, option.palette, card);
 
     painter->save();
     paintContent(*painter, option, index, contentRect(option, index));
@@ -66,6 +69,16 @@ void CardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     const auto rects = buttonRects(option.rect, all, option.font);
     for (std::size_t i = 0; i < all.size(); ++i)
         paintButton(*painter, option, all[i], rects[i], hovered_ == index && hoveredButton_ == int(i));
+}
+
+void CardDelegate::paintFocusRing(QPainter& painter, const QPalette& palette, const QRect& card) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(palette.color(QPalette::Highlight), focusRingWidth));
+    painter.setBrush(Qt::NoBrush);
+    const qreal inset = focusRingWidth / 2.0;
+    painter.drawRoundedRect(QRectF(card).adjusted(inset, inset, -inset, -inset), 10, 10);
+    painter.restore();
 }
 
 void CardDelegate::paintText(QPainter& painter, const QStyleOptionViewItem& option, const QRect& content, const CardText& text) {
@@ -196,6 +209,7 @@ void CardDelegate::addButtonsTo(QMenu& menu, const QModelIndex& index) {
 void CardDelegate::click(const QModelIndex& index, int id) { emit buttonClicked(index, id); }
 
 CardListView::CardListView(QWidget* parent) : QListView(parent) {
+    installCardAccessibility();
     setMouseTracking(true);
     setUniformItemSizes(true);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -242,10 +256,39 @@ QSize CardListView::sizeHint() const {
 QSize CardListView::minimumSizeHint() const { return grows_ ? QSize(0, sizeHint().height()) : QListView::minimumSizeHint(); }
 
 void CardListView::contextMenuEvent(QContextMenuEvent* event) {
-    const bool mouse = event->reason() == QContextMenuEvent::Mouse;
-    const QModelIndex index = mouse ? indexAt(event->pos()) : currentIndex();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        const QModelIndex index = indexAt(event->pos());
+        if (index.isValid()) emit menuRequested(index, event->globalPos());
+        return;
+    }
+    requestCurrentMenu();
+}
+
+void CardListView::requestCurrentMenu() {
+    QModelIndex index = currentIndex();
+    if (!index.isValid() && model() && model()->rowCount(rootIndex()) > 0) {
+        index = model()->index(0, 0, rootIndex());
+        setCurrentIndex(index);
+    }
     if (!index.isValid()) return;
-    emit menuRequested(index, mouse ? event->globalPos() : viewport()->mapToGlobal(visualRect(index).center()));
+    scrollTo(index);
+    emit menuRequested(index, viewport()->mapToGlobal(visualRect(index).center()));
+}
+
+void CardListView::keyPressEvent(QKeyEvent* event) {
+    // The desktop turns the menu key into a context-menu event on some platforms only, and
+    // Shift+F10 on none: both are answered here. A menu already open takes the keys itself.
+    if (isMenuKey(*event)) {
+        if (!QApplication::activePopupWidget()) requestCurrentMenu();
+        return event->accept();
+    }
+    QListView::keyPressEvent(event);
+}
+
+bool isMenuKey(const QKeyEvent& event) {
+    const auto modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    return (event.key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+           (event.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier);
 }
 
 }  // namespace quillon::ui

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+class QKeyEvent;
 class QMenu;
 
 namespace quillon::ui {
@@ -34,6 +35,7 @@ class CardDelegate : public QStyledItemDelegate {
 public:
     static constexpr int gap = 6;  // between cards
     static constexpr int padding = 12;
+    static constexpr qreal focusRingWidth = 2.5;
 
     explicit CardDelegate(int cardHeight, QObject* parent = nullptr);
 
@@ -70,6 +72,9 @@ protected:
     };
     static void paintText(QPainter& painter, const QStyleOptionViewItem& option, const QRect& content, const CardText& text);
 
+    // The ring around the card that holds the keyboard focus.
+    static void paintFocusRing(QPainter& painter, const QPalette& palette, const QRect& card);
+
     // The card's own content, inside content.
     virtual void paintContent(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                               const QRect& content) const = 0;
@@ -84,6 +89,9 @@ private:
     std::optional<int> pressed_;
 };
 
+// The keys that ask for the focused item's menu: Menu, and Shift+F10.
+bool isMenuKey(const QKeyEvent& event);
+
 // A list of cards: pixel scrolling, hover tracking, no frame, and a menu per row.
 class CardListView : public QListView {
     Q_OBJECT
@@ -97,6 +105,8 @@ public:
     void setModel(QAbstractItemModel* model) override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The current card's menu (the first card's when none is current), as the menu key asks.
+    void requestCurrentMenu();
 
 signals:
     // Right click on a card, or the menu key on the current one.
@@ -104,6 +114,7 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool grows_ = false;

@@ -198,7 +198,6 @@ StatTile::StatTile(const QString& title, const QString& value, std::string icon,
     column->addLayout(header);
     column->addWidget(valueLabel_);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::TabFocus);  // a screen reader reaches the figure like any control
     updateIcon();
     updateAccessibleName();
 }
