@@ -22,6 +22,26 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# The MCP SDK client test (tests/mcp/sdk_client) needs node and npm (before configuring, so
+# CMake finds node), then its packages from the committed lock file in the build tree's copy.
+install_node() {
+    local missing=()
+    command -v node >/dev/null || missing+=(nodejs)
+    command -v npm >/dev/null || missing+=(npm)
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+install_sdk_client() {
+    local dir=build/tests/mcp/sdk_client
+    [ -f "$dir/node_modules/.package-lock.json" ] && [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && return 0
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+}
+
 build() {
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build build -j "$(nproc)"
@@ -35,7 +55,9 @@ case "${1:-}" in
         ;;
     test)
         install_missing
+        install_node
         build
+        install_sdk_client
         # GUI and notification tests need a display and a session bus of their own.
         cd build
         exec xvfb-run -a dbus-run-session -- ctest --output-on-failure -j "$(nproc)" --timeout 300

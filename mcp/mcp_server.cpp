@@ -9,7 +9,7 @@
 
 namespace quillon::mcp {
 
-nlohmann::json MCPServer::tools() const { return toolCatalogue(); }
+nlohmann::json MCPServer::tools(ProtocolRevision revision) const { return toolCatalogue(revision); }
 
 ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arguments) const {
     const auto client = TmuxClient::detect();

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "mcp/protocol_revision.h"
 #include "mcp/tool_arguments.h"
 #include "mcp/tool_result.h"
 
@@ -15,7 +16,8 @@ struct MCPServer {
     std::string name = "quillon";
     std::string version = "0.8.0";
 
-    nlohmann::json tools() const;
+    // The catalogue in the shape of the revision the client agreed on.
+    nlohmann::json tools(ProtocolRevision revision) const;
     // Finds tmux afresh, then runs the named tool on the default-server client.
     ToolResult callTool(const std::string& toolName, const Arguments& arguments) const;
 };

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "mcp/structured_answers.h"
+
 namespace quillon::mcp {
 namespace {
 
@@ -21,9 +23,17 @@ json tool(const char* name, const char* description, json properties, std::vecto
     return {{"name", name}, {"description", description}, {"inputSchema", std::move(schema)}};
 }
 
-}  // namespace
+// Every tool only reads, and only this machine's tmux servers.
+json withRevisionMembers(json tool, ProtocolRevision revision) {
+    if (hasToolAnnotations(revision)) tool["annotations"] = {{"readOnlyHint", true}, {"openWorldHint", false}};
+    if (hasStructuredContent(revision)) {
+        json schema = structured::outputSchema(tool["name"].get_ref<const std::string&>());
+        if (schema.is_object()) tool["outputSchema"] = std::move(schema);
+    }
+    return tool;
+}
 
-json toolCatalogue() {
+json plainCatalogue() {
     return json::array({
         tool("tmux_census",
              "CITEȘTE ÎNTÂI: toate serverele tmux de pe mașină — fiecare socket de pe disc, dacă serverul din "
@@ -77,6 +87,14 @@ json toolCatalogue() {
               {"extra_sockets", stringArrayProperty("Socket-uri din afara directorului standard.")}},
              {"query"}),
     });
+}
+
+}  // namespace
+
+json toolCatalogue(ProtocolRevision revision) {
+    json tools = json::array();
+    for (json& tool : plainCatalogue()) tools.push_back(withRevisionMembers(std::move(tool), revision));
+    return tools;
 }
 
 }  // namespace quillon::mcp
