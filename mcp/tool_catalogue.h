@@ -1,5 +1,5 @@
 #pragma once
-// The six read-only tools as "tools/list" announces them. Constant, Romanian only.
+// The seven read-only tools as "tools/list" announces them. Constant, Romanian only.
 
 #include <nlohmann/json.hpp>
 

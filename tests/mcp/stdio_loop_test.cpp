@@ -167,7 +167,7 @@ TEST_F(StdioLoop, InitializeEchoesTheClientsProtocolVersionOrFallsBack) {
     EXPECT_EQ(versions, (std::vector<std::string>{"2024-11-05", "whatever-9", "2024-11-05", "2024-11-05"}));
 }
 
-TEST_F(StdioLoop, ToolsListIsTheSameSixToolsEveryTime) {
+TEST_F(StdioLoop, ToolsListIsTheSameSevenToolsEveryTime) {
     const auto answers =
         runLoop(lines({R"({"id":1,"method":"tools/list"})", R"({"id":2,"method":"tools/list"})"})).answers();
     ASSERT_EQ(answers.size(), 2u);
@@ -177,14 +177,15 @@ TEST_F(StdioLoop, ToolsListIsTheSameSixToolsEveryTime) {
         const json& schema = tool["inputSchema"];
         EXPECT_EQ(schema["type"], "object");
         for (const auto& [property, definition] : schema["properties"].items())
-            EXPECT_EQ(definition["type"], property == "lines"            ? "integer"
-                                          : definition.contains("items") ? "array"
-                                                                         : "string");
+            EXPECT_EQ(definition["type"], property == "lines" || property == "maxResults" ? "integer"
+                                          : property == "regex"                           ? "boolean"
+                                          : definition.contains("items")                  ? "array"
+                                                                                          : "string");
         tools.push_back(tool["name"].get<std::string>() + " " + schema.value("required", json::array()).dump());
     }
     EXPECT_EQ(tools, (std::vector<std::string>{"tmux_census []", "tmux_servers []", "tmux_sessions []",
                                                R"(tmux_windows ["session"])", R"(tmux_capture_pane ["target"])",
-                                               R"(tmux_find_project ["query"])"}));
+                                               R"(tmux_find_project ["query"])", R"(tmux_search_panes ["query"])"}));
 }
 
 }  // namespace
