@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(build-essential cmake git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
-          libbenchmark-dev qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
+          libbenchmark-dev libre2-dev pkg-config qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
           xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin)
 
 install_missing() {

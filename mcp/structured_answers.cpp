@@ -165,6 +165,34 @@ std::vector<std::string> alsoTouches(const TmuxSession& session, const ProjectRe
     return {names.begin(), names.end()};
 }
 
+// A pane a search read or could not read: where it lives, by id and for people.
+
+json searchPaneSchemaProperties() {
+    return {{"sessionID", schemaOf("string")},    {"sessionName", schemaOf("string")}, {"windowID", schemaOf("string")},
+            {"windowIndex", schemaOf("integer")}, {"windowName", schemaOf("string")},  {"paneID", schemaOf("string")},
+            {"paneIndex", schemaOf("integer")},   {"target", schemaOf("string")}};
+}
+
+const std::vector<std::string> searchPaneRequired = {"sessionID",  "sessionName", "windowID",  "windowIndex",
+                                                     "windowName", "paneID",      "paneIndex", "target"};
+
+json searchPane(const SearchPane& pane) {
+    return {{"sessionID", pane.sessionID},     {"sessionName", pane.sessionName}, {"windowID", pane.windowID},
+            {"windowIndex", pane.windowIndex}, {"windowName", pane.windowName},   {"paneID", pane.paneID},
+            {"paneIndex", pane.paneIndex},     {"target", pane.target()}};
+}
+
+// A search pane's members plus the given ones, all required.
+json searchPaneWith(json extra) {
+    json properties = searchPaneSchemaProperties();
+    std::vector<std::string> required = searchPaneRequired;
+    for (auto& [name, schema] : extra.items()) {
+        properties[name] = schema;
+        required.push_back(name);
+    }
+    return objectOf(std::move(properties), std::move(required));
+}
+
 // Tools
 
 json censusSchema() {
@@ -203,6 +231,23 @@ json projectMatchesSchema() {
                     {"query", "directory", "matches"});
 }
 
+json paneSearchSchema() {
+    return objectOf(
+        {{"query", schemaOf("string")},
+         {"regex", schemaOf("boolean")},
+         {"session", schemaOf("string", "Sesiunea la care s-a limitat căutarea, dacă s-a cerut una.")},
+         {"serverArguments", serverArgumentsSchema()},
+         {"lines", schemaOf("integer", "Linii de scrollback citite din fiecare pane (după limitare).")},
+         {"maxResults", schemaOf("integer")},
+         {"panesSearched", schemaOf("integer", "Pane-uri citite și căutate.")},
+         {"matches", arrayOf(searchPaneWith({{"line", schemaOf("integer", "Numărul liniei în textul citit, de la 1.")},
+                                             {"text", schemaOf("string")}}))},
+         {"notRead", arrayOf(searchPaneWith({{"reason", schemaOf("string")}}))},
+         {"truncated", schemaOf("boolean", "Existau mai multe potriviri decât maxResults.")}},
+        {"query", "regex", "serverArguments", "lines", "maxResults", "panesSearched", "matches", "notRead",
+         "truncated"});
+}
+
 }  // namespace
 
 json outputSchema(std::string_view toolName) {
@@ -212,6 +257,7 @@ json outputSchema(std::string_view toolName) {
     if (toolName == "tmux_windows") return windowsSchema();
     if (toolName == "tmux_capture_pane") return captureSchema();
     if (toolName == "tmux_find_project") return projectMatchesSchema();
+    if (toolName == "tmux_search_panes") return paneSearchSchema();
     return nullptr;
 }
 
@@ -264,6 +310,33 @@ json projectMatches(const std::vector<ProjectMatch>& matches, const std::string&
         out["matches"].push_back({{"server", server(match.server, false)},
                                   {"session", session(match.session, match.project, false)},
                                   {"alsoTouches", alsoTouches(match.session, match.project)}});
+    return out;
+}
+
+json paneSearch(const CensusReport::SearchRequest& request, const SearchResult& result,
+                const std::vector<std::string>& socketArgs) {
+    json out = {{"query", request.query.text},
+                {"regex", request.query.regex},
+                {"serverArguments", serverArguments(socketArgs)},
+                {"lines", request.lines},
+                {"maxResults", request.maxResults},
+                {"panesSearched", result.panesSearched},
+                {"matches", json::array()},
+                {"notRead", json::array()},
+                {"truncated", result.truncated}};
+    if (request.session) out["session"] = *request.session;
+    for (const PaneHits& hits : result.hits)
+        for (const LineMatch& match : hits.matches) {
+            json each = searchPane(hits.pane);
+            each["line"] = match.line;
+            each["text"] = match.text;
+            out["matches"].push_back(std::move(each));
+        }
+    for (const PaneNotRead& missed : result.notRead) {
+        json each = searchPane(missed.pane);
+        each["reason"] = missed.reason;
+        out["notRead"].push_back(std::move(each));
+    }
     return out;
 }
 

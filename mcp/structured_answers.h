@@ -3,7 +3,8 @@
 // servers, sessions, windows and panes as JSON objects with tmux's ids ($3, @7, %12) and
 // their readable targets, beside the same text as always. Each builder has its JSON Schema
 // next to it in the source, so the two cannot drift apart; outputSchema() gives a tool's.
-// Language-neutral: no localized text goes in, except what tmux and the user wrote.
+// No report wording goes in: names, paths and lines are as tmux gave them, and only the
+// diagnostics (why a server or pane could not be read) keep the words they came with.
 //
 // Absent members mean "not known": a server whose state is unknown has no sessions list, a
 // session outside every repository has no project, one never attached no lastAttached.
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "core/project_correlator.h"
+#include "core/search_report.h"
 #include "core/server_scanner.h"
 #include "core/tmux_model.h"
 
@@ -45,5 +47,8 @@ nlohmann::json capture(const std::string& target, const std::vector<std::string>
 // tmux_find_project.
 nlohmann::json projectMatches(const std::vector<ProjectMatch>& matches, const std::string& query,
                               const std::string& directory);
+// tmux_search_panes: every matching line with its pane's ids and target, the panes not read.
+nlohmann::json paneSearch(const CensusReport::SearchRequest& request, const SearchResult& result,
+                          const std::vector<std::string>& socketArgs);
 
 }  // namespace quillon::mcp::structured

@@ -86,6 +86,22 @@ json plainCatalogue() {
               {"socket_dir", stringProperty("Directorul de socket-uri (implicit cel standard).")},
               {"extra_sockets", stringArrayProperty("Socket-uri din afara directorului standard.")}},
              {"query"}),
+        tool("tmux_search_panes",
+             "Caută un text (sau o expresie regulată) în toate pane-urile unui server tmux: ecranul vizibil plus "
+             "ultimele linii din scrollback, cu liniile rupte de lățimea pane-ului lipite la loc. Fiecare potrivire "
+             "vine ca `sesiune:fereastră.pane (%id) linia N: text`; pane-urile care n-au putut fi citite sunt "
+             "listate, nu sărite. Doar citește (`capture-pane`), fără atașare.",
+             {{"query", stringProperty("Textul căutat (fără diferență între litere mari și mici), sau expresia "
+                                       "regulată când `regex` e true.")},
+              {"regex", {{"type", "boolean"}, {"description", "Tratează `query` ca expresie regulată (implicit false)."}}},
+              {"session", stringProperty("Doar în sesiunea cu exact numele acesta (opțional).")},
+              {"lines", {{"type", "integer"},
+                         {"description", "Câte linii din scrollback per pane (implicit 2000, între 1 și 50000)."}}},
+              {"maxResults", {{"type", "integer"},
+                              {"description", "Câte potriviri cel mult (implicit 50, între 1 și 500)."}}},
+              {"socket", stringProperty("Numele socketului serverului.")},
+              {"socket_path", stringProperty("Alternativ, calea socketului.")}},
+             {"query"}),
     });
 }
 

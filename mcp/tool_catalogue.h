@@ -1,6 +1,6 @@
 #pragma once
-// The read-only tools as "tools/list" announces them. Constant for a protocol revision,
-// Romanian only. Newer revisions add members; older clients see only what theirs defines.
+// The seven read-only tools as "tools/list" announces them. Constant for a protocol
+// revision, Romanian only. Newer revisions add members; older clients see only what theirs defines.
 
 #include <nlohmann/json.hpp>
 

@@ -217,7 +217,7 @@ TEST_F(StdioLoop, BeforeAnyInitializeAndAfterAnotherTheShapesAreThoseAgreedLast)
               (std::vector<bool>{false, true, true, false}));
 }
 
-TEST_F(StdioLoop, ToolsListIsTheSameSixToolsEveryTime) {
+TEST_F(StdioLoop, ToolsListIsTheSameSevenToolsEveryTime) {
     const auto answers =
         runLoop(lines({R"({"id":1,"method":"tools/list"})", R"({"id":2,"method":"tools/list"})"})).answers();
     ASSERT_EQ(answers.size(), 2u);
@@ -227,14 +227,15 @@ TEST_F(StdioLoop, ToolsListIsTheSameSixToolsEveryTime) {
         const json& schema = tool["inputSchema"];
         EXPECT_EQ(schema["type"], "object");
         for (const auto& [property, definition] : schema["properties"].items())
-            EXPECT_EQ(definition["type"], property == "lines"            ? "integer"
-                                          : definition.contains("items") ? "array"
-                                                                         : "string");
+            EXPECT_EQ(definition["type"], property == "lines" || property == "maxResults" ? "integer"
+                                          : property == "regex"                           ? "boolean"
+                                          : definition.contains("items")                  ? "array"
+                                                                                          : "string");
         tools.push_back(tool["name"].get<std::string>() + " " + schema.value("required", json::array()).dump());
     }
     EXPECT_EQ(tools, (std::vector<std::string>{"tmux_census []", "tmux_servers []", "tmux_sessions []",
                                                R"(tmux_windows ["session"])", R"(tmux_capture_pane ["target"])",
-                                               R"(tmux_find_project ["query"])"}));
+                                               R"(tmux_find_project ["query"])", R"(tmux_search_panes ["query"])"}));
 }
 
 }  // namespace

@@ -30,11 +30,11 @@ protected:
         sandbox.splitWindow("alpha", "work:0", root.str() + "/other");
         sandbox.newWindow("alpha", "work", "logs", root.str() + "/proj");
         for (const auto& [name, command] :
-             {std::pair{"quiet", "sleep 600"}, {"said", "printf 'hello-42\\n'; sleep 600"}})
+             {std::pair{"quiet", "sleep 600"}, {"said", "printf 'hello-42\\nhello-43\\n'; sleep 600"}})
             sandbox.tmux("alpha", {"new-session", "-d", "-s", name, "-c", root.str(), command});
         testing::makeDeadSocket(dead);
         const TmuxClient client = sandbox.client("alpha");
-        for (int i = 0; i < 250 && !text::contains(client.capturePane("said:0.0", 30), "hello-42"); ++i)
+        for (int i = 0; i < 250 && !text::contains(client.capturePane("said:0.0", 30), "hello-43"); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
 
         ask("initialize", {{"protocolVersion", "2025-06-18"}});
@@ -80,7 +80,7 @@ json serverAt(const json& servers, const std::string& path) {
 }
 
 TEST_F(StructuredContent, EveryToolAnswersWithDataItsOwnSchemaAccepts) {
-    ASSERT_EQ(schemas.size(), 6u);
+    ASSERT_EQ(schemas.size(), 7u);
     const json census = checkedCall("tmux_census", {{"extra_sockets", json::array({dead})}});
     EXPECT_EQ(census["directory"], sandbox.socketDirectory());
     EXPECT_EQ(census["tmuxVersion"], TmuxClient(TmuxSandbox::tmuxPath()).version());
@@ -136,6 +136,27 @@ TEST_F(StructuredContent, EveryToolAnswersWithDataItsOwnSchemaAccepts) {
     EXPECT_EQ(found["matches"][0]["alsoTouches"], json::array({"other"}));
     EXPECT_EQ(found["matches"][0]["server"]["socketPath"], alpha);
     EXPECT_EQ(checkedCall("tmux_find_project", {{"query", "nothing"}})["matches"], json::array());
+
+    const json search = checkedCall("tmux_search_panes", {{"query", "HELLO"}, {"socket", "alpha"}});
+    ASSERT_EQ(search["matches"].size(), 2u) << search;
+    const json& hit = search["matches"][0];
+    EXPECT_EQ(hit["target"], "said:0.0");
+    EXPECT_EQ(hit["sessionName"], "said");
+    EXPECT_TRUE(text::startsWith(hit["paneID"].get<std::string>(), "%")) << hit;
+    EXPECT_EQ(hit["line"], 1);
+    EXPECT_EQ(hit["text"], "hello-42");
+    EXPECT_EQ(search["panesSearched"], 5);
+    EXPECT_EQ(search["notRead"], json::array());
+    EXPECT_EQ(search["truncated"], false);
+    const json cut = checkedCall("tmux_search_panes", {{"query", "hello-4\\d"},
+                                                       {"regex", true},
+                                                       {"maxResults", 1},
+                                                       {"session", "said"},
+                                                       {"socket_path", alpha}});
+    EXPECT_EQ(cut["matches"].size(), 1u);
+    EXPECT_EQ(cut["truncated"], true);
+    EXPECT_EQ(cut["session"], "said");
+    EXPECT_EQ(cut["serverArguments"], json({{"socket_path", alpha}}));
 }
 
 TEST_F(StructuredContent, FailuresCarryNoDataAndOlderRevisionsNeverSeeAny) {

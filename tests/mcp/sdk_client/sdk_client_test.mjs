@@ -82,7 +82,7 @@ try {
         ['tmux_find_project', { query: 'proj' }],
         ['tmux_find_project', { query: 'nothing' }],
         ['tmux_search_panes', { query: 'hello', socket: 'live' }],
-        ['tmux_search_panes', { query: 'h.llo-\\d+', regex: true }],
+        ['tmux_search_panes', { query: 'h.llo-\\d+', regex: true, socket: 'live', session: 'said' }],
     ];
     const listed = new Set(tools.map(tool => tool.name));
     const called = new Set();
