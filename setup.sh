@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(build-essential cmake git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
-          libbenchmark-dev qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
+          libbenchmark-dev libre2-dev pkg-config qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
           xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin)
 # The package check: the validators a Debian package and a desktop application are held to.
 test_packages=(dpkg-dev file groff-base desktop-file-utils appstream lintian)
@@ -24,6 +24,26 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# The MCP SDK client test (tests/mcp/sdk_client) needs node and npm (before configuring, so
+# CMake finds node), then its packages from the committed lock file in the build tree's copy.
+install_node() {
+    local missing=()
+    command -v node >/dev/null || missing+=(nodejs)
+    command -v npm >/dev/null || missing+=(npm)
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+install_sdk_client() {
+    local dir=build/tests/mcp/sdk_client
+    [ -f "$dir/node_modules/.package-lock.json" ] && [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && return 0
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+}
+
 build() {
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build build -j "$(nproc)"
@@ -37,7 +57,9 @@ case "${1:-}" in
         ;;
     test)
         install_missing "${packages[@]}" "${test_packages[@]}"
+        install_node
         build
+        install_sdk_client
         # GUI and notification tests need a display and a session bus of their own.
         cd build
         exec xvfb-run -a dbus-run-session -- ctest --output-on-failure -j "$(nproc)" --timeout 300

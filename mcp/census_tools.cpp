@@ -2,6 +2,7 @@
 
 #include "core/census_report.h"
 #include "core/server_scanner.h"
+#include "mcp/structured_answers.h"
 
 namespace quillon::mcp {
 namespace {
@@ -22,8 +23,11 @@ ToolResult censusTool(const TmuxClient& client, const Arguments& arguments, bool
     const std::string directory = socketDirectoryArgument(arguments);
     const auto servers = TmuxServerScanner::scan(client, directory, stringElements(arguments, "extra_sockets"));
     const TimePoint now = Clock::now();
-    if (compact) return {CensusReport::serverList(servers, directory, now), false};
-    return {CensusReport::overview(servers, directory, tmuxVersion(client), now), false};
+    if (compact)
+        return {CensusReport::serverList(servers, directory, now), false, structured::serverList(servers, directory)};
+    const auto version = tmuxVersion(client);
+    return {CensusReport::overview(servers, directory, version, now), false,
+            structured::census(servers, directory, version)};
 }
 
 ToolResult sessionsTool(const TmuxClient& client, const Arguments& arguments) {
@@ -32,7 +36,7 @@ ToolResult sessionsTool(const TmuxClient& client, const Arguments& arguments) {
     // socket's path; it reads as absent, like everywhere else.
     const auto server = TmuxServerScanner::probe(bound, targetSocketPath(arguments),
                                                  nonEmptyStringArgument(arguments, "socket"));
-    return {CensusReport::serverBlock(server, Clock::now(), true), false};
+    return {CensusReport::serverBlock(server, Clock::now(), true), false, structured::sessions(server)};
 }
 
 }  // namespace quillon::mcp

@@ -4,6 +4,7 @@
 #include "core/l10n.h"
 #include "core/project_correlator.h"
 #include "core/server_scanner.h"
+#include "mcp/structured_answers.h"
 
 namespace quillon::mcp {
 namespace {
@@ -33,8 +34,9 @@ ToolResult findProjectTool(const TmuxClient& client, const Arguments& arguments)
     const std::string directory = socketDirectoryArgument(arguments);
     const auto scanned = TmuxServerScanner::scan(client, directory, stringElements(arguments, "extra_sockets"));
     const auto matches = ProjectCorrelator::sessions(*query, withFullSessions(client, scanned));
-    if (matches.empty()) return {CensusReport::noProjectMatch(scanned, *query, directory), false};
-    return {CensusReport::projectMatches(matches, *query, Clock::now()), false};
+    const auto data = structured::projectMatches(matches, *query, directory);
+    if (matches.empty()) return {CensusReport::noProjectMatch(scanned, *query, directory), false, data};
+    return {CensusReport::projectMatches(matches, *query, Clock::now()), false, data};
 }
 
 }  // namespace quillon::mcp

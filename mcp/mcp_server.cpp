@@ -4,12 +4,13 @@
 #include "core/platform_texts.h"
 #include "mcp/census_tools.h"
 #include "mcp/find_project_tool.h"
+#include "mcp/search_tool.h"
 #include "mcp/tool_catalogue.h"
 #include "mcp/window_tools.h"
 
 namespace quillon::mcp {
 
-nlohmann::json MCPServer::tools() const { return toolCatalogue(); }
+nlohmann::json MCPServer::tools(ProtocolRevision revision) const { return toolCatalogue(revision); }
 
 ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arguments) const {
     const auto client = TmuxClient::detect();
@@ -25,6 +26,7 @@ ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arg
     if (toolName == "tmux_windows") return windowsTool(*client, arguments);
     if (toolName == "tmux_capture_pane") return capturePaneTool(*client, arguments);
     if (toolName == "tmux_find_project") return findProjectTool(*client, arguments);
+    if (toolName == "tmux_search_panes") return searchPanesTool(*client, arguments);
     return {L("Verb necunoscut: " + toolName, "Unknown tool: " + toolName), true};
 }
 

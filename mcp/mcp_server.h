@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/version.h"
+#include "mcp/protocol_revision.h"
 #include "mcp/tool_arguments.h"
 #include "mcp/tool_result.h"
 
@@ -16,7 +17,8 @@ struct MCPServer {
     std::string name = "quillon";
     std::string version{quillon::version()};
 
-    nlohmann::json tools() const;
+    // The catalogue in the shape of the revision the client agreed on.
+    nlohmann::json tools(ProtocolRevision revision) const;
     // Finds tmux afresh, then runs the named tool on the default-server client.
     ToolResult callTool(const std::string& toolName, const Arguments& arguments) const;
 };

@@ -14,8 +14,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::string_view defaultProtocolVersion = "2024-11-05";
-
 constexpr std::string_view instructions =
     "Quillon MCP: fereastra către serverele tmux ale acestei mașini — serverele în care trăiesc agenții flotei. "
     "Citește direct de la binarul `tmux`, deci răspunde și cu aplicația Quillon închisă. Începe cu "
@@ -54,18 +52,19 @@ const json* member(const json& object, const char* key, json::value_t type) {
     return &*found;
 }
 
-json initializeResult(const MCPServer& server, const json& request) {
-    std::string protocolVersion(defaultProtocolVersion);
+json initializeResult(const MCPServer& server, Conversation& conversation, const json& request) {
+    std::optional<std::string_view> asked;
     if (const json* params = member(request, "params", json::value_t::object))
-        if (const json* asked = member(*params, "protocolVersion", json::value_t::string))
-            protocolVersion = asked->get<std::string>();
-    return {{"protocolVersion", protocolVersion},
+        if (const json* version = member(*params, "protocolVersion", json::value_t::string))
+            asked = version->get_ref<const std::string&>();
+    conversation.revision = negotiate(asked);
+    return {{"protocolVersion", toRaw(conversation.revision)},
             {"capabilities", {{"tools", json::object()}}},
             {"serverInfo", {{"name", server.name}, {"version", server.version}}},
             {"instructions", instructions}};
 }
 
-json toolCallResult(const MCPServer& server, const json& request) {
+json toolCallResult(const MCPServer& server, const Conversation& conversation, const json& request) {
     static const json noArguments = json::object();
     const json* params = member(request, "params", json::value_t::object);
     const json* name = params ? member(*params, "name", json::value_t::string) : nullptr;
@@ -78,8 +77,12 @@ json toolCallResult(const MCPServer& server, const json& request) {
         // Handlers report their own failures; this only keeps a surprise from ending the server.
         result = {error.what(), true};
     }
-    return {{"content", json::array({{{"type", "text"}, {"text", std::move(result.text)}}})},
-            {"isError", result.isError}};
+    json answer = {{"content", json::array({{{"type", "text"}, {"text", std::move(result.text)}}})},
+                   {"isError", result.isError}};
+    // Failures carry no data; the text says what went wrong.
+    if (hasStructuredContent(conversation.revision) && !result.isError && result.structured.is_object())
+        answer["structuredContent"] = std::move(result.structured);
+    return answer;
 }
 
 }  // namespace
@@ -91,7 +94,7 @@ void logLine(std::string_view message) {
     writeAll(STDERR_FILENO, line);  // a closed stderr must not matter
 }
 
-std::optional<json> answerLine(const MCPServer& server, std::string_view line) {
+std::optional<json> answerLine(const MCPServer& server, Conversation& conversation, std::string_view line) {
     const std::string_view trimmed = text::trim(line);
     if (trimmed.empty()) return std::nullopt;
 
@@ -106,22 +109,24 @@ std::optional<json> answerLine(const MCPServer& server, std::string_view line) {
     const json id = hasId ? *idMember : json();
     const std::string& name = method->get_ref<const std::string&>();
 
-    if (name == "initialize") return hasId ? std::optional(success(id, initializeResult(server, *request))) : std::nullopt;
-    if (name == "tools/list") return hasId ? std::optional(success(id, {{"tools", server.tools()}})) : std::nullopt;
-    if (name == "tools/call") return hasId ? std::optional(success(id, toolCallResult(server, *request))) : std::nullopt;
-    if (name == "ping") return hasId ? std::optional(success(id, json::object())) : std::nullopt;
-    if (text::startsWith(name, "notifications/") || !hasId) return std::nullopt;
+    // Requests without an id and notifications get no answer, and change nothing.
+    if (!hasId || text::startsWith(name, "notifications/")) return std::nullopt;
+    if (name == "initialize") return success(id, initializeResult(server, conversation, *request));
+    if (name == "tools/list") return success(id, {{"tools", server.tools(conversation.revision)}});
+    if (name == "tools/call") return success(id, toolCallResult(server, conversation, *request));
+    if (name == "ping") return success(id, json::object());
     return errorResponse(id, -32601, "Method not found: " + name);
 }
 
 int runStdioLoop(const MCPServer& server, int input, int output) {
     LineReader reader(input, maxRequestLineBytes);
+    Conversation conversation;
     while (auto line = reader.next()) {
         if (line->tooLong) {
             logIgnored();
             continue;
         }
-        const auto answer = answerLine(server, line->text);
+        const auto answer = answerLine(server, conversation, line->text);
         if (!answer) continue;
         const auto serialized = serializeJsonLine(*answer);
         if (!serialized) continue;

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "mcp/structured_answers.h"
+
 namespace quillon::mcp {
 namespace {
 
@@ -21,9 +23,17 @@ json tool(const char* name, const char* description, json properties, std::vecto
     return {{"name", name}, {"description", description}, {"inputSchema", std::move(schema)}};
 }
 
-}  // namespace
+// Every tool only reads, and only this machine's tmux servers.
+json withRevisionMembers(json tool, ProtocolRevision revision) {
+    if (hasToolAnnotations(revision)) tool["annotations"] = {{"readOnlyHint", true}, {"openWorldHint", false}};
+    if (hasStructuredContent(revision)) {
+        json schema = structured::outputSchema(tool["name"].get_ref<const std::string&>());
+        if (schema.is_object()) tool["outputSchema"] = std::move(schema);
+    }
+    return tool;
+}
 
-json toolCatalogue() {
+json plainCatalogue() {
     return json::array({
         tool("tmux_census",
              "CITEȘTE ÎNTÂI: toate serverele tmux de pe mașină — fiecare socket de pe disc, dacă serverul din "
@@ -76,7 +86,31 @@ json toolCatalogue() {
               {"socket_dir", stringProperty("Directorul de socket-uri (implicit cel standard).")},
               {"extra_sockets", stringArrayProperty("Socket-uri din afara directorului standard.")}},
              {"query"}),
+        tool("tmux_search_panes",
+             "Caută un text (sau o expresie regulată) în toate pane-urile unui server tmux: ecranul vizibil plus "
+             "ultimele linii din scrollback, cu liniile rupte de lățimea pane-ului lipite la loc. Fiecare potrivire "
+             "vine ca `sesiune:fereastră.pane (%id) linia N: text`; pane-urile care n-au putut fi citite sunt "
+             "listate, nu sărite. Doar citește (`capture-pane`), fără atașare.",
+             {{"query", stringProperty("Textul căutat (fără diferență între litere mari și mici), sau expresia "
+                                       "regulată când `regex` e true.")},
+              {"regex", {{"type", "boolean"}, {"description", "Tratează `query` ca expresie regulată (implicit false)."}}},
+              {"session", stringProperty("Doar în sesiunea cu exact numele acesta (opțional).")},
+              {"lines", {{"type", "integer"},
+                         {"description", "Câte linii din scrollback per pane (implicit 2000, între 1 și 50000)."}}},
+              {"maxResults", {{"type", "integer"},
+                              {"description", "Câte potriviri cel mult (implicit 50, între 1 și 500)."}}},
+              {"socket", stringProperty("Numele socketului serverului.")},
+              {"socket_path", stringProperty("Alternativ, calea socketului.")}},
+             {"query"}),
     });
+}
+
+}  // namespace
+
+json toolCatalogue(ProtocolRevision revision) {
+    json tools = json::array();
+    for (json& tool : plainCatalogue()) tools.push_back(withRevisionMembers(std::move(tool), revision));
+    return tools;
 }
 
 }  // namespace quillon::mcp

@@ -6,6 +6,7 @@
 #include "core/l10n.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
+#include "mcp/structured_answers.h"
 
 namespace quillon::mcp {
 namespace {
@@ -45,7 +46,7 @@ ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments) {
     const auto found = std::find_if(sessions.begin(), sessions.end(),
                                     [&](const TmuxSession& session) { return session.name == *wanted; });
     if (found == sessions.end()) return {missingSession(sessions, *wanted, server), true};
-    return {CensusReport::sessionWindows(*found, server), false};
+    return {CensusReport::sessionWindows(*found, server), false, structured::windows(*found, bound.socketArgs)};
 }
 
 std::int64_t captureLineCount(const Arguments& arguments) {
@@ -67,18 +68,19 @@ ToolResult capturePaneTool(const TmuxClient& client, const Arguments& arguments)
                   "capture-pane failed for " + *target + ": " + describe(error)),
                 true};
     }
+    auto data = structured::capture(*target, bound.socketArgs, lines, captured);
     if (text::trim(captured).empty())
         return {L("Buffer gol pentru " + *target + " pe " + server +
                       ". Fie pane-ul chiar e gol, fie target-ul/serverul nu există — verifică cu tmux_census.",
                   "Empty buffer for " + *target + " on " + server +
                       ". Either the pane really is empty, or the target/server does not exist — check with "
                       "tmux_census."),
-                false};
+                false, std::move(data)};
     const std::string count = std::to_string(lines);
     return {L("Ultimele " + count + " linii din " + *target + " (" + server + "):\n\n",
               "Last " + count + " lines of " + *target + " (" + server + "):\n\n") +
                 captured,
-            false};
+            false, std::move(data)};
 }
 
 }  // namespace quillon::mcp

@@ -152,23 +152,73 @@ TEST_F(StdioLoop, EveryKindOfLineGetsItsAnswerOrNoneAndOnlyNonRequestsAreLogged)
     }
 }
 
-TEST_F(StdioLoop, InitializeEchoesTheClientsProtocolVersionOrFallsBack) {
-    const auto answers = runLoop(lines({R"({"id":1,"method":"initialize"})",
-                                        R"({"id":2,"method":"initialize","params":{"protocolVersion":"whatever-9"}})",
-                                        R"({"id":3,"method":"initialize","params":{"protocolVersion":20241105}})",
-                                        R"({"id":4,"method":"initialize","params":"2025-01-01"})"}))
-                             .answers();
-    ASSERT_EQ(answers.size(), 4u);
-    const json& result = answers[0]["result"];
-    EXPECT_EQ(result["capabilities"], json({{"tools", json::object()}}));
-    EXPECT_EQ(result["serverInfo"], json({{"name", "quillon"}, {"version", std::string(quillon::version())}}));
-    EXPECT_TRUE(text::startsWith(result["instructions"].get<std::string>(), "Quillon MCP: fereastra către"));
-    std::vector<std::string> versions;
-    for (const json& answer : answers) versions.push_back(answer["result"]["protocolVersion"]);
-    EXPECT_EQ(versions, (std::vector<std::string>{"2024-11-05", "whatever-9", "2024-11-05", "2024-11-05"}));
+// The client's revision when we speak it, else our latest; the conversation then keeps to
+// the agreed revision's shape until the next initialize.
+TEST_F(StdioLoop, InitializeAgreesOnARevisionAndTheAnswersFollowIt) {
+    const struct {
+        const char* params;
+        const char* agreed;
+    } cases[] = {
+        {R"({"protocolVersion":"2024-11-05"})", "2024-11-05"},
+        {R"({"protocolVersion":"2025-03-26"})", "2025-03-26"},
+        {R"({"protocolVersion":"2025-06-18"})", "2025-06-18"},
+        {R"({"protocolVersion":"2025-11-25"})", "2025-06-18"},  // newer than ours
+        {R"({"protocolVersion":"2024-10-07"})", "2025-06-18"},  // older than any we speak
+        {R"({"protocolVersion":"whatever-9"})", "2025-06-18"},
+        {R"({"protocolVersion":" 2025-03-26"})", "2025-06-18"},
+        {R"({"protocolVersion":20241105})", "2025-06-18"},
+        {R"("2024-11-05")", "2025-06-18"},
+        {"{}", "2025-06-18"},
+    };
+    const std::string servers =
+        R"({"id":3,"method":"tools/call","params":{"name":"tmux_servers","arguments":{"socket_dir":")" +
+        sandbox.socketDirectory() + R"("}}})";
+    for (const auto& c : cases) {
+        const auto answers = runLoop(lines({R"({"id":1,"method":"initialize","params":)" + std::string(c.params) + "}",
+                                            R"({"id":2,"method":"tools/list"})", servers}))
+                                 .answers();
+        ASSERT_EQ(answers.size(), 3u) << c.params;
+        const json& result = answers[0]["result"];
+        EXPECT_EQ(result["protocolVersion"], c.agreed) << c.params;
+        EXPECT_EQ(result["capabilities"], json({{"tools", json::object()}}));
+        EXPECT_EQ(result["serverInfo"], json({{"name", "quillon"}, {"version", std::string(quillon::version())}}));
+        EXPECT_TRUE(text::startsWith(result["instructions"].get<std::string>(), "Quillon MCP: fereastra către"));
+
+        const bool annotated = c.agreed != "2024-11-05"s, structured = c.agreed == "2025-06-18"s;
+        for (const json& tool : answers[1]["result"]["tools"]) {
+            EXPECT_EQ(tool.contains("annotations"), annotated) << tool["name"] << " " << c.agreed;
+            if (annotated) {
+                EXPECT_EQ(tool["annotations"], json({{"readOnlyHint", true}, {"openWorldHint", false}}));
+            }
+            EXPECT_EQ(tool.contains("outputSchema"), structured) << tool["name"] << " " << c.agreed;
+            if (structured) {
+                EXPECT_EQ(tool["outputSchema"]["type"], "object") << tool["name"];
+            }
+        }
+        const json& call = answers[2]["result"];
+        EXPECT_EQ(call["isError"], false);
+        EXPECT_EQ(call.contains("structuredContent"), structured) << c.agreed;
+    }
 }
 
-TEST_F(StdioLoop, ToolsListIsTheSameSixToolsEveryTime) {
+TEST_F(StdioLoop, BeforeAnyInitializeAndAfterAnotherTheShapesAreThoseAgreedLast) {
+    const std::string list = R"({"id":9,"method":"tools/list"})";
+    const auto answers =
+        runLoop(lines({list, R"({"id":1,"method":"initialize","params":{"protocolVersion":"2025-06-18"}})", list,
+                       R"({"method":"initialize","params":{"protocolVersion":"2024-11-05"}})", list,
+                       R"({"id":2,"method":"initialize","params":{"protocolVersion":"2024-11-05"}})", list}))
+            .answers();
+    ASSERT_EQ(answers.size(), 6u);
+    const auto declaresOutput = [](const json& answer) {
+        return answer["result"]["tools"][0].contains("outputSchema");
+    };
+    // Nothing agreed yet reads as the first revision; an initialize without id agrees nothing.
+    EXPECT_EQ((std::vector<bool>{declaresOutput(answers[0]), declaresOutput(answers[2]), declaresOutput(answers[3]),
+                                 declaresOutput(answers[5])}),
+              (std::vector<bool>{false, true, true, false}));
+}
+
+TEST_F(StdioLoop, ToolsListIsTheSameSevenToolsEveryTime) {
     const auto answers =
         runLoop(lines({R"({"id":1,"method":"tools/list"})", R"({"id":2,"method":"tools/list"})"})).answers();
     ASSERT_EQ(answers.size(), 2u);
@@ -178,14 +228,15 @@ TEST_F(StdioLoop, ToolsListIsTheSameSixToolsEveryTime) {
         const json& schema = tool["inputSchema"];
         EXPECT_EQ(schema["type"], "object");
         for (const auto& [property, definition] : schema["properties"].items())
-            EXPECT_EQ(definition["type"], property == "lines"            ? "integer"
-                                          : definition.contains("items") ? "array"
-                                                                         : "string");
+            EXPECT_EQ(definition["type"], property == "lines" || property == "maxResults" ? "integer"
+                                          : property == "regex"                           ? "boolean"
+                                          : definition.contains("items")                  ? "array"
+                                                                                          : "string");
         tools.push_back(tool["name"].get<std::string>() + " " + schema.value("required", json::array()).dump());
     }
     EXPECT_EQ(tools, (std::vector<std::string>{"tmux_census []", "tmux_servers []", "tmux_sessions []",
                                                R"(tmux_windows ["session"])", R"(tmux_capture_pane ["target"])",
-                                               R"(tmux_find_project ["query"])"}));
+                                               R"(tmux_find_project ["query"])", R"(tmux_search_panes ["query"])"}));
 }
 
 }  // namespace

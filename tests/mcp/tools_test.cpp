@@ -40,7 +40,7 @@ protected:
     // The text begins with prefix and holds every piece; isError as expected.
     void expect(const std::string& tool, const json& arguments, const std::string& prefix, bool isError = false,
                 const std::vector<std::string>& pieces = {}) {
-        const auto [text, failed] = call(tool, arguments);
+        const auto [text, failed, data] = call(tool, arguments);
         EXPECT_TRUE(text::startsWith(text, prefix)) << tool << " " << arguments << "\n" << text;
         for (const auto& piece : pieces) EXPECT_TRUE(text::contains(text, piece)) << piece << "\n" << text;
         EXPECT_EQ(failed, isError) << tool << " " << arguments;
@@ -97,7 +97,7 @@ TEST_F(Tools, CaptureReturnsThePaneUnderAHeaderWithTheLinesAskedWithin1To5000) {
     const TmuxClient client = sandbox.client("alpha");
     for (int i = 0; i < 250 && !text::contains(client.capturePane("said:0.0", 30), "hello-42"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const auto [text, isError] =
+    const auto [text, isError, data] =
         call("tmux_capture_pane", {{"target", "said:0.0"}, {"socket", "alpha"}, {"lines", 30}});
     EXPECT_EQ(text, "Last 30 lines of said:0.0 (socket 'alpha'):\n\n" + client.capturePane("said:0.0", 30));
     EXPECT_FALSE(isError);
@@ -182,7 +182,7 @@ TEST_F(Tools, MissingArgumentsAndMissesAreErrorsInBothLanguages) {
     for (const auto& c : cases) {
         for (const AppLanguage language : {AppLanguage::en, AppLanguage::ro}) {
             L10n::setLanguage(language);
-            const auto [text, isError] = call(c.tool, c.arguments);
+            const auto [text, isError, data] = call(c.tool, c.arguments);
             EXPECT_EQ(text, language == AppLanguage::en ? c.en : c.ro) << c.tool << " " << c.arguments;
             EXPECT_TRUE(isError) << c.tool << " " << c.arguments;
         }

@@ -1,0 +1,63 @@
+// Searching 200 panes with 2,000 lines of scrollback each: the core search (batched
+// capture-pane, RE2) against a shell loop of one capture-pane piped into grep per pane, over
+// the same panes of the same server, side by side in one run.
+#include <benchmark/benchmark.h>
+
+#include "bench/mcp_bench_support.h"
+#include "bench/search_bench_support.h"
+#include "core/pane_search.h"
+
+namespace {
+
+using namespace quillon;
+
+struct SearchServer {
+    bench::PrivateServers servers;
+    TmuxClient client{servers.tmuxPath(), {"-L", "search"}};
+    std::vector<SearchPane> panes;
+
+    SearchServer() {
+        servers.start("search");
+        bench::fillSearchPanes([this](const std::vector<std::string>& args) { return client.run(args); });
+        client.run({"kill-session", "-t", "=main"});  // the shell the server started with
+        panes = searchPanes(client.snapshot());
+        if (panes.size() != 200) throw std::runtime_error("expected 200 panes");
+    }
+};
+
+SearchServer& server() {
+    static auto* instance = new SearchServer;
+    return *instance;
+}
+
+void ShellLoopCaptureGrep(benchmark::State& state) {
+    auto& s = server();
+    const std::string script = "for p in \"$@\"; do \"$0\" -L search capture-pane -p -J -S -2000 -t \"$p\" | "
+                               "grep -n '" + std::string(bench::searchNeedle) + "'; done";
+    std::vector<std::string> argv{"sh", "-c", script, s.servers.tmuxPath()};
+    for (const auto& pane : s.panes) argv.push_back(pane.paneID);
+    std::size_t found = 0;
+    for (auto _ : state) found = text::split(runProcess("/bin/sh", argv).out, "\n", true).size();
+    if (found != 20) state.SkipWithError("the shell loop did not find 20 lines");
+}
+BENCHMARK(ShellLoopCaptureGrep)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+void SearchText(benchmark::State& state, SearchQuery query) {
+    auto& s = server();
+    const PaneMatcher matcher = PaneMatcher::compile(query);
+    SearchOptions options;
+    options.lines = 2000;
+    options.maxResults = 500;
+    SearchResult result;
+    for (auto _ : state) result = PaneSearch::run(s.client, s.panes, matcher, options);
+    if (result.matchCount != 20 || result.panesSearched != 200) state.SkipWithError("the search missed lines");
+    state.counters["lines"] = 200.0 * 2000;
+}
+BENCHMARK_CAPTURE(SearchText, plain, SearchQuery{"NEEDLE-FOUND", false})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK_CAPTURE(SearchText, regex, SearchQuery{"^fatal \\w+-found", true})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+}  // namespace
+
+BENCHMARK_MAIN();
