@@ -79,7 +79,11 @@ AppEnvironment::AppEnvironment(Options options, QObject* parent)
     : QObject(parent),
       defaults_(std::move(options.defaults)),
       platform_(std::move(options.platform)),
-      binaryPath_(std::move(options.tmuxPath)) {
+      binaryPath_(std::move(options.tmuxPath)),
+      settingsWriter_(defaults_) {
+    connect(&settingsWriter_, &SettingsWriter::failed, this, [this](const std::string& message) {
+        setLastError(L("Nu am putut salva setările: ", "Could not save the settings: ") + message);
+    });
     const TerminalList installed =
         platform_.terminals ? TerminalLauncher::installedTerminals(*platform_.terminals) : TerminalList{};
     availableTerminals_ = offeredTerminals(installed);
@@ -193,6 +197,7 @@ void AppEnvironment::startRefresh(std::vector<Done> waiting) {
                                 setSessions(std::move(*outcome.value));
                                 if (number > keepErrorThrough_) setLastError(std::nullopt);
                             }
+                            refreshesFinished_ = true;
                             emit refreshFinished();
                         } else {
                             // A snapshot of the previous server: the waiting need one of this one.
@@ -323,11 +328,11 @@ void AppEnvironment::capturePane(const std::string& target, std::int64_t lines, 
                     [done = std::move(done)](auto outcome) { done(outcome.value.value_or(std::string())); });
 }
 
-void AppEnvironment::captureScrollback(const std::string& target, TextDone done) {
+void AppEnvironment::captureScrollback(const std::string& target, CaptureDone done) {
     if (!done) return;
-    if (!client_) return done({});
+    if (!client_) return done(std::nullopt, TmuxError::binaryNotFound().localizedDescription());
     runInBackground([client = *client_, target] { return client.captureScrollback(target); },
-                    [done = std::move(done)](auto outcome) { done(outcome.value.value_or(std::string())); });
+                    [done = std::move(done)](auto outcome) { done(std::move(outcome.value), outcome.error.value_or("")); });
 }
 
 void AppEnvironment::attach(const TmuxSession& session, const std::optional<TmuxWindow>& window, Done done) {
@@ -397,13 +402,7 @@ void AppEnvironment::setRefreshing(bool value) {
 
 // ---- Settings ----
 
-void AppEnvironment::persist(std::string_view key, const nlohmann::json& value) {
-    try {
-        defaults_.set(key, value);
-    } catch (const std::exception& error) {
-        setLastError(L("Nu am putut salva setările: ", "Could not save the settings: ") + error.what());
-    }
-}
+void AppEnvironment::persist(std::string_view key, const nlohmann::json& value) { settingsWriter_.set(key, value); }
 
 template <class T>
 bool AppEnvironment::update(T& field, const T& value, std::string_view key, const nlohmann::json& stored) {

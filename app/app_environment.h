@@ -21,6 +21,7 @@
 #include "app/platform/app_platform.h"
 #include "app/session_template.h"
 #include "app/settings.h"
+#include "app/settings_writer.h"
 #include "core/defaults_store.h"
 #include "core/tmux_client.h"
 #include "core/tmux_model.h"
@@ -84,6 +85,9 @@ public:
     // that started after a failed action's own refresh.
     const OptionalText& lastError() const noexcept { return lastError_; }
     bool refreshing() const noexcept { return refreshing_; }
+    // True once a snapshot completed (successful or not), or when there is no tmux to ask:
+    // sessions() then says what exists, not what is not known yet.
+    bool sessionsKnown() const noexcept { return refreshesFinished_ || !client_; }
 
     // Nothing when tmux was not found; replaced by applySocketSettings().
     const std::optional<TmuxClient>& client() const noexcept { return client_; }
@@ -122,6 +126,12 @@ public:
     // On failure lastError becomes "Login item: " and the system's text.
     void setLaunchAtLogin(bool value);
 
+    // Settings are written off the GUI thread once changes pause (SettingsWriter); this
+    // starts the write of what is pending at once (a window closing, quit).
+    void saveSettingsNow() { settingsWriter_.writeNow(); }
+    // Every changed setting is in the document (or its failure in lastError).
+    bool settingsSaved() const noexcept { return settingsWriter_.idle(); }
+
     static std::vector<std::string> socketArgs(TmuxSocketMode mode, std::string_view value) {
         return quillon::socketArgs(mode, value);
     }
@@ -157,7 +167,10 @@ public:
 
     // Pane text; empty on any failure or without a client; lastError untouched.
     void capturePane(const std::string& target, std::int64_t lines, TextDone done);
-    void captureScrollback(const std::string& target, TextDone done);
+    // The pane's whole history, or no text and tmux's message (a stopped or gone server, a
+    // gone pane); lastError untouched.
+    using CaptureDone = std::function<void(std::optional<std::string> text, std::string error)>;
+    void captureScrollback(const std::string& target, CaptureDone done);
 
     // Opens the preferred terminal attached to the session (and one of its windows).
     // done runs once the terminal was started or the failure is in lastError.
@@ -218,6 +231,7 @@ private:
     AppPlatform platform_;
     AppSettings settings_;
     std::optional<std::string> binaryPath_;
+    SettingsWriter settingsWriter_;
     std::optional<TmuxClient> client_;
     TerminalList availableTerminals_;
 
@@ -230,6 +244,7 @@ private:
     // Completions of the refresh that follows the running one, when one was asked for.
     std::optional<std::vector<Done>> pending_;
     std::uint64_t refreshesStarted_ = 0;
+    bool refreshesFinished_ = false;  // one at least
     // A failed action's message survives the refreshes started up to this one.
     std::uint64_t keepErrorThrough_ = 0;
 

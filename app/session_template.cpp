@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "core/paths.h"
+
 namespace quillon {
 namespace {
 
@@ -77,7 +79,9 @@ std::vector<SessionTemplate> templatesFromJson(const nlohmann::json& value) {
 }
 
 void runTemplate(const TmuxClient& client, const SessionTemplate& t) {
-    const std::optional<std::string> directory = t.directory.empty() ? std::nullopt : std::optional(t.directory);
+    // tmux takes "~/proj" literally; expanded as the new-session sheet does.
+    const std::optional<std::string> directory =
+        t.directory.empty() ? std::nullopt : std::optional(paths::expandTilde(t.directory));
     // Each window is addressed by the id tmux gave it: a bare name could mean a window of
     // another session, and the new session's own first window could shadow its name.
     auto created = [&](std::string id) { return id.empty() ? t.name : id; };

@@ -6,10 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
+case "$build" in /*) ;; *) build="$PWD/$build" ;; esac  # relative to the repository, or absolute
 idle="${2:-60}"
 cmake --build "$build" -j "$(nproc)" --target quillon bench_ui_startup bench_ui_refresh bench_ui_scanner_log >/dev/null
 export QT_QPA_PLATFORM=offscreen
-QUILLON_BINARY="$PWD/$build/app/ui/quillon" "$build/bench/bench_ui_startup"
+QUILLON_BINARY="$build/app/ui/quillon" "$build/bench/bench_ui_startup"
 "$build/bench/bench_ui_refresh"
 "$build/bench/bench_ui_scanner_log"
 

@@ -26,10 +26,12 @@ bench::PrivateServers& servers() {
 void ShellLoopListSessions(benchmark::State& state) {
     auto& fleet = servers();
     // The same command line the probes run, from a shell loop over the same sockets.
-    const std::string script = "for s in \"$@\"; do \"$0\" -L \"$s\" list-sessions -F \"$FORMAT\" >/dev/null 2>&1; done";
+    const std::string script = "for s in \"$@\"; do \"$0\" -L \"$s\" list-sessions -F \"$FORMAT\" \\; "
+                               "list-clients -F \"$CLIENTS\" >/dev/null 2>&1; done";
     std::vector<std::string> argv{"sh", "-c", script, fleet.tmuxPath()};
     for (int i = 0; i < liveServers; ++i) argv.push_back("live" + std::to_string(i));
     ::setenv("FORMAT", TmuxServerScanner::sessionFormat().c_str(), 1);
+    ::setenv("CLIENTS", TmuxClient::clientsFormat().c_str(), 1);
     for (auto _ : state) benchmark::DoNotOptimize(runProcess("/bin/sh", argv));
 }
 BENCHMARK(ShellLoopListSessions)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);

@@ -5,8 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
+case "$build" in /*) ;; *) build="$PWD/$build" ;; esac  # relative to the repository, or absolute
 cmake --build "$build" -j "$(nproc)" --target quillon-mcp bench_mcp_startup bench_mcp_census >/dev/null
-export QUILLON_MCP_BINARY="$PWD/$build/mcp/quillon-mcp"
+export QUILLON_MCP_BINARY="$build/mcp/quillon-mcp"
 export QUILLON_LANG=en
 
 "$build/bench/bench_mcp_startup" --benchmark_counters_tabular=true

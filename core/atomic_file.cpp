@@ -1,6 +1,7 @@
 #include "core/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,6 +44,16 @@ int writeAll(int fd, std::string_view bytes) {
     return 0;
 }
 
+// The replaced file's permissions (the umask narrowed them at creation) and, where the
+// process may, its owner and group: a private file stays private, a shared one stays shared.
+int keepModeAndOwner(int fd, const struct stat& old) {
+    if (::fchmod(fd, old.st_mode & 07777) != 0) return errno;
+    if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) && ::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+        errno != EPERM)
+        return errno;
+    return 0;
+}
+
 }  // namespace
 
 fs::path linkTarget(fs::path path) {
@@ -60,10 +71,13 @@ fs::path linkTarget(fs::path path) {
 
 void writeFileAtomically(const fs::path& link, std::string_view bytes, mode_t mode) {
     const fs::path path = linkTarget(link);
+    struct stat old {};
+    const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     std::string temp;
-    const int fd = createTemporary(path, mode, temp);
+    const int fd = createTemporary(path, replacing ? (old.st_mode & 07777) : mode, temp);
     if (fd < 0) fail(errno, path);
-    int error = writeAll(fd, bytes);
+    int error = replacing ? keepModeAndOwner(fd, old) : 0;
+    if (error == 0) error = writeAll(fd, bytes);
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;

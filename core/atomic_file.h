@@ -14,7 +14,8 @@ namespace quillon {
 std::filesystem::path linkTarget(std::filesystem::path path);
 
 // Writes bytes to a new file beside the link target of path, flushes it to disk and renames it
-// over that target, so a link stays a link. A new file gets mode (less the umask). Throws
+// over that target, so a link stays a link. A replaced file keeps its mode and, where the
+// process may change it, its owner and group; a new file gets mode (less the umask). Throws
 // std::system_error naming the path on failure; the file is then as it was and no temporary
 // file is left.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode = 0666);

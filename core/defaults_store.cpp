@@ -1,6 +1,7 @@
 #include "core/defaults_store.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +16,24 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Holds flock on a document's directory for one read-modify-write, so writers on other
+// threads or in other processes (the settings writer, the rule and template stores) never
+// write back a document read before another's change. Made if missing; best effort when the
+// directory cannot be opened (the write then fails and says why).
+class DirectoryLock {
+public:
+    explicit DirectoryLock(const fs::path& directory) {
+        std::error_code error;
+        fs::create_directories(directory, error);
+        fd_.reset(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fd_) return;
+        while (::flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) continue;
+    }
+
+private:
+    UniqueFd fd_;  // closing it releases the lock
+};
 
 struct Loaded {
     bool exists = false;
@@ -105,7 +124,12 @@ std::optional<bool> DefaultsStore::boolean(std::string_view key) const {
 }
 
 void DefaultsStore::set(std::string_view key, const nlohmann::json& value) {
+    update(nlohmann::json::object({{std::string(key), value}}));
+}
+
+void DefaultsStore::update(const nlohmann::json& values) {
     const fs::path target = linkTarget(path_);
+    const DirectoryLock lock(target.parent_path());
     auto loaded = load(target);
     // A document we cannot read may be perfectly good: it is never replaced.
     if (loaded.readError)
@@ -119,12 +143,13 @@ void DefaultsStore::set(std::string_view key, const nlohmann::json& value) {
         if (error) throw std::system_error(error, path_.string());
     }
     nlohmann::json doc = loaded.document ? std::move(*loaded.document) : nlohmann::json::object();
-    doc[std::string(key)] = value;
+    for (const auto& [key, value] : values.items()) doc[key] = value;
     write(target, doc);
 }
 
 void DefaultsStore::remove(std::string_view key) {
     const fs::path target = linkTarget(path_);
+    const DirectoryLock lock(target.parent_path());
     auto loaded = load(target);
     if (!loaded.document || !loaded.document->contains(key)) return;
     loaded.document->erase(std::string(key));

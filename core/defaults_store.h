@@ -40,6 +40,9 @@ public:
     // Read-modify-write of one key. Throws std::system_error when the document cannot be
     // read or written (its text names the file); the previous document then stays as it was.
     void set(std::string_view key, const nlohmann::json& value);
+    // The same for every key of an object at once: one read, one write. Writers of the same
+    // document, in any thread or process, take turns (flock on its directory).
+    void update(const nlohmann::json& values);
     void remove(std::string_view key);
 
     // Copies the current file to <file>.corrupt-<time>, for a caller that found a value it

@@ -83,7 +83,7 @@ TmuxServer probed(const TmuxClient& client, TmuxServer server, std::vector<std::
     addressed.socketArgs = std::move(socketArgs);
     TmuxClient::Invocation invocation;
     try {
-        invocation = addressed.invoke({"list-sessions", "-F", TmuxClient::sessionsFormat()});
+        invocation = addressed.listSessions();
     } catch (const TmuxError& error) {
         server.diagnostic = error.localizedDescription();
         return server;

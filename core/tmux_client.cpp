@@ -79,11 +79,12 @@ TmuxClient::Invocation TmuxClient::invoke(const std::vector<std::string>& args) 
     return invocation;
 }
 
-std::string TmuxClient::run(const std::vector<std::string>& args) const {
-    Invocation invocation = invoke(args);
+std::string TmuxClient::run(const std::vector<std::string>& args) const { return outputOf(invoke(args), true); }
+
+std::string TmuxClient::outputOf(Invocation invocation, bool noServerIsEmpty) const {
     if (invocation.timedOut) throw TmuxError::commandFailed(timeoutMessage());
     if (invocation.exitCode == 0) return std::move(invocation.standardOutput);
-    if (invocation.isNoServer()) return {};
+    if (invocation.isNoServer() && noServerIsEmpty) return {};
     if (!invocation.standardError.empty()) throw TmuxError::commandFailed(invocation.standardError);
     // source-file reports the lines it could not read on stdout.
     if (auto said = text::trim(invocation.standardOutput); !said.empty()) throw TmuxError::commandFailed(std::string(said));

@@ -63,6 +63,8 @@ public:
     // addressed by prefix. A name that looks like an id goes through resolveTarget first.
     // Whole server in three tmux processes (one when there is no session).
     std::vector<TmuxSession> snapshot() const;
+    // Sessions, and, when clients' records follow, attached only where a client that is not
+    // in control mode is.
     static std::vector<TmuxSession> parseSessions(const std::string& output);
     static std::vector<std::pair<std::string, TmuxWindow>> parseWindows(const std::string& output);
     static std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> parsePanes(const std::string& output);
@@ -71,6 +73,13 @@ public:
                                              std::vector<std::pair<std::string, TmuxWindow>> windows,
                                              std::vector<std::tuple<std::string, std::int64_t, TmuxPane>> panes);
     static const std::string& sessionsFormat();
+    // The clients' records that may follow the sessions' in parseSessions' input.
+    static const std::string& clientsFormat();
+    // list-sessions, then list-clients in the same run: what parseSessions reads, so that
+    // control-mode clients are not counted as attached.
+    static const std::vector<std::string>& sessionListArguments();
+    // One run of sessionListArguments(); a server without sessions answers empty, not failed.
+    Invocation listSessions() const;
     static const std::string& windowsFormat();
     static const std::string& panesFormat();
 
@@ -83,6 +92,8 @@ public:
     std::string resolveTarget(const std::string& target) const;
 
     std::string capturePane(const std::string& target, std::int64_t lines) const;
+    // The whole history; unlike run(), a server that does not answer is a failure (tmux's
+    // text), so an export never takes it for an empty pane.
     std::string captureScrollback(const std::string& target) const;
     // Never fails: the server's prefix, else ~/.tmux.conf's, else "C-b".
     std::string currentPrefix() const;
@@ -101,6 +112,10 @@ public:
     void swapPane(const std::string& target, const std::string& direction) const;
     void sendKeys(const std::string& target, const std::string& keys, bool enter) const;
     void reloadConfig() const;
+
+private:
+    // run()'s mapping of an outcome; with noServerIsEmpty false, "no server" throws too.
+    std::string outputOf(Invocation invocation, bool noServerIsEmpty) const;
 };
 
 }  // namespace quillon

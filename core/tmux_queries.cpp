@@ -65,6 +65,19 @@ const std::string& TmuxClient::sessionsFormat() {
     return format;
 }
 
+const std::string& TmuxClient::clientsFormat() {
+    // A leading empty field: no session name is empty, so these records never read as sessions.
+    static const std::string format = sep + "#{session_id}" + sep + "#{client_control_mode}";
+    return format;
+}
+
+const std::vector<std::string>& TmuxClient::sessionListArguments() {
+    // One tmux process for both lists, so the clients belong to the sessions listed.
+    static const std::vector<std::string> args{"list-sessions", "-F", sessionsFormat(), ";",
+                                               "list-clients",  "-F", clientsFormat()};
+    return args;
+}
+
 const std::string& TmuxClient::windowsFormat() {
     static const std::string format = joinFields({"#{session_name}", "#{window_index}", "#{window_name}",
                                                   "#{window_active}", "#{window_panes}", "#{window_layout}",
@@ -82,7 +95,14 @@ const std::string& TmuxClient::panesFormat() {
 
 std::vector<TmuxSession> TmuxClient::parseSessions(const std::string& output) {
     std::vector<TmuxSession> sessions;
+    bool clientsListed = false;
+    std::unordered_map<std::string, int> people;  // clients a person uses, per session id
     forEachRecord(output, [&](const std::vector<std::string_view>& f) {
+        if (f.size() == 3 && f[0].empty()) {
+            clientsListed = true;
+            if (f[2] != "1") ++people[std::string(f[1])];
+            return;
+        }
         if (f.size() < 7) return;
         TmuxSession session;
         session.name = f[0];
@@ -94,6 +114,10 @@ std::vector<TmuxSession> TmuxClient::parseSessions(const std::string& output) {
         session.path = f[6];
         sessions.push_back(std::move(session));
     });
+    // tmux counts control-mode clients (our own scanner's among them) as attached; a
+    // session is attached only when a person's client is on it.
+    if (clientsListed)
+        for (auto& session : sessions) session.isAttached = people.count(session.sessionID) > 0;
     return sessions;
 }
 
@@ -180,8 +204,20 @@ std::vector<TmuxSession> TmuxClient::assemble(std::vector<TmuxSession> sessions,
     return sessions;
 }
 
+TmuxClient::Invocation TmuxClient::listSessions() const {
+    Invocation invocation = invoke(sessionListArguments());
+    // list-clients has no target on a server without sessions (exit-empty off) and says so;
+    // the empty list of sessions is the answer.
+    if (!invocation.timedOut && invocation.exitCode != 0 && invocation.standardError == "no current target" &&
+        parseSessions(invocation.standardOutput).empty()) {
+        invocation.exitCode = 0;
+        invocation.standardError.clear();
+    }
+    return invocation;
+}
+
 std::vector<TmuxSession> TmuxClient::snapshot() const {
-    auto sessions = parseSessions(run({"list-sessions", "-F", sessionsFormat()}));
+    auto sessions = parseSessions(outputOf(listSessions(), true));
     if (sessions.empty()) return {};
     auto windows = parseWindows(run({"list-windows", "-a", "-F", windowsFormat()}));
     auto panes = parsePanes(run({"list-panes", "-a", "-F", panesFormat()}));
@@ -206,7 +242,7 @@ std::string TmuxClient::capturePane(const std::string& target, std::int64_t line
 }
 
 std::string TmuxClient::captureScrollback(const std::string& target) const {
-    return run({"capture-pane", "-p", "-t", exactTarget(target), "-S", "-"});
+    return outputOf(invoke({"capture-pane", "-p", "-t", exactTarget(target), "-S", "-"}), false);
 }
 
 std::string TmuxClient::prefixFromConfig(const std::string& configText) {

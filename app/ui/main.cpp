@@ -34,7 +34,11 @@ int main(int argc, char** argv) {
     const QString place = line.place;
 
     ui::SingleInstance instance;
-    if (!instance.claim(place)) return 0;  // the running Quillon was asked instead
+    switch (instance.claim(place)) {
+        case ui::SingleInstance::Claim::first: break;
+        case ui::SingleInstance::Claim::handedOver: return 0;  // the running Quillon was asked instead
+        case ui::SingleInstance::Claim::unreachable: return 1;  // said on stderr
+    }
 
     ui::QuillonApp shell({AppEnvironment::shared(), TemplateStore::shared(), RuleStore::shared(), Notifier::system()});
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &shell, &ui::QuillonApp::show);

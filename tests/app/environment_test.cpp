@@ -3,6 +3,7 @@
 // idle clean-up deciding on what tmux says at the time.
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QThread>
 
@@ -186,14 +187,21 @@ TEST_F(EnvironmentTest, IdleCleanUpKillsOnlySessionsIdleOnAFreshSnapshotAndNames
     EXPECT_EQ(logged.log().size(), runs) << "nothing idle: nothing runs";
 
     env->setIdleThresholdHours(1.6 / 3600);
+    // A scanner's control-mode client on "ghost" is nobody: it neither shows it attached nor
+    // keeps it from the clean-up.
+    TmuxControlMode scanner;
+    scanner.start(sandbox.client(server), "ghost", nullptr, nullptr);
+    ASSERT_TRUE(waitForControlClients(sandbox, server, 1));
     std::this_thread::sleep_for(2200ms);
     ASSERT_EQ(sandbox.newSession(server, "young"), "$5");
     refreshNow();
+    EXPECT_FALSE(find(env->sessions(), "ghost")->isAttached);
     EXPECT_EQ(names(env->idleSessions()), (Names{"$5", "ghost", "main", "stubborn", "watched"}));
-    // Someone attaches to "watched" after the last refresh: it must survive.
-    TmuxControlMode viewer;
-    viewer.start(sandbox.client(server), "watched", nullptr, nullptr);
-    ASSERT_TRUE(waitForControlClients(sandbox, server, 1));
+    // Someone attaches to "watched" in a terminal after the last refresh: it must survive.
+    QProcess person;
+    person.start("script", {"-qfc", QString::fromStdString("TERM=xterm exec '" + TmuxSandbox::tmuxPath() + "' -L " + server +
+                                                          " attach -t =watched"), "/dev/null"});
+    ASSERT_TRUE(waitUntil([&] { return text::split(tmux({"list-clients", "-F", "#{client_name}"}), "\n", true).size() == 2; }));
     // "ghost" is gone when its kill arrives (someone else was faster); "stubborn" refuses.
     logged.runTwiceWhenArgumentsContain("kill-session -t " + id["ghost"]);
     logged.failWhenArgumentsContain("kill-session -t " + id["stubborn"]);
@@ -201,6 +209,9 @@ TEST_F(EnvironmentTest, IdleCleanUpKillsOnlySessionsIdleOnAFreshSnapshotAndNames
     EXPECT_EQ(logged.count("kill-session -t " + id["ghost"]), 1u);
     EXPECT_EQ(names(env->sessions()), (Names{"stubborn", "watched", "young"}));
     EXPECT_EQ(env->lastError(), "Could not kill session “stubborn”: refused: kill-session -t " + id["stubborn"]);
+    EXPECT_TRUE(find(env->sessions(), "watched")->isAttached);
+    person.kill();
+    person.waitForFinished();
 }
 
 }  // namespace

@@ -197,7 +197,12 @@ TEST_F(StoresTest, WhatAStoreCannotReadIsKeptAsideOnceBeforeItIsReplaced) {
     AppEnvironment environment(AppEnvironment::Options{store(), std::nullopt, services});  // reads, never writes
     double polling = 8;
     const std::pair<std::string, std::function<void()>> cases[] = {
-        {R"({"language": "ro", broken)", [&] { environment.setPollingInterval(++polling); }},
+        {R"({"language": "ro", broken)",
+         [&] {
+             environment.setPollingInterval(++polling);
+             environment.saveSettingsNow();
+             ASSERT_TRUE(waitUntil([&] { return environment.settingsSaved(); }));
+         }},
         {R"({"scanRules": [{"id": "not-a-uuid", "name": "mine"}]})",
          [&] { RuleStore(store(), environment, desktop).upsert(ScanRule{}); }},
         {R"({"sessionTemplates": [{"id": "6F9619FF-8B86-D011-B42D-00C04FC964FF", "name": "no directory", "windows": []}]})",
@@ -224,7 +229,12 @@ TEST_F(StoresTest, AFailedSaveOfAnyStoreReachesLastErrorAndNothingIsLost) {
     std::filesystem::create_directories(store().path() / "in the way");
     const std::string cannot = "Cannot read " + store().path().string();
     const std::pair<std::string, std::function<void()>> cases[] = {
-        {"Could not save the settings: ", [&] { env->setPollingInterval(9); }},
+        {"Could not save the settings: ",
+         [&] {
+             env->setPollingInterval(9);
+             env->saveSettingsNow();
+             ASSERT_TRUE(waitUntil([&] { return env->settingsSaved(); }));
+         }},
         {"Could not save the rules: ", [&] { rules->upsert(ScanRule{}); }},
         {"Could not save the templates: ", [&] { TemplateStore seeding(store(), *env); }},
     };

@@ -59,7 +59,8 @@ protected:
 TEST_F(TemplateLaunchTest, CreatesTheSessionWindowsDirectoriesAndCommandsThenAttaches) {
     const auto project = home.path() / "my project";
     std::filesystem::create_directories(project);
-    const SessionTemplate t{newTemplateID(), "web app", project.string(),
+    // Written as a person writes it: tmux would take "~" literally.
+    const SessionTemplate t{newTemplateID(), "web app", "~/my project",
                             {{newTemplateID(), "editor", "touch editor.started"},
                              {newTemplateID(), "server", ""},
                              {newTemplateID(), "logs", "touch 'logs started'"}}};

@@ -65,6 +65,36 @@ TEST(AtomicFile, ReplacesTheFileWholeWithoutEverWritingIntoIt) {
     EXPECT_EQ(entries(dir.path()).size(), 2u);
 }
 
+TEST(AtomicFile, AReplacedFileKeepsItsModeAndOwnerAndANewOneGetsTheDefault) {
+    TempDir dir;
+    const mode_t mask = ::umask(022);
+    for (const mode_t mode : {0600, 0640, 0755, 0444}) {
+        const fs::path path = dir.path() / ("kept-" + std::to_string(mode));
+        std::ofstream(path) << "old";
+        fs::permissions(path, fs::perms(mode));
+        writeFileAtomically(path, "new");
+        struct stat after {};
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, mode) << path;
+        EXPECT_EQ(read(path), "new");
+    }
+    const fs::path fresh = dir.path() / "fresh";
+    writeFileAtomically(fresh, "new");
+    struct stat created {};
+    ASSERT_EQ(::stat(fresh.c_str(), &created), 0);
+    EXPECT_EQ(created.st_mode & 07777, 0644u);
+    ::umask(mask);
+    // Root may keep another user's file theirs; anyone else keeps their own.
+    const fs::path theirs = dir.path() / "theirs";
+    std::ofstream(theirs) << "old";
+    const uid_t owner = ::geteuid() == 0 ? 65534 : ::geteuid();
+    ASSERT_EQ(::chown(theirs.c_str(), owner, owner == 65534 ? 65534 : ::getegid()), 0);
+    writeFileAtomically(theirs, "new");
+    struct stat replaced {};
+    ASSERT_EQ(::stat(theirs.c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_uid, owner);
+}
+
 TEST(AtomicFile, AFailedWriteNamesThePathAndLeavesEverythingAsItWas) {
     TempDir dir;
     // A directory where the file should go: the rename is refused after the data was written.

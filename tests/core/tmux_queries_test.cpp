@@ -5,9 +5,12 @@
 #include <map>
 #include <thread>
 
+#include "core/control_mode.h"
+#include "core/server_scanner.h"
 #include "core/tmux_client.h"
 #include "core/tmux_error.h"
 #include "core/tmux_target.h"
+#include "tests/support/control_clients.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon {
@@ -67,6 +70,20 @@ TEST(TmuxParsers, BadFieldsReadAsZeroShortLinesAreDroppedAndStraysLeftOut) {
     EXPECT_EQ(tree[1].windows.size(), 1u);
 }
 
+TEST(TmuxParsers, OnlyAPersonsClientMakesASessionAttached) {
+    // tmux's own count (the fourth field) says 1 for each; the clients listed after decide.
+    const std::string sessions = output({{"people", "$1", "0", "1", "1", "0", "/"}, {"robot", "$2", "0", "1", "1", "0", "/"},
+                                         {"both", "$3", "0", "2", "1", "0", "/"}});
+    const std::string clients = output({{"", "$1", "0"}, {"", "$2", "1"}, {"", "$3", "1"}, {"", "$3", "0"}});
+    auto attached = [](const std::string& text) {
+        std::string flags;
+        for (const auto& s : TmuxClient::parseSessions(text)) flags += s.isAttached ? '1' : '0';
+        return flags;
+    };
+    EXPECT_EQ(attached(sessions + clients), "101");
+    EXPECT_EQ(attached(sessions), "111");  // no clients listed: tmux's count stands
+}
+
 TEST(TmuxModel, IdleMeansDetachedAndStrictlyOlderThanTheLastAttachOrCreation) {
     TmuxSession s{"work", "$1", fromEpochSeconds(1000), false, 3, std::nullopt, "/w", {}};
     const auto hour = s.created + 3600s;
@@ -113,6 +130,19 @@ TEST_F(TmuxQueries, SnapshotMatchesWhatWasCreated) {
         EXPECT_GT(it->windows[0].panes[0].pid, 0);
         EXPECT_FALSE(it->windows[1].layout.empty());
     }
+}
+
+TEST_F(TmuxQueries, AControlModeClientDoesNotMakeItsSessionAttachedInSnapshotsOrProbes) {
+    sandbox.newSession(server, "watched");
+    TmuxControlMode control;
+    control.start(client, "watched", [](const std::string&) {}, [] {});
+    ASSERT_TRUE(testing::waitForControlClients(sandbox, server, 1));
+    EXPECT_EQ(sandbox.tmux(server, {"display-message", "-p", "-t", "=watched:", "#{session_attached}"}), "1\n");
+    ASSERT_EQ(client.snapshot().size(), 1u);
+    EXPECT_FALSE(client.snapshot()[0].isAttached);
+    const auto probed = TmuxServerScanner::probe(TmuxClient(TmuxSandbox::tmuxPath()), sandbox.socketPath(server), server);
+    ASSERT_EQ(probed.sessions.size(), 1u);
+    EXPECT_FALSE(probed.sessions[0].isAttached);
 }
 
 TEST_F(TmuxQueries, TargetsOfAGoneSessionNeverReachAnotherByPrefix) {

@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/control_mode.h"
 #include "core/l10n.h"
 #include "core/text.h"
 #include "mcp/mcp_server.h"
 #include "mcp/window_tools.h"
+#include "tests/support/control_clients.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon::mcp {
@@ -81,6 +83,15 @@ TEST_F(Tools, SessionsAsksTheNamedSocketElseThePathElseTheDefaultOne) {
            "● alpha — ALIVE\n    socket: " + dead + " · ");
     for (const json& arguments : {json::object(), json({{"socket", ""}}), json({{"socket", 7}})})
         expect("tmux_sessions", arguments, "✕ " + dir + "/default — DEAD (socket left on disk)\n");
+}
+
+// A program watching in control mode (the app's scanner) is nobody attached.
+TEST_F(Tools, AControlModeClientLeavesItsSessionDetached) {
+    TmuxControlMode watcher;
+    watcher.start(sandbox.client("alpha"), "work", nullptr, nullptr);
+    ASSERT_TRUE(testing::waitForControlClients(sandbox, "alpha", 1));
+    for (const auto& [tool, arguments] : {std::pair{"tmux_sessions", json({{"socket", "alpha"}})}, {"tmux_census", json::object()}})
+        expect(tool, arguments, "", false, {"    · work [" + workId + "] — detached"});
 }
 
 TEST_F(Tools, WindowsListsTheNamedSessionOrSaysWhyNot) {

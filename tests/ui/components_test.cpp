@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 
+#include "app/ui/sessions/session_card_delegate.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plural_text.h"
@@ -76,6 +77,20 @@ TEST(PluralText, EachLanguageByItsOwnRules) {
         L10n::setLanguage(AppLanguage::ro);
         EXPECT_EQ(ui::pluralText(count, ro, en).toStdString(), romanian);
     }
+    // What the screens count with, as a session card shows it.
+    TmuxSession session{"s", "$1", Clock::now(), false, 1, std::nullopt, "/", {}};
+    const std::vector<std::tuple<std::int64_t, const char*, const char*>> cards{
+        {1, "1 window · created", "1 fereastră · creată"}, {2, "2 windows · created", "2 ferestre · creată"},
+        {20, "20 windows · created", "20 de ferestre · creată"}};
+    for (const auto& [count, english, romanian] : cards) {
+        session.windowCount = count;
+        L10n::setLanguage(AppLanguage::en);
+        EXPECT_TRUE(ui::SessionCardDelegate::detailLine(session, Clock::now()).startsWith(english));
+        L10n::setLanguage(AppLanguage::ro);
+        EXPECT_TRUE(ui::SessionCardDelegate::detailLine(session, Clock::now()).startsWith(romanian))
+            << ui::SessionCardDelegate::detailLine(session, Clock::now()).toStdString();
+    }
+    EXPECT_EQ(ui::sessionCountText(1).toStdString() + ", " + ui::paneCountText(20).toStdString(), "1 sesiune, 20 de pane-uri");
     L10n::setLanguage(AppLanguage::en);
 }
 

@@ -58,7 +58,10 @@ TEST_F(MenuBarViewTest, SummaryEmptyStateAndTemplatesFollowTheServerAndTheStore)
     sandbox.splitWindow(server, "one:0");
     refreshNow();
     EXPECT_EQ(panel.serverLabel()->text(), "Server running");
-    EXPECT_EQ(panel.countsLabel()->text(), "1 sessions · 1 windows · 2 panes");
+    EXPECT_EQ(panel.countsLabel()->text(), "1 session · 1 window · 2 panes");
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(panel.countsLabel()->text(), "1 sesiune · 1 fereastră · 2 pane-uri");
+    env->setLanguage(AppLanguage::en);
 
     // Templates launch from the menu and attach.
     templates->upsert({newTemplateID(), "", "", {{newTemplateID(), "api", ""}}});  // unnamed: listed all the same

@@ -141,6 +141,19 @@ TEST_F(SessionDetailTest, PreviewShowsTmuxsCaptureAndExportWritesTheWholeScrollb
         EXPECT_EQ(SessionDetailView::exportFileName(target), name);
 }
 
+TEST_F(SessionDetailTest, AnExportWhoseCaptureFailsLeavesTheChosenFileAsItWasAndSaysWhy) {
+    SessionDetailView view(*context, "dev");
+    const auto notes = home.path() / "notes.log";
+    writeFile(notes, "kept\n");
+    sandbox.killServer(server);
+    view.exportScrollback("dev:0.0", ui::qs(notes.string()));
+    ASSERT_TRUE(waitUntil([&] { return !view.statusMessage().isEmpty(); }));
+    EXPECT_TRUE(view.statusMessage().startsWith("Could not read the scrollback: ")) << view.statusMessage().toStdString();
+    EXPECT_TRUE(view.statusMessage().contains("no server running") || view.statusMessage().contains("error connecting"))
+        << view.statusMessage().toStdString();
+    EXPECT_EQ(readFile(notes), "kept\n");
+}
+
 TEST_F(SessionDetailTest, KillsActOnlyWhenConfirmedAndTheMenuSavesATemplate) {
     sandbox.newWindow(server, "dev", "logs");
     refreshNow();

@@ -23,6 +23,7 @@ namespace quillon::testing {
 namespace {
 
 using ui::SettingsView;
+using namespace std::chrono_literals;
 
 class SettingsViewTest : public UiFixture {
 protected:
@@ -32,6 +33,34 @@ protected:
         return found;
     }
 };
+
+// Typing and sliding change the value at once and the document once the user pauses, off the
+// GUI thread; what was typed last survives the window closing and a restart.
+TEST_F(SettingsViewTest, FieldsAndSlidersWriteTheDocumentOnceTheUserPausesAndLoseNothingOnClose) {
+    startStores();
+    auto view = std::make_unique<SettingsView>(*context);
+    view->show();
+    auto* field = control<QLineEdit>(*view, "socketValue");
+    auto* slider = control<QSlider>(*view, "pollingInterval");
+    field->selectAll();
+    QTest::keyClicks(field, "my-socket");
+    for (int seconds = 2; seconds <= 20; ++seconds) slider->setValue(seconds);
+    EXPECT_EQ(env->socketValue(), "my-socket");
+    EXPECT_EQ(env->pollingInterval(), 20);
+    EXPECT_EQ(store().string("socketValue"), server) << "written while the user was still typing";
+    EXPECT_EQ(store().value("pollingInterval"), std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return store().string("socketValue") == "my-socket"; }, 3s));
+    EXPECT_EQ(store().number("pollingInterval"), 20.0);
+
+    QTest::keyClicks(field, "-2");
+    view->close();
+    ASSERT_TRUE(waitUntil([&] { return env->settingsSaved(); }, 1s)) << "closing writes at once";
+    EXPECT_EQ(store().string("socketValue"), "my-socket-2");
+    QTest::keyClicks(field, "3");
+    view.reset();
+    restartStores();  // quitting right after typing
+    EXPECT_EQ(env->socketValue(), "my-socket-23");
+}
 
 TEST_F(SettingsViewTest, EveryControlRoundTripsAcrossARestartAndALoginItemFailureStaysInView) {
     sandbox.newSession(server, "dev");
@@ -75,6 +104,8 @@ TEST_F(SettingsViewTest, EveryControlRoundTripsAcrossARestartAndALoginItemFailur
                 qobject_cast<QLineEdit*>(w)->selectAll();
                 QTest::keyClicks(w, std::get<QString>(c.value));
             }
+            env->saveSettingsNow();
+            ASSERT_TRUE(waitUntil([&] { return env->settingsSaved(); }));
             EXPECT_EQ(store().value(c.key), c.stored) << c.control;
         }
         EXPECT_EQ(env->client()->socketArgs, (std::vector<std::string>{"-L", server}));  // not applied

@@ -15,6 +15,7 @@
 
 
 #include "app/app_environment.h"
+#include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plain_text.h"
@@ -103,7 +104,11 @@ DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(pare
     });
     connect(cards_, &CardListView::menuRequested, this,
             [this](const QModelIndex& index, const QPoint& at) {
-                if (auto menu = cardMenu(index.row())) menu->exec(at);
+                // Not exec(): a menu's own event loop would outlive a screen deleted meanwhile.
+                if (auto menu = cardMenu(index.row())) {
+                    menu->setAttribute(Qt::WA_DeleteOnClose);
+                    menu.release()->popup(at);
+                }
             });
     connect(cards_, &QListView::activated, this, [this](const QModelIndex& index) { context_.env.attach(model_->session(index.row())); });
 
@@ -232,9 +237,9 @@ void DashboardView::updateBanner() {
     const auto idle = context_.env.idleSessions();
     banner_->setVisible(!idle.empty());
     if (idle.empty()) return;
-    const QString count = QString::number(idle.size());
-    bannerTitle_->setText(count + QStringLiteral(" ") +
-                          (idle.size() == 1 ? qL("sesiune idle", "idle session") : qL("sesiuni idle", "idle sessions")));
+    bannerTitle_->setText(pluralText(std::int64_t(idle.size()),
+                                     "{0, plural, one {# sesiune idle} few {# sesiuni idle} other {# de sesiuni idle}}",
+                                     "{0, plural, one {# idle session} other {# idle sessions}}"));
     std::vector<std::string> names;
     for (const TmuxSession& s : idle) names.push_back(s.name);
     const auto hours = static_cast<long long>(context_.env.idleThresholdHours());
@@ -244,21 +249,24 @@ void DashboardView::updateBanner() {
     banner_->setAccessibleDescription(bannerDetail_->text());
 }
 
-void DashboardView::confirmIdleCleanup() {
-    const QString n = QString::number(context_.env.idleSessions().size());
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillon"),
-                    qL("Închizi " + n.toStdString() + " sesiuni idle?", "Close " + n.toStdString() + " idle sessions?"),
-                    QMessageBox::NoButton, this);
-    box.setObjectName(QStringLiteral("idleCleanupConfirmation"));
-    box.setInformativeText(qL("Sesiunile neatașate de mult vor fi terminate.",
-                              "Sessions detached for a long time will be terminated."));
-    QPushButton* kill = box.addButton(qL("Kill " + n.toStdString() + " sesiuni", "Kill " + n.toStdString() + " sessions"),
-                                      QMessageBox::DestructiveRole);
-    box.addButton(qL("Anulează", "Cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(qobject_cast<QPushButton*>(box.buttons().last()));
-    keepPlain(box);
-    box.exec();
-    if (box.clickedButton() == kill) context_.env.killIdleSessions();
+QMessageBox* DashboardView::confirmIdleCleanup() {
+    const auto n = std::int64_t(context_.env.idleSessions().size());
+    // Window-modal and not blocking, like every confirmation: nothing may run a nested loop.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillon"),
+                                pluralText(n, "{0, plural, one {Închizi # sesiune idle?} few {Închizi # sesiuni idle?} "
+                                              "other {Închizi # de sesiuni idle?}}",
+                                           "{0, plural, one {Close # idle session?} other {Close # idle sessions?}}"),
+                                QMessageBox::NoButton, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("idleCleanupConfirmation"));
+    box->setInformativeText(qL("Sesiunile neatașate de mult vor fi terminate.",
+                               "Sessions detached for a long time will be terminated."));
+    QPushButton* kill = box->addButton(QStringLiteral("Kill ") + sessionCountText(n), QMessageBox::DestructiveRole);
+    box->setDefaultButton(box->addButton(qL("Anulează", "Cancel"), QMessageBox::RejectRole));
+    keepPlain(*box);
+    connect(kill, &QPushButton::clicked, this, [this] { context_.env.killIdleSessions(); });
+    box->open();
+    return box;
 }
 
 void DashboardView::copyCommand(const TmuxSession& session, std::string_view verb) {

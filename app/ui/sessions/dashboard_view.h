@@ -14,6 +14,7 @@
 class QGridLayout;
 class QLabel;
 class QMenu;
+class QMessageBox;
 class QPushButton;
 class QStackedWidget;
 class QTimer;
@@ -35,8 +36,9 @@ public:
     const std::vector<StatTile*>& tiles() const noexcept { return tiles_; }
     CardListView* cards() const noexcept { return cards_; }
     SessionListModel* cardModel() const noexcept { return model_; }
-    // The clean-up confirmation; accepting it kills the idle sessions.
-    void confirmIdleCleanup();
+    // Opens the clean-up confirmation (window-modal, not blocking); accepting it kills the
+    // idle sessions.
+    QMessageBox* confirmIdleCleanup();
     // The actions of a card's context menu (also reached from the keyboard); nothing for a bad row.
     std::unique_ptr<QMenu> cardMenu(int row);
 

@@ -108,8 +108,15 @@ QString NewSessionSheet::errorText() const { return error_->isVisibleTo(this) ? 
 
 void NewSessionSheet::chooseFolder() {
     const QString start = directory_->text().isEmpty() ? QDir::homePath() : qs(paths::expandTilde(toStd(directory_->text())));
-    const QString chosen = QFileDialog::getExistingDirectory(this, choose_->text(), start, QFileDialog::ShowDirsOnly);
-    if (!chosen.isEmpty()) directory_->setText(chosen);
+    // Not the blocking getExistingDirectory: no nested event loop while the sheet may close.
+    auto* chooser = new QFileDialog(this, choose_->text(), start);
+    chooser->setAttribute(Qt::WA_DeleteOnClose);
+    chooser->setFileMode(QFileDialog::Directory);
+    chooser->setOption(QFileDialog::ShowDirsOnly);
+    connect(chooser, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        if (!path.isEmpty()) directory_->setText(path);
+    });
+    chooser->open();
 }
 
 void NewSessionSheet::create() {

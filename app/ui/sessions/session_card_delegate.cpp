@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "app/app_environment.h"
+#include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/relative_time.h"
 #include "app/ui/sessions/session_list_model.h"
@@ -30,8 +31,8 @@ std::vector<CardButton> SessionCardDelegate::buttons(const QModelIndex&) const {
 }
 
 QString SessionCardDelegate::detailLine(const TmuxSession& session, TimePoint now) {
-    return QString::number(session.windowCount) + QStringLiteral(" ") + qL("ferestre · creată", "windows · created") +
-           QStringLiteral(" ") + RelativeTime::format(session.created, now);
+    return windowCountText(session.windowCount) + QStringLiteral(" · ") + qL("creată", "created") + QStringLiteral(" ") +
+           RelativeTime::format(session.created, now);
 }
 
 void SessionCardDelegate::paintContent(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,

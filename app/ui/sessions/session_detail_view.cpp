@@ -449,9 +449,14 @@ void SessionDetailView::chooseExport(const std::string& pane) {
 
 void SessionDetailView::exportScrollback(const std::string& pane, const QString& path) {
     QPointer<SessionDetailView> self(this);
-    context_.env.captureScrollback(address(paneOf(pane)), [self, path](std::string text) {
+    context_.env.captureScrollback(address(paneOf(pane)), [self, path](std::optional<std::string> text, const std::string& error) {
+        // Nothing read, nothing written: the chosen file stays as it was.
+        if (!text) {
+            if (self) self->showStatus(qL("Nu am putut citi scrollback-ul: ", "Could not read the scrollback: ") + qs(error), true);
+            return;
+        }
         // The file is written even if the screen was left meanwhile; only the report needs it.
-        QThreadPool::globalInstance()->start([self, path, text = std::move(text)] {
+        QThreadPool::globalInstance()->start([self, path, text = std::move(*text)] {
             QString failure;
             try {
                 writeFileAtomically(path.toStdString(), text);

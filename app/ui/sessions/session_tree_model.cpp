@@ -1,6 +1,7 @@
 #include "app/ui/sessions/session_tree_model.h"
 
 #include "app/app_environment.h"
+#include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/sessions/session_list_model.h"
 #include "app/ui/widgets/ui_text.h"
@@ -82,8 +83,7 @@ QVariant SessionTreeModel::data(const QModelIndex& index, int role) const {
         return window ? QString::number(window->index) + QStringLiteral(": ") + qs(window->name) : qs(session->name);
     if (role == Qt::AccessibleTextRole) {
         if (window) return QString::number(window->index) + QStringLiteral(": ") + qs(window->name);
-        return qs(session->name) + QStringLiteral(", ") + QString::number(session->windowCount) + QStringLiteral(" ") +
-               qL("ferestre", "windows") + QStringLiteral(", ") +
+        return qs(session->name) + QStringLiteral(", ") + windowCountText(session->windowCount) + QStringLiteral(", ") +
                (session->isAttached ? qL("atașată", "attached") : qL("detașată", "detached"));
     }
     return {};

@@ -228,6 +228,12 @@ void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
+void SettingsView::hideEvent(QHideEvent* event) {
+    // Closing the window does not wait for the pause after the last change.
+    context_.env.saveSettingsNow();
+    QWidget::hideEvent(event);
+}
+
 // ---- tmux ----
 
 QWidget* SettingsView::buildTmux() {

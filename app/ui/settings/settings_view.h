@@ -38,6 +38,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // A titled group: a captioned slider with its value, and a footer.

@@ -20,6 +20,7 @@
 
 #include "app/app_environment.h"
 #include "app/template_store.h"
+#include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plain_text.h"
@@ -82,8 +83,7 @@ private:
                           metrics.elidedText(qs(session.name), Qt::ElideRight, r.right() - x));
         painter->setFont(caption);
         painter->setPen(Theme::secondary(option.palette));
-        const QString detail = QString::number(session.windowCount) + QStringLiteral(" ") + qL("ferestre", "windows") +
-                               QStringLiteral(" · ") + RelativeTime::format(session.created);
+        const QString detail = windowCountText(session.windowCount) + QStringLiteral(" · ") + RelativeTime::format(session.created);
         painter->drawText(QRect(x, top + metrics.height(), r.right() - x, captionMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
                           captionMetrics.elidedText(detail, Qt::ElideRight, r.right() - x));
         painter->restore();
@@ -304,9 +304,8 @@ void MenuBarView::refreshSummary() {
                                                 : qL("Server oprit", "Server stopped"));
     const std::int64_t windows = totalWindows(sessions);
     const std::int64_t panes = totalPanes(sessions);
-    countsLabel_->setText(QString::number(sessions.size()) + QStringLiteral(" ") + qL("sesiuni", "sessions") +
-                          QStringLiteral(" · ") + QString::number(windows) + QStringLiteral(" ") + qL("ferestre", "windows") +
-                          QStringLiteral(" · ") + QString::number(panes) + QStringLiteral(" ") + qL("pane", "panes"));
+    countsLabel_->setText(sessionCountText(std::int64_t(sessions.size())) + QStringLiteral(" · ") + windowCountText(windows) +
+                          QStringLiteral(" · ") + paneCountText(panes));
     versionLabel_->setText(env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion()));
     prefixLabel_->setText(QStringLiteral("prefix ") + qs(env.prefix()));
     emptyLabel_->setText(env.client() ? qL("Nicio sesiune activă.", "No active sessions.")

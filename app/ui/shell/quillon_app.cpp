@@ -4,7 +4,9 @@
 #include <QCloseEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "app/app_environment.h"
 #include "app/ui/shell/main_window.h"
@@ -32,6 +34,7 @@ void QuillonApp::start() {
             [this] { Theme::applyAppearance(context_.env.appearance()); });
 
     main_ = new MainWindow(context_);
+    connect(&context_.env, &AppEnvironment::refreshFinished, this, &QuillonApp::showPendingSession);
     main_->installEventFilter(this);
     reportFirstPaint_ = qEnvironmentVariableIsSet("QUILLON_REPORT_FIRST_PAINT");
     if (reportFirstPaint_) qApp->installEventFilter(this);
@@ -64,14 +67,32 @@ bool QuillonApp::show(const QString& place) {
     }
     showMainWindow();
     if (name == QLatin1String("session") && !detail.isEmpty()) {
-        main_->select(SidebarItem::session(detail.section(QLatin1Char(':'), 0, 0).toStdString()));
-        const QString tab = detail.section(QLatin1Char(':'), 1);
-        auto* screen = qobject_cast<SessionDetailView*>(main_->currentScreen());
-        return tab.isEmpty() || (screen && screen->showPlace(tab));
+        // At a fresh start no session is known yet: the first snapshot decides.
+        if (!context_.env.sessionsKnown()) return pendingSession_ = detail, true;
+        pendingSession_.clear();
+        return showSession(detail);
     }
     for (const auto& [key, kind] : screens)
         if (name == QLatin1String(key)) return main_->select({kind, {}}), true;
     return name.isEmpty() || name == QLatin1String("main");
+}
+
+bool QuillonApp::showSession(const QString& detail) {
+    const std::string name = detail.section(QLatin1Char(':'), 0, 0).toStdString();
+    main_->select(SidebarItem::session(name));
+    const QString tab = detail.section(QLatin1Char(':'), 1);
+    auto* screen = qobject_cast<SessionDetailView*>(main_->currentScreen());
+    return tab.isEmpty() || (screen && screen->showPlace(tab));
+}
+
+void QuillonApp::showPendingSession() {
+    if (pendingSession_.isEmpty() || !context_.env.sessionsKnown()) return;
+    const QString detail = std::exchange(pendingSession_, QString());
+    const std::string name = detail.section(QLatin1Char(':'), 0, 0).toStdString();
+    const auto& sessions = context_.env.sessions();
+    if (std::none_of(sessions.begin(), sessions.end(), [&](const TmuxSession& s) { return s.name == name; }))
+        std::fprintf(stderr, "quillon: there is no session named \"%s\"\n", name.c_str());
+    if (!showSession(detail)) std::fprintf(stderr, "quillon: unknown place: session:%s\n", qPrintable(detail));
 }
 
 void QuillonApp::followTrayHost() {

@@ -29,7 +29,11 @@ public:
     // Brings up a place by name: "main", "dashboard", "scanner", "templates", "rules", "learn",
     // "config", "session:<name>", "panel", "settings[:general|tmux|scanner|about]",
     // "new-session". False for a name it does not know (the main window is shown then).
+    // A session asked for before the first snapshot is opened once it arrives; if it names
+    // no session, stderr says so.
     bool show(const QString& place);
+    // The session (and tab) show() keeps for the first snapshot; empty when none.
+    const QString& pendingSession() const noexcept { return pendingSession_; }
 
     MainWindow* mainWindow() const noexcept { return main_; }
     MenuBarView* panel() const noexcept { return panel_; }
@@ -49,8 +53,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // "name[:tab]" of a session place.
+    bool showSession(const QString& detail);
+    void showPendingSession();
 
     UiContext context_;
+    QString pendingSession_;
     MainWindow* main_ = nullptr;
     MenuBarView* panel_ = nullptr;
     TrayIcon* tray_ = nullptr;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/app_environment.h"
+#include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/sessions/session_list_model.h"
 #include "app/ui/widgets/ui_text.h"
@@ -98,8 +99,7 @@ QVariant SidebarModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: return qs(s.name);
         case Qt::AccessibleTextRole:
-            return qs(s.name) + QStringLiteral(", ") + QString::number(s.windowCount) + QStringLiteral(" ") +
-                   qL("ferestre", "windows") + QStringLiteral(", ") +
+            return qs(s.name) + QStringLiteral(", ") + windowCountText(s.windowCount) + QStringLiteral(", ") +
                    (s.isAttached ? qL("atașată", "attached") : qL("detașată", "detached"));
         case AttachedRole: return s.isAttached;
         case WindowCountRole: return qlonglong(s.windowCount);

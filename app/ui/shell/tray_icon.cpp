@@ -6,6 +6,7 @@
 #include <QSystemTrayIcon>
 
 #include "app/app_environment.h"
+#include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
@@ -69,7 +70,7 @@ QIcon TrayIcon::badgeIcon(std::size_t sessions) {
 void TrayIcon::refresh() {
     const std::size_t count = context_.env.sessions().size();
     tray_->setIcon(badgeIcon(count));
-    tray_->setToolTip(QStringLiteral("Quillon — ") + QString::number(count) + QStringLiteral(" ") + qL("sesiuni", "sessions"));
+    tray_->setToolTip(QStringLiteral("Quillon — ") + sessionCountText(std::int64_t(count)));
 }
 
 void TrayIcon::relabel() {

@@ -6,6 +6,7 @@
 
 #include "app/app_environment.h"
 #include "app/template_store.h"
+#include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
@@ -23,8 +24,7 @@ QString windowsSummary(const SessionTemplate& t) {
     if (t.windows.empty()) return qL("fără ferestre definite", "no windows defined");
     QStringList names;
     for (const TemplateWindow& w : t.windows) names << qs(w.name);
-    QString summary = QString::number(t.windows.size()) + QStringLiteral(" ") + qL("ferestre", "windows") + QStringLiteral(": ") +
-                      names.join(QStringLiteral(", "));
+    QString summary = windowCountText(std::int64_t(t.windows.size())) + QStringLiteral(": ") + names.join(QStringLiteral(", "));
     if (!t.directory.empty()) summary += QStringLiteral(" · ") + qs(t.directory);
     return summary;
 }

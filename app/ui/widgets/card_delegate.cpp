@@ -221,9 +221,11 @@ CardListView::CardListView(QWidget* parent) : QListView(parent) {
 
 void CardListView::useButtonMenu(CardDelegate* delegate) {
     connect(this, &CardListView::menuRequested, delegate, [this, delegate](const QModelIndex& index, const QPoint& at) {
-        QMenu menu(this);
-        delegate->addButtonsTo(menu, index);
-        menu.exec(at);
+        // Not exec(): the screen owning this list may be deleted while the menu is open.
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        delegate->addButtonsTo(*menu, index);
+        menu->popup(at);
     });
 }
 

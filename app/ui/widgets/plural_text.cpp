@@ -43,4 +43,19 @@ QString pluralText(std::int64_t count, std::string_view roPattern, std::string_v
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(result.getBuffer()), result.length());
 }
 
+QString sessionCountText(std::int64_t count) {
+    return pluralText(count, "{0, plural, one {# sesiune} few {# sesiuni} other {# de sesiuni}}",
+                      "{0, plural, one {# session} other {# sessions}}");
+}
+
+QString windowCountText(std::int64_t count) {
+    return pluralText(count, "{0, plural, one {# fereastră} few {# ferestre} other {# de ferestre}}",
+                      "{0, plural, one {# window} other {# windows}}");
+}
+
+QString paneCountText(std::int64_t count) {
+    return pluralText(count, "{0, plural, one {# pane} few {# pane-uri} other {# de pane-uri}}",
+                      "{0, plural, one {# pane} other {# panes}}");
+}
+
 }  // namespace quillon::ui

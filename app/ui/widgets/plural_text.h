@@ -16,4 +16,9 @@ namespace quillon::ui {
 
 QString pluralText(std::int64_t count, std::string_view roPattern, std::string_view enPattern);
 
+// The counts the screens show: "1 session", "1 window", "1 pane" and their plurals.
+QString sessionCountText(std::int64_t count);
+QString windowCountText(std::int64_t count);
+QString paneCountText(std::int64_t count);
+
 }  // namespace quillon::ui
