@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ui/ui_context.h"
+#include "core/pane_matcher.h"
 #include "core/tmux_model.h"
 
 class QAction;
@@ -59,6 +60,10 @@ public:
 
     // Captures the pane's visible text (and recent history) into the preview tab.
     void loadPreview(const std::string& paneTarget);
+    // The preview of a pane (by id) as the pane search read it, scrolled to the match and
+    // with the match highlighted.
+    void showMatch(const std::string& paneID, const std::string& paneTarget, std::int64_t lines,
+                   const LineMatch& match);
     // Asks where to save, then exports; the proposed name is exportFileName(target).
     void chooseExport(const std::string& paneTarget);
     // Captures the whole scrollback and writes it to path atomically; the outcome is shown.

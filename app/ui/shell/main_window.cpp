@@ -18,6 +18,7 @@
 #include "app/ui/learn/learn_view.h"
 #include "app/ui/automation/rules_view.h"
 #include "app/ui/automation/scanner_view.h"
+#include "app/ui/search/pane_search_panel.h"
 #include "app/ui/sessions/session_detail_view.h"
 #include "app/ui/shell/sidebar_view.h"
 #include "app/ui/templates/templates_view.h"
@@ -81,6 +82,9 @@ void MainWindow::buildMenus() {
     refreshAction_ = viewMenu_->addAction(Icons::symbol("arrow.clockwise"), QString());
     refreshAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
     connect(refreshAction_, &QAction::triggered, this, [this] { context_.env.refresh(); });
+    searchAction_ = viewMenu_->addAction(Icons::symbol("magnifyingglass"), QString());
+    searchAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
+    connect(searchAction_, &QAction::triggered, this, &MainWindow::openSearch);
     panelAction_ = viewMenu_->addAction(Icons::symbol("terminal"), QString());
     connect(panelAction_, &QAction::triggered, this, [this] { context_.navigator.showPanel(); });
 
@@ -105,6 +109,7 @@ void MainWindow::buildToolbar() {
     toolbar_->addSeparator();
     toolbar_->addAction(newSessionAction_);
     toolbar_->addAction(refreshAction_);
+    toolbar_->addAction(searchAction_);
     panelToolbarAction_ = toolbar_->addAction(Icons::symbol("terminal"), QString());
     connect(panelToolbarAction_, &QAction::triggered, this, [this] { context_.navigator.showPanel(); });
     panelToolbarAction_->setVisible(false);
@@ -135,6 +140,8 @@ void MainWindow::relabel() {
     refreshAction_->setText(qL("Refresh sesiuni", "Refresh sessions"));
     refreshAction_->setIconText(QStringLiteral("Refresh"));
     refreshAction_->setToolTip(qs(platformText(PlatformText::refreshTooltip)));
+    searchAction_->setText(qL("Caută în pane-uri", "Search panes"));
+    searchAction_->setToolTip(qL("Caută în toate pane-urile (Ctrl+K)", "Search every pane (Ctrl+K)"));
     panelAction_->setText(qL("Deschide panoul", "Open panel"));
     panelToolbarAction_->setText(panelAction_->text());
     panelToolbarAction_->setToolTip(panelAction_->text());
@@ -197,6 +204,22 @@ QWidget* MainWindow::createScreen(const SidebarItem& item) {
         case Kind::dashboard: break;
     }
     return nullptr;
+}
+
+PaneSearchPanel* MainWindow::searchPanel() {
+    if (!searchPanel_) {
+        searchPanel_ = new PaneSearchPanel(context_, this);
+        connect(searchPanel_, &PaneSearchPanel::matchChosen, this, &MainWindow::openMatch);
+    }
+    return searchPanel_;
+}
+
+void MainWindow::openSearch() { searchPanel()->open(); }
+
+void MainWindow::openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines) {
+    select(SidebarItem::session(pane.sessionName));
+    if (auto* detail = qobject_cast<SessionDetailView*>(screen_)) detail->showMatch(pane.paneID, pane.target(), lines, match);
+    activateWindow();
 }
 
 QWidget* MainWindow::currentScreen() const { return stack_->currentWidget(); }

@@ -7,6 +7,7 @@
 
 #include "app/ui/shell/sidebar_model.h"
 #include "app/ui/ui_context.h"
+#include "core/pane_search.h"
 
 class QAction;
 class QComboBox;
@@ -18,6 +19,7 @@ class QToolBar;
 namespace quillon::ui {
 
 class DashboardView;
+class PaneSearchPanel;
 class EmptyState;
 class SidebarView;
 
@@ -33,6 +35,12 @@ public:
     DashboardView* dashboard() const noexcept { return dashboard_; }
     // The toolbar's way to the panel, for desktops without a tray.
     void setPanelButtonVisible(bool visible);
+    // The pane search (Ctrl+K), made on first use; openSearch shows it with the field focused.
+    PaneSearchPanel* searchPanel();
+    void openSearch();
+    QAction* searchAction() const noexcept { return searchAction_; }
+    // Selects the pane's session and shows its preview at the match.
+    void openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines);
 
 private:
     void buildMenus();
@@ -59,6 +67,8 @@ private:
     QAction* settingsAction_;
     QAction* quitAction_;
     QAction* refreshAction_;
+    QAction* searchAction_;
+    PaneSearchPanel* searchPanel_ = nullptr;
     QAction* panelAction_;
     QAction* aboutAction_;
     QAction* updatesAction_;
