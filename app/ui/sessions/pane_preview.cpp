@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
+
+#include <algorithm>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -79,6 +82,7 @@ void PanePreview::setText(const std::string& text) {
     QScrollBar* bar = view_->verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum();
     captured_ = text;
+    view_->setExtraSelections({});
     view_->setPlainText(text.empty() ? qL("(gol)", "(empty)") : qs(text));
     // Like a terminal: the newest lines in view, unless the reader scrolled up.
     if (fresh || atBottom) bar->setValue(bar->maximum());
@@ -86,6 +90,34 @@ void PanePreview::setText(const std::string& text) {
 }
 
 QString PanePreview::shownText() const { return view_->toPlainText(); }
+
+void PanePreview::highlight(int lineIndex, int start, int length) {
+    const QTextBlock block = view_->document()->findBlockByNumber(lineIndex);
+    if (!block.isValid()) return;
+    start = std::clamp(start, 0, block.length() - 1);
+    length = std::clamp(length, 0, block.length() - 1 - start);
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() + start);
+    cursor.setPosition(block.position() + start + length, QTextCursor::KeepAnchor);
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = cursor;
+    mark.format.setBackground(Theme::orange());
+    mark.format.setForeground(Qt::black);
+    view_->setExtraSelections({mark});
+    cursor.clearSelection();
+    view_->setTextCursor(cursor);
+    view_->centerCursor();
+}
+
+QString PanePreview::highlightedText() const {
+    const auto marks = view_->extraSelections();
+    return marks.isEmpty() ? QString() : marks.front().cursor.selectedText();
+}
+
+int PanePreview::highlightedLine() const {
+    const auto marks = view_->extraSelections();
+    return marks.isEmpty() ? -1 : marks.front().cursor.block().blockNumber();
+}
 
 void PanePreview::relabel() {
     title_->setText(pane_ ? QStringLiteral("Preview ") + qs(pane_->target) : QStringLiteral("Preview pane"));

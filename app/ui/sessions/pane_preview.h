@@ -32,6 +32,12 @@ public:
     // The captured text, already trimmed; "(empty)" when there is none.
     void setText(const std::string& text);
     QString shownText() const;
+    // Highlights characters [start, start + length) of line lineIndex (0-based) of the shown
+    // text and scrolls it to the middle; a new text clears the highlight.
+    void highlight(int lineIndex, int start, int length);
+    // The highlighted text and its line; empty and -1 when nothing is.
+    QString highlightedText() const;
+    int highlightedLine() const;
     QPlainTextEdit* textView() const noexcept { return view_; }
     QToolButton* refreshButton() const noexcept { return refresh_; }
     QToolButton* exportButton() const noexcept { return export_; }

@@ -29,6 +29,8 @@
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plain_text.h"
 #include "app/ui/sessions/pane_preview.h"
+#include "app/ui/search/pane_search_runner.h"
+#include "app/ui/search/search_results_model.h"
 #include "app/ui/sessions/pane_rows.h"
 #include "app/ui/widgets/relative_time.h"
 #include "app/ui/sessions/send_panel.h"
@@ -430,6 +432,24 @@ void SessionDetailView::loadPreview(const std::string& pane) {
     context_.env.capturePane(address(chosen), previewLines, [self, request](const std::string& text) {
         // A later click wins over a slow earlier capture.
         if (self && request == self->previewRequest_) self->preview_->setText(std::string(text::trim(text)));
+    });
+}
+
+void SessionDetailView::showMatch(const std::string& paneID, const std::string& paneTarget, std::int64_t lines,
+                                  const LineMatch& match) {
+    preview_->setTarget(paneTarget);
+    showTab(Tab::preview);
+    const auto request = ++previewRequest_;
+    const auto& client = context_.env.client();
+    if (!client) return preview_->setText({});
+    QPointer<SessionDetailView> self(this);
+    PaneSearchRunner::capturePane(*client, paneID, lines, [self, request, match](std::string text) {
+        if (!self || request != self->previewRequest_) return;
+        // Only the end is trimmed: the line numbers count from the first line.
+        text.erase(text.find_last_not_of(" \t\r\n") + 1);
+        self->preview_->setText(text);
+        const auto [start, size] = matchRangeInQString(match);
+        self->preview_->highlight(int(match.line - 1), start, size);
     });
 }
 

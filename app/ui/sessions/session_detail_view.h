@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ui/ui_context.h"
+#include "core/pane_matcher.h"
 #include "core/tmux_model.h"
 
 class QAction;
@@ -62,6 +63,10 @@ public:
     // renumbering by tmux never moves the preview or the export to another pane.
     // Captures the pane's visible text (and recent history) into the preview tab.
     void loadPreview(const std::string& pane);
+    // The preview of a pane (by id) as the pane search read it, scrolled to the match and
+    // with the match highlighted.
+    void showMatch(const std::string& paneID, const std::string& paneTarget, std::int64_t lines,
+                   const LineMatch& match);
     // Asks where to save, then exports; the proposed name is exportFileName(target).
     void chooseExport(const std::string& pane);
     // Captures the whole scrollback and writes it to path atomically; the outcome is shown.

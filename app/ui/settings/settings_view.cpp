@@ -12,12 +12,14 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <cmath>
 
 #include "app/app_environment.h"
+#include "app/ui/search/search_scrollback.h"
 #include "app/ui/shell/app_info.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
@@ -269,6 +271,13 @@ QWidget* SettingsView::buildTmux() {
     serverForm_->addRow(QStringLiteral("Socket"), socketMode_);
     serverForm_->addRow(socketRow_);
     serverForm_->addRow(socketFooter_);
+    searchLines_ = new QSpinBox(serverGroup_);
+    searchLines_->setObjectName(QStringLiteral("searchScrollbackLines"));
+    searchLines_->setRange(0, 50000);
+    searchLines_->setSingleStep(500);
+    searchFooter_ = footer(serverGroup_);
+    serverForm_->addRow(new QLabel(serverGroup_), searchLines_);
+    serverForm_->addRow(searchFooter_);
     auto* column = new QVBoxLayout(page);
     column->addWidget(serverGroup_);
     column->addStretch(1);
@@ -278,6 +287,9 @@ QWidget* SettingsView::buildTmux() {
     connect(socketValue_, &QLineEdit::textEdited, this, [&env](const QString& text) { env.setSocketValue(toStd(text)); });
     connect(socketValue_, &QLineEdit::returnPressed, this, [&env] { env.applySocketSettings(); });
     connect(applySocket_, &QPushButton::clicked, this, [&env] { env.applySocketSettings(); });
+    searchLines_->setValue(int(SearchScrollback::load()));
+    connect(searchLines_, qOverload<int>(&QSpinBox::valueChanged), this,
+            [](int lines) { SearchScrollback::store(lines); });
 
     follow(&AppEnvironment::tmuxVersionChanged,
            [this, &env] { version_->setText(env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion())); });
@@ -426,6 +438,13 @@ void SettingsView::relabel() {
     applySocket_->setText(qL("Aplică socket", "Apply socket"));
     socketFooter_->setText(qL("Folosește un nume (-L) sau o cale (-S) ca să te conectezi la un server tmux separat de cel implicit.",
                               "Use a name (-L) or path (-S) to connect to a tmux server separate from the default."));
+    setLabelFor(serverForm_, searchLines_, qL("Căutare: linii de scrollback", "Search: scrollback lines"));
+    searchLines_->setAccessibleName(qL("Linii de scrollback căutate per pane", "Scrollback lines searched per pane"));
+    searchLines_->setSuffix(qL(" linii", " lines"));
+    searchFooter_->setText(qL("Căutarea în pane-uri (Ctrl+K) citește ecranul fiecărui pane plus atâtea linii din "
+                              "scrollback (0 = doar ecranul).",
+                              "Pane search (Ctrl+K) reads each pane's screen plus this many lines of scrollback "
+                              "(0 = the screen only)."));
     showSocketMode();
 
     scannerMode_->setAccessibleName(QStringLiteral("Scanner"));

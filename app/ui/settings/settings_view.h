@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class QTabWidget;
 
 namespace quillon::ui {
@@ -86,6 +87,8 @@ private:
     QLineEdit* socketValue_;
     QPushButton* applySocket_;
     QLabel* socketFooter_;
+    QSpinBox* searchLines_;
+    QLabel* searchFooter_;
     // Scanner
     QGroupBox* scannerGroup_;
     QComboBox* scannerMode_;

@@ -21,6 +21,7 @@
 #include "app/ui/learn/learn_view.h"
 #include "app/ui/automation/rules_view.h"
 #include "app/ui/automation/scanner_view.h"
+#include "app/ui/search/pane_search_panel.h"
 #include "app/ui/sessions/session_detail_view.h"
 #include "app/ui/shell/sidebar_view.h"
 #include "app/ui/shell/window_state.h"
@@ -124,6 +125,9 @@ void MainWindow::buildMenus() {
         if (!refreshKeys.contains(key)) refreshKeys << key;
     refreshAction_->setShortcuts(refreshKeys);
     connect(refreshAction_, &QAction::triggered, this, [this] { context_.env.refresh(); });
+    searchAction_ = viewMenu_->addAction(Icons::symbol("magnifyingglass"), QString());
+    searchAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
+    connect(searchAction_, &QAction::triggered, this, &MainWindow::openSearch);
     panelAction_ = viewMenu_->addAction(Icons::symbol("terminal"), QString());
     connect(panelAction_, &QAction::triggered, this, [this] { context_.navigator.showPanel(); });
     viewMenu_->addSeparator();
@@ -165,6 +169,7 @@ void MainWindow::buildToolbar() {
     toolbar_->addSeparator();
     toolbar_->addAction(newSessionAction_);
     toolbar_->addAction(refreshAction_);
+    toolbar_->addAction(searchAction_);
     panelToolbarAction_ = toolbar_->addAction(Icons::symbol("terminal"), QString());
     connect(panelToolbarAction_, &QAction::triggered, this, [this] { context_.navigator.showPanel(); });
     panelToolbarAction_->setVisible(false);
@@ -198,6 +203,9 @@ void MainWindow::relabel() {
     refreshAction_->setText(qL("&Refresh sesiuni", "&Refresh sessions"));
     refreshAction_->setIconText(QStringLiteral("Refresh"));
     refreshAction_->setToolTip(qs(platformText(PlatformText::refreshTooltip)));
+    searchAction_->setText(qL("&Caută în pane-uri", "&Search panes"));
+    searchAction_->setIconText(qL("Caută în pane-uri", "Search panes"));
+    searchAction_->setToolTip(withShortcut(qL("Caută în toate pane-urile", "Search every pane"), *searchAction_));
     panelAction_->setText(qL("Deschide &panoul", "Open &panel"));
     panelToolbarAction_->setText(qL("Deschide panoul", "Open panel"));
     panelToolbarAction_->setToolTip(panelToolbarAction_->text());
@@ -272,6 +280,22 @@ QWidget* MainWindow::createScreen(const SidebarItem& item) {
         case Kind::dashboard: break;
     }
     return nullptr;
+}
+
+PaneSearchPanel* MainWindow::searchPanel() {
+    if (!searchPanel_) {
+        searchPanel_ = new PaneSearchPanel(context_, this);
+        connect(searchPanel_, &PaneSearchPanel::matchChosen, this, &MainWindow::openMatch);
+    }
+    return searchPanel_;
+}
+
+void MainWindow::openSearch() { searchPanel()->open(); }
+
+void MainWindow::openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines) {
+    select(SidebarItem::session(pane.sessionName));
+    if (auto* detail = qobject_cast<SessionDetailView*>(screen_)) detail->showMatch(pane.paneID, pane.target(), lines, match);
+    activateWindow();
 }
 
 QWidget* MainWindow::currentScreen() const { return stack_->currentWidget(); }

@@ -10,6 +10,7 @@
 
 #include "app/ui/shell/sidebar_model.h"
 #include "app/ui/ui_context.h"
+#include "core/pane_search.h"
 
 class QAction;
 class QComboBox;
@@ -22,6 +23,7 @@ class QToolBar;
 namespace quillon::ui {
 
 class DashboardView;
+class PaneSearchPanel;
 class EmptyState;
 class SidebarView;
 
@@ -44,6 +46,12 @@ public:
     DashboardView* dashboard() const noexcept { return dashboard_; }
     // The toolbar's way to the panel, for desktops without a tray.
     void setPanelButtonVisible(bool visible);
+    // The pane search (Ctrl+K), made on first use; openSearch shows it with the field focused.
+    PaneSearchPanel* searchPanel();
+    void openSearch();
+    QAction* searchAction() const noexcept { return searchAction_; }
+    // Selects the pane's session and shows its preview at the match.
+    void openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines);
 
 protected:
     // Tab runs toolbar → sidebar → screen and back to the toolbar.
@@ -82,6 +90,8 @@ private:
     QAction* settingsAction_;
     QAction* quitAction_;
     QAction* refreshAction_;
+    QAction* searchAction_;
+    PaneSearchPanel* searchPanel_ = nullptr;
     QAction* panelAction_;
     QAction* aboutAction_;
     QAction* updatesAction_;

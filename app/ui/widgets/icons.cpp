@@ -29,6 +29,7 @@ constexpr std::array table{
     Entry{"arrow.triangle.2.circlepath", {"exchange-positions", "view-refresh"}},
     Entry{"square.stack.3d.up", {"document-new-from-template", "view-list-icons", "document-new"}},
     Entry{"square.stack.3d.up.fill", {"document-new-from-template", "view-list-icons", "document-new"}},
+    Entry{"magnifyingglass", {"edit-find", "system-search"}},
     Entry{"plus", {"list-add"}},
     Entry{"plus.circle", {"list-add"}},
     Entry{"minus.circle", {"list-remove"}},

@@ -1,0 +1,148 @@
+// The pane search against a private server: Ctrl+K opens it, results grouped session →
+// window → pane with counts by the plural rules, an invalid expression said under the
+// field, Return opening the session's preview at the highlighted match, Esc closing, and a
+// new query replacing the old one's results.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+
+#include "app/app_environment.h"
+#include "app/ui/search/pane_search_panel.h"
+#include "app/ui/search/pane_search_runner.h"
+#include "app/ui/search/search_results_model.h"
+#include "app/ui/sessions/pane_preview.h"
+#include "app/ui/sessions/session_detail_view.h"
+#include "app/ui/shell/main_window.h"
+#include "app/ui/widgets/ui_text.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+using Kind = ui::SearchResultsModel::Kind;
+
+class PaneSearchTest : public UiFixture {
+protected:
+    void SetUp() override {
+        // Old lines scrolled into history, so the preview must show the scrollback too.
+        run("build", "for i in $(seq 1 60); do echo compile step $i; done; echo 'error: Linker failed'; echo done-b",
+            "done-b");
+        run("logs", "echo 'GET /index 200'; echo 'linker ok'; echo done-l", "done-l");
+        tmux({"split-window", "-t", "=logs:0", "echo 'second pane LINKER'; sleep 600"});
+        startStores();
+    }
+    void run(const std::string& session, const std::string& script, const std::string& waitFor) {
+        const std::string id = sandbox.newSession(server, session, std::nullopt, "main") + ":";
+        tmux({"respawn-pane", "-k", "-t", id, script + "; sleep 600"});
+        ASSERT_TRUE(waitUntil([&] { return text::contains(tmux({"capture-pane", "-p", "-t", id}), waitFor); }));
+    }
+    // Types the query, waits for the debounced search to land.
+    void search(ui::PaneSearchPanel& panel, const QString& query) {
+        if (panel.field()->text() == query) panel.searchNow();
+        else panel.field()->setText(query);
+        ASSERT_TRUE(waitUntil([&] { return !panel.busy(); }));
+    }
+    std::vector<std::pair<Kind, QString>> rows(const ui::PaneSearchPanel& panel) {
+        std::vector<std::pair<Kind, QString>> out;
+        for (int i = 0; i < panel.model()->rowCount(); ++i) {
+            const auto& row = panel.model()->row(i);
+            out.emplace_back(row.kind, row.kind == Kind::match ? row.text : row.text + " | " + row.count);
+        }
+        return out;
+    }
+};
+
+TEST_F(PaneSearchTest, ResultsAreGroupedAndCountedAndReturnOpensThePreviewAtTheMatch) {
+    ui::MainWindow window(*context);
+    window.show();
+    EXPECT_EQ(window.searchAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+K")));
+    window.searchAction()->trigger();
+    ui::PaneSearchPanel* panel = window.searchPanel();
+    ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }));
+    EXPECT_EQ(window.searchAction()->text(), "Search panes");
+    search(*panel, "linker");
+    EXPECT_EQ(panel->summaryLabel()->text(), "3 matches in 3 panes");
+    const auto& sessions = env->sessions();
+    const std::string buildPane = find(sessions, "build")->windows[0].panes[0].paneID;
+    const std::string logsPane = find(sessions, "logs")->windows[0].panes[1].paneID;
+    EXPECT_EQ(rows(*panel), (std::vector<std::pair<Kind, QString>>{
+                                {Kind::session, "build | 1 match"},
+                                {Kind::window, "0: main | 1 match"},
+                                {Kind::pane, ui::qs("Pane build:0.0 (" + buildPane + ") | 1 match")},
+                                {Kind::match, "error: Linker failed"},
+                                {Kind::session, "logs | 2 matches"},
+                                {Kind::window, "0: main | 2 matches"},
+                                {Kind::pane, ui::qs("Pane logs:0.0 (" + find(sessions, "logs")->windows[0].panes[0].paneID +
+                                                ") | 1 match")},
+                                {Kind::match, "linker ok"},
+                                {Kind::pane, ui::qs("Pane logs:0.1 (" + logsPane + ") | 1 match")},
+                                {Kind::match, "second pane LINKER"},
+                            }));
+    const auto& first = panel->model()->row(3);
+    EXPECT_EQ(panel->model()->data(panel->model()->index(3), ui::SearchResultsModel::PreviousRole).toString(),
+              QStringLiteral("compile step 60"));
+    EXPECT_EQ(first.offset, 7);
+    EXPECT_EQ(first.length, 6);
+
+    // Return in the field opens the current (first) match: its session, the preview at the line.
+    QTest::keyClick(panel->field(), Qt::Key_Return);
+    EXPECT_FALSE(panel->isVisible());
+    auto* detail = qobject_cast<ui::SessionDetailView*>(window.currentScreen());
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->sessionName(), "build");
+    EXPECT_EQ(detail->currentTab(), ui::SessionDetailView::Tab::preview);
+    ASSERT_TRUE(waitUntil([&] { return !detail->preview()->highlightedText().isEmpty(); }));
+    EXPECT_EQ(detail->preview()->highlightedText(), "Linker");
+    const int line = detail->preview()->highlightedLine();
+    EXPECT_EQ(detail->preview()->shownText().split('\n').value(line), "error: Linker failed");
+    EXPECT_EQ(detail->preview()->shownText().split('\n').value(0), "compile step 1");
+}
+
+TEST_F(PaneSearchTest, ABadExpressionIsSaidUnderTheFieldAndANewQueryReplacesTheOld) {
+    ui::PaneSearchPanel panel(*context);
+    panel.open();
+    panel.regexSwitch()->setChecked(true);
+    search(panel, "link(");
+    EXPECT_TRUE(panel.errorLabel()->isVisible());
+    EXPECT_EQ(panel.errorLabel()->text(), "Invalid expression: missing ): link(");
+    EXPECT_EQ(panel.model()->rowCount(), 0);
+    search(panel, "^(get|done)-?");
+    EXPECT_FALSE(panel.errorLabel()->isVisible());
+    EXPECT_EQ(panel.summaryLabel()->text(), "3 matches in 2 panes");
+    // A query started while another runs: only the last one's results are shown.
+    panel.field()->setText("compile");
+    panel.searchNow();
+    panel.field()->setText("second pane");
+    search(panel, "second pane");
+    EXPECT_EQ(panel.summaryLabel()->text(), "1 match in 1 pane");
+
+    env->setLanguage(AppLanguage::ro);
+    search(panel, "compile");
+    EXPECT_EQ(panel.summaryLabel()->text(), "60 de potriviri în 1 pane");
+    search(panel, "step 1");
+    EXPECT_EQ(panel.summaryLabel()->text(), "11 potriviri în 1 pane");
+    search(panel, "linker");
+    EXPECT_EQ(panel.summaryLabel()->text(), "3 potriviri în 3 pane-uri");
+    EXPECT_TRUE(unnamedControls(&panel).empty());
+    QTest::keyClick(panel.field(), Qt::Key_Escape);
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST_F(PaneSearchTest, AStoppedServerListsItsPanesAsNotReadWithinTheLimit) {
+    ui::PaneSearchPanel panel(*context);
+    panel.setTimeLimit(std::chrono::milliseconds(400));
+    panel.open();
+    sandbox.stopServer(server);
+    const auto start = std::chrono::steady_clock::now();
+    search(panel, "linker");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400 + 150 + 1000));
+    EXPECT_EQ(panel.summaryLabel()->text(), "0 matches in 0 panes · not read: 3");
+    EXPECT_EQ(panel.model()->row(0).kind, Kind::notRead);
+    sandbox.continueServer(server);
+}
+
+}  // namespace
+}  // namespace quillon::testing
