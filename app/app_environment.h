@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,6 +31,8 @@ namespace quillon {
 using SessionList = std::vector<TmuxSession>;
 using TerminalList = std::vector<TerminalApp>;
 using OptionalText = std::optional<std::string>;
+using ProgramList = std::vector<std::string>;
+class SnapshotKeeper;
 
 class AppEnvironment : public QObject {
     Q_OBJECT
@@ -52,6 +55,7 @@ class AppEnvironment : public QObject {
     Q_PROPERTY(bool autoCommandsEnabled READ autoCommandsEnabled WRITE setAutoCommandsEnabled NOTIFY autoCommandsEnabledChanged)
     Q_PROPERTY(quillon::AppLanguage language READ language WRITE setLanguage NOTIFY languageChanged)
     Q_PROPERTY(quillon::AppAppearance appearance READ appearance WRITE setAppearance NOTIFY appearanceChanged)
+    Q_PROPERTY(quillon::ProgramList restartPrograms READ restartPrograms WRITE setRestartPrograms NOTIFY restartProgramsChanged)
     // Not stored: the desktop's login-item registration.
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
 
@@ -60,6 +64,8 @@ public:
         DefaultsStore defaults;
         std::optional<std::string> tmuxPath;  // nothing: tmux was not found
         AppPlatform platform;
+        // Where the servers' snapshot rings live; empty: no snapshots are kept.
+        std::filesystem::path snapshotRoot = {};
 
         // The application's defaults document, TmuxClient::detect() and this desktop.
         static Options standard();
@@ -106,6 +112,7 @@ public:
     bool autoCommandsEnabled() const noexcept { return settings_.autoCommandsEnabled; }
     AppLanguage language() const noexcept { return settings_.language; }
     AppAppearance appearance() const noexcept { return settings_.appearance; }
+    const ProgramList& restartPrograms() const noexcept { return settings_.restartPrograms; }
     bool launchAtLogin() const;
 
     void setPreferredTerminal(TerminalApp value);
@@ -119,6 +126,7 @@ public:
     void setAutoCommandsEnabled(bool value);
     void setLanguage(AppLanguage value);  // the process language follows at once
     void setAppearance(AppAppearance value);
+    void setRestartPrograms(const ProgramList& names);
     // On failure lastError becomes "Login item: " and the system's text.
     void setLaunchAtLogin(bool value);
 
@@ -163,6 +171,8 @@ public:
     std::string command(std::string_view verb, const TmuxSession& session) const;
     // Shows a directory in the file manager; an empty path does nothing.
     void openInFinder(const std::string& path);
+    // The snapshots of the shown server and the way back to them.
+    SnapshotKeeper& snapshots() noexcept { return *snapshots_; }
     // A failure of a store working beside the environment (rules, templates), for lastError.
     void reportFailure(std::string message) { setLastError(std::move(message)); }
 
@@ -189,6 +199,7 @@ signals:
     void autoCommandsEnabledChanged();
     void languageChanged();
     void appearanceChanged();
+    void restartProgramsChanged();
     void launchAtLoginChanged();
 
 private:
@@ -230,6 +241,7 @@ private:
     // Bumped with every new client: results of an older one are not applied.
     std::uint64_t clientGeneration_ = 0;
     QTimer* timer_ = nullptr;
+    SnapshotKeeper* snapshots_ = nullptr;
     QThreadPool pool_;
 };
 
