@@ -22,6 +22,7 @@ namespace quillon::ui {
 
 class CardListView;
 class EmptyState;
+class RestoreButton;
 class SessionCardDelegate;
 class SessionListModel;
 class StatTile;
@@ -34,6 +35,7 @@ public:
 
     const std::vector<StatTile*>& tiles() const noexcept { return tiles_; }
     CardListView* cards() const noexcept { return cards_; }
+    RestoreButton* restoreButton() const noexcept { return restore_; }
     SessionListModel* cardModel() const noexcept { return model_; }
     // The clean-up confirmation; accepting it kills the idle sessions.
     void confirmIdleCleanup();
@@ -64,6 +66,7 @@ private:
     std::vector<StatTile*> tiles_;
     int tileColumns_ = 0;
     StatusLine* error_;
+    RestoreButton* restore_;
     EmptyState* empty_;
     QPushButton* createFirst_;
     QWidget* sessionsArea_;

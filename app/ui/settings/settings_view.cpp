@@ -24,6 +24,7 @@
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
 #include "core/platform_texts.h"
+#include "core/text.h"
 
 namespace quillon::ui {
 namespace {
@@ -259,8 +260,20 @@ QWidget* SettingsView::buildTmux() {
     serverForm_->addRow(QStringLiteral("Socket"), socketMode_);
     serverForm_->addRow(socketRow_);
     serverForm_->addRow(socketFooter_);
+    restoreGroup_ = new QGroupBox(page);
+    restartLabel_ = new QLabel(restoreGroup_);
+    restartPrograms_ = new QLineEdit(restoreGroup_);
+    restartPrograms_->setObjectName(QStringLiteral("restartPrograms"));
+    restartPrograms_->setPlaceholderText(QStringLiteral("vim, htop, tail"));
+    restartLabel_->setBuddy(restartPrograms_);
+    restoreFooter_ = footer(restoreGroup_);
+    auto* restoreColumn = new QVBoxLayout(restoreGroup_);
+    restoreColumn->addWidget(restartLabel_);
+    restoreColumn->addWidget(restartPrograms_);
+    restoreColumn->addWidget(restoreFooter_);
     auto* column = new QVBoxLayout(page);
     column->addWidget(serverGroup_);
+    column->addWidget(restoreGroup_);
     column->addStretch(1);
 
     connect(socketMode_, qOverload<int>(&QComboBox::activated), this,
@@ -268,11 +281,20 @@ QWidget* SettingsView::buildTmux() {
     connect(socketValue_, &QLineEdit::textEdited, this, [&env](const QString& text) { env.setSocketValue(toStd(text)); });
     connect(socketValue_, &QLineEdit::returnPressed, this, [&env] { env.applySocketSettings(); });
     connect(applySocket_, &QPushButton::clicked, this, [&env] { env.applySocketSettings(); });
+    connect(restartPrograms_, &QLineEdit::textEdited, this,
+            [&env](const QString& text) { env.setRestartPrograms(parseProgramList(toStd(text))); });
+    connect(restartPrograms_, &QLineEdit::editingFinished, this, [this, &env] {
+        restartPrograms_->setText(qs(text::join(env.restartPrograms(), ", ")));
+    });
 
     follow(&AppEnvironment::tmuxVersionChanged,
            [this, &env] { version_->setText(env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion())); });
     follow(&AppEnvironment::prefixChanged, [this, &env] { prefix_->setText(qs(env.prefix())); });
     follow(&AppEnvironment::socketModeChanged, [this] { showSocketMode(); });
+    follow(&AppEnvironment::restartProgramsChanged, [this, &env] {
+        if (parseProgramList(toStd(restartPrograms_->text())) != env.restartPrograms())
+            restartPrograms_->setText(qs(text::join(env.restartPrograms(), ", ")));
+    });
     follow(&AppEnvironment::socketValueChanged, [this, &env] {
         if (socketValue_->text() != qs(env.socketValue())) socketValue_->setText(qs(env.socketValue()));
     });
@@ -417,6 +439,14 @@ void SettingsView::relabel() {
     socketFooter_->setText(qL("Folosește un nume (-L) sau o cale (-S) ca să te conectezi la un server tmux separat de cel implicit.",
                               "Use a name (-L) or path (-S) to connect to a tmux server separate from the default."));
     showSocketMode();
+    restoreGroup_->setTitle(qL("Restaurare", "Restore"));
+    restartLabel_->setText(qL("&Repornește aceste programe la restaurare", "&Restart these programs on restore"));
+    restartPrograms_->setAccessibleName(qL("Repornește aceste programe la restaurare", "Restart these programs on restore"));
+    restoreFooter_->setText(
+        qL("Nume de programe, separate prin virgulă. Doar panourile care rulau unul dintre ele îl primesc din nou; "
+           "în shell-uri nu se tastează nimic. Instantaneele stau în ~/.local/state/quillon/snapshots.",
+           "Program names, separated by commas. Only panes that ran one of them get it typed again; shells are never "
+           "typed into. Snapshots live in ~/.local/state/quillon/snapshots."));
 
     scannerMode_->setAccessibleName(QStringLiteral("Scanner"));
     scannerModeFooter_->setText(

@@ -85,6 +85,10 @@ private:
     QLineEdit* socketValue_;
     QPushButton* applySocket_;
     QLabel* socketFooter_;
+    QGroupBox* restoreGroup_;
+    QLabel* restartLabel_;
+    QLineEdit* restartPrograms_;
+    QLabel* restoreFooter_;
     // Scanner
     QGroupBox* scannerGroup_;
     QComboBox* scannerMode_;
