@@ -9,7 +9,9 @@
 #include <utility>
 #include <variant>
 
+#include "app/snapshot_keeper.h"
 #include "app/terminal_launcher.h"
+#include "core/snapshot_ring.h"
 #include "core/l10n.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
@@ -72,7 +74,8 @@ AppEnvironment::Options AppEnvironment::Options::standard() {
     auto detected = TmuxClient::detect();
     return Options{DefaultsStore::standard(),
                    detected ? std::optional(detected->binaryPath) : std::nullopt,
-                   AppPlatform::native()};
+                   AppPlatform::native(),
+                   SnapshotRing::rootDirectory(L10n::processEnvironment())};
 }
 
 AppEnvironment::AppEnvironment(Options options, QObject* parent)
@@ -91,10 +94,13 @@ AppEnvironment::AppEnvironment(Options options, QObject* parent)
     L10n::setLanguage(settings_.language);
     if (binaryPath_) client_ = TmuxClient(*binaryPath_, socketArgs(settings_.socketMode, settings_.socketValue));
     else lastError_ = TmuxError::binaryNotFound().localizedDescription();
+    snapshots_ = new SnapshotKeeper(*this, std::move(options.snapshotRoot), this);
     QMetaObject::invokeMethod(this, [this] { bootstrap(); }, Qt::QueuedConnection);
 }
 
 AppEnvironment::~AppEnvironment() {
+    // The keeper's jobs end before the state they were taken from.
+    delete std::exchange(snapshots_, nullptr);
     // Jobs post their results to this object; none may outlive it.
     pool_.clear();
     pool_.waitForDone();
@@ -466,6 +472,10 @@ void AppEnvironment::setLanguage(AppLanguage value) {
 
 void AppEnvironment::setAppearance(AppAppearance value) {
     if (update(settings_.appearance, value, SettingsKey::appearance, toRaw(value))) emit appearanceChanged();
+}
+
+void AppEnvironment::setRestartPrograms(const ProgramList& names) {
+    if (update(settings_.restartPrograms, names, SettingsKey::restartPrograms, names)) emit restartProgramsChanged();
 }
 
 bool AppEnvironment::launchAtLogin() const { return platform_.loginItem && platform_.loginItem->isEnabled(); }

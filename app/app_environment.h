@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ namespace quillon {
 using SessionList = std::vector<TmuxSession>;
 using TerminalList = std::vector<TerminalApp>;
 using OptionalText = std::optional<std::string>;
+using ProgramList = std::vector<std::string>;
+class SnapshotKeeper;
 
 class AppEnvironment : public QObject {
     Q_OBJECT
@@ -53,6 +56,7 @@ class AppEnvironment : public QObject {
     Q_PROPERTY(bool autoCommandsEnabled READ autoCommandsEnabled WRITE setAutoCommandsEnabled NOTIFY autoCommandsEnabledChanged)
     Q_PROPERTY(quillon::AppLanguage language READ language WRITE setLanguage NOTIFY languageChanged)
     Q_PROPERTY(quillon::AppAppearance appearance READ appearance WRITE setAppearance NOTIFY appearanceChanged)
+    Q_PROPERTY(quillon::ProgramList restartPrograms READ restartPrograms WRITE setRestartPrograms NOTIFY restartProgramsChanged)
     // Not stored: the desktop's login-item registration.
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
 
@@ -61,6 +65,8 @@ public:
         DefaultsStore defaults;
         std::optional<std::string> tmuxPath;  // nothing: tmux was not found
         AppPlatform platform;
+        // Where the servers' snapshot rings live; empty: no snapshots are kept.
+        std::filesystem::path snapshotRoot = {};
 
         // The application's defaults document, TmuxClient::detect() and this desktop.
         static Options standard();
@@ -110,6 +116,7 @@ public:
     bool autoCommandsEnabled() const noexcept { return settings_.autoCommandsEnabled; }
     AppLanguage language() const noexcept { return settings_.language; }
     AppAppearance appearance() const noexcept { return settings_.appearance; }
+    const ProgramList& restartPrograms() const noexcept { return settings_.restartPrograms; }
     bool launchAtLogin() const;
 
     void setPreferredTerminal(TerminalApp value);
@@ -123,6 +130,7 @@ public:
     void setAutoCommandsEnabled(bool value);
     void setLanguage(AppLanguage value);  // the process language follows at once
     void setAppearance(AppAppearance value);
+    void setRestartPrograms(const ProgramList& names);
     // On failure lastError becomes "Login item: " and the system's text.
     void setLaunchAtLogin(bool value);
 
@@ -182,6 +190,8 @@ public:
     std::string command(std::string_view verb, const TmuxSession& session) const;
     // Shows a directory in the file manager; an empty path does nothing.
     void openInFinder(const std::string& path);
+    // The snapshots of the shown server and the way back to them.
+    SnapshotKeeper& snapshots() noexcept { return *snapshots_; }
     // A failure of a store working beside the environment (rules, templates), for lastError.
     void reportFailure(std::string message) { setLastError(std::move(message)); }
 
@@ -208,6 +218,7 @@ signals:
     void autoCommandsEnabledChanged();
     void languageChanged();
     void appearanceChanged();
+    void restartProgramsChanged();
     void launchAtLoginChanged();
 
 private:
@@ -251,6 +262,7 @@ private:
     // Bumped with every new client: results of an older one are not applied.
     std::uint64_t clientGeneration_ = 0;
     QTimer* timer_ = nullptr;
+    SnapshotKeeper* snapshots_ = nullptr;
     QThreadPool pool_;
 };
 

@@ -131,6 +131,21 @@ std::vector<TerminalApp> offeredTerminals(const std::vector<TerminalApp>& instal
     return installed;
 }
 
+std::vector<std::string> parseProgramList(std::string_view text) {
+    std::vector<std::string> names;
+    std::string current;
+    auto flush = [&] {
+        if (!current.empty() && std::find(names.begin(), names.end(), current) == names.end()) names.push_back(current);
+        current.clear();
+    };
+    for (char c : text) {
+        if (c == ',' || c == ' ' || c == '\t' || c == '\n') flush();
+        else current += c;
+    }
+    flush();
+    return names;
+}
+
 AppSettings AppSettings::load(const DefaultsStore& store, const std::vector<TerminalApp>& installed) {
     // One read of the document for all keys.
     const nlohmann::json document = store.document();
@@ -150,6 +165,10 @@ AppSettings AppSettings::load(const DefaultsStore& store, const std::vector<Term
     s.autoCommandsEnabled = readBool(document, K::autoCommandsEnabled);
     s.language = readEnum(document, K::language, appLanguageFromRaw, s.language);
     s.appearance = readEnum(document, K::appearance, appAppearanceFromRaw, s.appearance);
+    if (auto it = document.find(K::restartPrograms); it != document.end() && it->is_array())
+        for (const auto& name : *it)
+            if (name.is_string() && !name.get_ref<const std::string&>().empty())
+                s.restartPrograms.push_back(name.get<std::string>());
     return s;
 }
 

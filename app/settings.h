@@ -49,6 +49,7 @@ inline constexpr std::string_view idleThresholdHours = "idleThresholdHours";
 inline constexpr std::string_view autoCommandsEnabled = "autoCommandsEnabled";
 inline constexpr std::string_view language = "language";
 inline constexpr std::string_view appearance = "appearance";
+inline constexpr std::string_view restartPrograms = "restartPrograms";
 }  // namespace SettingsKey
 
 struct AppSettings {
@@ -63,6 +64,8 @@ struct AppSettings {
     bool autoCommandsEnabled = false;
     AppLanguage language = AppLanguage::system;
     AppAppearance appearance = AppAppearance::system;
+    // Programs typed again into their panes on restore (by command name); empty by default.
+    std::vector<std::string> restartPrograms;
 
     bool operator==(const AppSettings&) const = default;
 
@@ -80,6 +83,10 @@ struct AppSettings {
 };
 
 // The stored preference if installed, else the first installed terminal, else Terminal.
+// A typed list of program names ("vim, htop tail") as names: split on commas and blanks,
+// empties and repeats dropped, order kept.
+std::vector<std::string> parseProgramList(std::string_view text);
+
 TerminalApp resolveTerminal(std::optional<TerminalApp> stored, const std::vector<TerminalApp>& installed);
 // What the Settings window offers: the installed terminals, or Terminal alone.
 std::vector<TerminalApp> offeredTerminals(const std::vector<TerminalApp>& installed);

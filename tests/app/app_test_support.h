@@ -199,7 +199,7 @@ protected:
         rules.reset();
         templates.reset();
         env.reset();
-        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{store(), tmuxPath, services});
+        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{store(), tmuxPath, services, snapshotRoot});
         templates = std::make_unique<TemplateStore>(store(), *env);
         rules = std::make_unique<RuleStore>(store(), *env, desktop);
         storesStarted();
@@ -222,6 +222,8 @@ protected:
     // What the environment is given; a test may swap a service or the tmux binary first.
     AppPlatform services = desktop.platform();
     std::optional<std::string> tmuxPath = TmuxSandbox::tmuxPath();
+    // Where the environment keeps snapshots; empty: none (a test sets it before the stores start).
+    std::filesystem::path snapshotRoot;
     std::string server = TmuxSandbox::uniqueName("app");
     std::unique_ptr<AppEnvironment> env;
     std::unique_ptr<TemplateStore> templates;

@@ -16,6 +16,7 @@
 
 #include "app/app_environment.h"
 #include "app/ui/widgets/plural_text.h"
+#include "app/ui/restore/restore_button.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plain_text.h"
@@ -71,6 +72,8 @@ DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(pare
 
     error_ = new StatusLine("exclamationmark.triangle", Theme::orange(), content_);
     column->addWidget(error_);
+    restore_ = new RestoreButton(context_, content_);
+    column->addWidget(restore_, 0, Qt::AlignLeft);
 
     empty_ = new EmptyState("moon.zzz", content_);
     createFirst_ = new QPushButton(Icons::symbol("plus"), QString(), empty_);

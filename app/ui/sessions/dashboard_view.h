@@ -23,6 +23,7 @@ namespace quillon::ui {
 
 class CardListView;
 class EmptyState;
+class RestoreButton;
 class SessionCardDelegate;
 class SessionListModel;
 class StatTile;
@@ -35,6 +36,7 @@ public:
 
     const std::vector<StatTile*>& tiles() const noexcept { return tiles_; }
     CardListView* cards() const noexcept { return cards_; }
+    RestoreButton* restoreButton() const noexcept { return restore_; }
     SessionListModel* cardModel() const noexcept { return model_; }
     // Opens the clean-up confirmation (window-modal, not blocking); accepting it kills the
     // idle sessions.
@@ -66,6 +68,7 @@ private:
     std::vector<StatTile*> tiles_;
     int tileColumns_ = 0;
     StatusLine* error_;
+    RestoreButton* restore_;
     EmptyState* empty_;
     QPushButton* createFirst_;
     QWidget* sessionsArea_;

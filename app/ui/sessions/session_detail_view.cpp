@@ -223,7 +223,7 @@ void SessionDetailView::buildMoreMenu() {
     });
     saveTemplate_ = menu->addAction(Icons::symbol("square.stack.3d.up"), QString(), this, [this] {
         if (auto s = session()) {
-            context_.templates.upsert(SessionTemplate::fromSession(*s));
+            context_.templates.upsert(SessionTemplate::fromSession(*s, context_.env.restartPrograms()));
             showStatus(qL("Salvată ca template „" + s->name + "”.", "Saved as template “" + s->name + "”."), false);
         }
     });

@@ -26,6 +26,7 @@
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
 #include "core/platform_texts.h"
+#include "core/text.h"
 
 namespace quillon::ui {
 namespace {
@@ -278,8 +279,20 @@ QWidget* SettingsView::buildTmux() {
     searchFooter_ = footer(serverGroup_);
     serverForm_->addRow(new QLabel(serverGroup_), searchLines_);
     serverForm_->addRow(searchFooter_);
+    restoreGroup_ = new QGroupBox(page);
+    restartLabel_ = new QLabel(restoreGroup_);
+    restartPrograms_ = new QLineEdit(restoreGroup_);
+    restartPrograms_->setObjectName(QStringLiteral("restartPrograms"));
+    restartPrograms_->setPlaceholderText(QStringLiteral("vim, htop, tail"));
+    restartLabel_->setBuddy(restartPrograms_);
+    restoreFooter_ = footer(restoreGroup_);
+    auto* restoreColumn = new QVBoxLayout(restoreGroup_);
+    restoreColumn->addWidget(restartLabel_);
+    restoreColumn->addWidget(restartPrograms_);
+    restoreColumn->addWidget(restoreFooter_);
     auto* column = new QVBoxLayout(page);
     column->addWidget(serverGroup_);
+    column->addWidget(restoreGroup_);
     column->addStretch(1);
 
     connect(socketMode_, qOverload<int>(&QComboBox::activated), this,
@@ -290,11 +303,20 @@ QWidget* SettingsView::buildTmux() {
     searchLines_->setValue(int(SearchScrollback::load()));
     connect(searchLines_, qOverload<int>(&QSpinBox::valueChanged), this,
             [](int lines) { SearchScrollback::store(lines); });
+    connect(restartPrograms_, &QLineEdit::textEdited, this,
+            [&env](const QString& text) { env.setRestartPrograms(parseProgramList(toStd(text))); });
+    connect(restartPrograms_, &QLineEdit::editingFinished, this, [this, &env] {
+        restartPrograms_->setText(qs(text::join(env.restartPrograms(), ", ")));
+    });
 
     follow(&AppEnvironment::tmuxVersionChanged,
            [this, &env] { version_->setText(env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion())); });
     follow(&AppEnvironment::prefixChanged, [this, &env] { prefix_->setText(qs(env.prefix())); });
     follow(&AppEnvironment::socketModeChanged, [this] { showSocketMode(); });
+    follow(&AppEnvironment::restartProgramsChanged, [this, &env] {
+        if (parseProgramList(toStd(restartPrograms_->text())) != env.restartPrograms())
+            restartPrograms_->setText(qs(text::join(env.restartPrograms(), ", ")));
+    });
     follow(&AppEnvironment::socketValueChanged, [this, &env] {
         if (socketValue_->text() != qs(env.socketValue())) socketValue_->setText(qs(env.socketValue()));
     });
@@ -446,6 +468,14 @@ void SettingsView::relabel() {
                               "Pane search (Ctrl+K) reads each pane's screen plus this many lines of scrollback "
                               "(0 = the screen only)."));
     showSocketMode();
+    restoreGroup_->setTitle(qL("Restaurare", "Restore"));
+    restartLabel_->setText(qL("&Repornește aceste programe la restaurare", "&Restart these programs on restore"));
+    restartPrograms_->setAccessibleName(qL("Repornește aceste programe la restaurare", "Restart these programs on restore"));
+    restoreFooter_->setText(
+        qL("Nume de programe, separate prin virgulă. Doar panourile care rulau unul dintre ele îl primesc din nou; "
+           "în shell-uri nu se tastează nimic. Instantaneele stau în ~/.local/state/quillon/snapshots.",
+           "Program names, separated by commas. Only panes that ran one of them get it typed again; shells are never "
+           "typed into. Snapshots live in ~/.local/state/quillon/snapshots."));
 
     scannerMode_->setAccessibleName(QStringLiteral("Scanner"));
     scannerModeFooter_->setText(

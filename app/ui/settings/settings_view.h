@@ -89,6 +89,10 @@ private:
     QLabel* socketFooter_;
     QSpinBox* searchLines_;
     QLabel* searchFooter_;
+    QGroupBox* restoreGroup_;
+    QLabel* restartLabel_;
+    QLineEdit* restartPrograms_;
+    QLabel* restoreFooter_;
     // Scanner
     QGroupBox* scannerGroup_;
     QComboBox* scannerMode_;

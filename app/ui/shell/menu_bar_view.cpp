@@ -21,6 +21,7 @@
 #include "app/app_environment.h"
 #include "app/template_store.h"
 #include "app/ui/widgets/plural_text.h"
+#include "app/ui/restore/restore_button.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plain_text.h"
@@ -123,6 +124,9 @@ MenuBarView::MenuBarView(UiContext& context, QWidget* parent) : QFrame(parent, Q
     layout->setSpacing(8);
     buildHeader(layout);
     buildSummary(layout);
+    restore_ = new RestoreButton(context, this);
+    connect(restore_, &RestoreButton::choosing, this, &QWidget::hide);
+    layout->addWidget(restore_);
     buildSessions(layout);
     templates_ = new QToolButton(this);
     templates_->setIcon(Icons::symbol("square.stack.3d.up"));

@@ -17,6 +17,7 @@ class QVBoxLayout;
 
 namespace quillon::ui {
 
+class RestoreButton;
 class SessionTreeModel;
 class StatusDot;
 
@@ -41,6 +42,7 @@ public:
     QLabel* serverLabel() const noexcept { return serverLabel_; }
     QLabel* countsLabel() const noexcept { return countsLabel_; }
     QLabel* emptyLabel() const noexcept { return emptyLabel_; }
+    RestoreButton* restoreButton() const noexcept { return restore_; }
     // Runs create-session for the typed name when it is valid.
     void submitNewSession();
 
@@ -77,6 +79,7 @@ private:
     QPushButton* openMain_;
     QPushButton* settings_;
     QPushButton* quit_;
+    RestoreButton* restore_;
 };
 
 }  // namespace quillon::ui

@@ -64,7 +64,16 @@ SessionTemplate TemplateEditor::editedTemplate() const {
     t.name = toStd(trimmedName(name_->text()));
     t.directory = std::string(text::trimBlanks(toStd(directory_->text())));
     t.windows.clear();
-    for (const WindowRow& row : rows_) t.windows.push_back({row.id, toStd(row.name->text()), toStd(row.command->text())});
+    for (const WindowRow& row : rows_) {
+        TemplateWindow window{row.id, toStd(row.name->text()), toStd(row.command->text())};
+        // The panes and layout saved from a live session have no fields here: they stay.
+        for (const TemplateWindow& before : template_.windows)
+            if (before.id == row.id) {
+                window.layout = before.layout;
+                window.panes = before.panes;
+            }
+        t.windows.push_back(std::move(window));
+    }
     return t;
 }
 
