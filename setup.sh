@@ -7,7 +7,9 @@ cd "$(dirname "$0")"
 
 packages=(build-essential cmake git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
           libbenchmark-dev qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
-          xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin)
+          xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin openssh-client)
+# The remote-host tests start a private sshd of their own on 127.0.0.1.
+test_packages=(openssh-server)
 
 install_missing() {
     local missing=()
@@ -34,6 +36,7 @@ case "${1:-}" in
         exec build/app/ui/quillon
         ;;
     test)
+        packages+=("${test_packages[@]}")
         install_missing
         build
         # GUI and notification tests need a display and a session bus of their own.
