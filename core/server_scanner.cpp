@@ -89,7 +89,12 @@ TmuxServer unprobed(const TmuxClient& client, const std::string& socketPath,
 // Asks the server behind socketArgs for its sessions and classifies the answer.
 TmuxServer probed(const TmuxClient& client, TmuxServer server, std::vector<std::string> socketArgs) {
     if (!client.host) {
-        if (auto dead = deadSocketText(server.socketPath)) {
+        // The socket tmux would use: "-L name" lives in tmux's own directory, whatever path
+        // the report shows.
+        const std::string addressed = socketArgs.size() == 2 && socketArgs[0] == "-L"
+                                          ? paths::join(defaultSocketDirectory(), socketArgs[1])
+                                          : socketArgs.size() == 2 ? socketArgs[1] : server.socketPath;
+        if (auto dead = deadSocketText(addressed)) {
             server.liveness = ServerLiveness::stale;
             server.diagnostic = std::move(dead);
             return server;
