@@ -1,4 +1,5 @@
 // The tmux command lines of every query and command, and the parsers of their output.
+#include <array>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
@@ -167,7 +168,34 @@ std::vector<TmuxSession> TmuxClient::assemble(std::vector<TmuxSession> sessions,
     return sessions;
 }
 
+namespace {
+
+// The three lists of one tmux run, told apart by a tag in front of each line.
+std::array<std::string, 3> splitTagged(const std::string& output, const std::array<std::string, 3>& tags) {
+    std::array<std::string, 3> lists;
+    for (auto line : text::split(output, "\n", true))
+        for (std::size_t i = 0; i < tags.size(); ++i)
+            if (text::startsWith(line, tags[i])) {
+                lists[i].append(line.substr(tags[i].size())).push_back('\n');
+                break;
+            }
+    return lists;
+}
+
+}  // namespace
+
 std::vector<TmuxSession> TmuxClient::snapshot() const {
+    if (host) {
+        // Over ssh every run is a round trip: the three lists in one tmux command.
+        const std::array<std::string, 3> tags{"S" + sep, "W" + sep, "P" + sep};
+        auto [sessionLines, windowLines, paneLines] =
+            splitTagged(run({"list-sessions", "-F", tags[0] + sessionsFormat(), ";", "list-windows", "-a", "-F",
+                             tags[1] + windowsFormat(), ";", "list-panes", "-a", "-F", tags[2] + panesFormat()}),
+                        tags);
+        auto sessions = parseSessions(sessionLines);
+        if (sessions.empty()) return {};
+        return assemble(std::move(sessions), parseWindows(windowLines), parsePanes(paneLines));
+    }
     auto sessions = parseSessions(run({"list-sessions", "-F", sessionsFormat()}));
     if (sessions.empty()) return {};
     auto windows = parseWindows(run({"list-windows", "-a", "-F", windowsFormat()}));
