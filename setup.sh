@@ -7,9 +7,10 @@ cd "$(dirname "$0")"
 
 packages=(build-essential cmake git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
           libbenchmark-dev libre2-dev pkg-config qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
-          xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin)
-# The package check: the validators a Debian package and a desktop application are held to.
-test_packages=(dpkg-dev file groff-base desktop-file-utils appstream lintian)
+          xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin openssh-client)
+# The package check: the validators a Debian package and a desktop application are held to;
+# the remote-host tests start a private sshd of their own on 127.0.0.1.
+test_packages=(dpkg-dev file groff-base desktop-file-utils appstream lintian openssh-server)
 
 install_missing() {
     local missing=()

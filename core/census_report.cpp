@@ -20,7 +20,8 @@ std::string otherProjects(const TmuxSession& session, const ProjectRef& primary)
 }
 
 std::string matchBlock(const ProjectMatch& match, TimePoint now) {
-    const std::string& server = match.server.socketName ? *match.server.socketName : match.server.socketPath;
+    std::string server = match.server.socketName ? *match.server.socketName : match.server.socketPath;
+    if (match.server.host) server = *match.server.host + " · " + server;
     std::string out = "\n" + server + " → " + match.session.name + "\n";
     const ProjectRef& project = match.project;
     out += L("    proiect: " + project.name.value_or("necunoscut") + " · rădăcină: " +
@@ -136,6 +137,22 @@ std::string sessionLine(const TmuxSession& session, TimePoint now) {
     const ProjectRef project = ProjectCorrelator::project(session);
     const std::string projectName = project.name ? *project.name : L("proiect necunoscut", "unknown project");
     return out + "      " + projectName + " · " + session.path + "\n";
+}
+
+std::string hostSection(const HostCensus& host, TimePoint now, bool showSessions) {
+    if (host.error)
+        return L("\n⇄ Gazda " + host.destination + " — inaccesibilă\n    motiv: " + *host.error + "\n",
+                 "\n⇄ Host " + host.destination + " — unreachable\n    reason: " + *host.error + "\n");
+    const std::string count = std::to_string(host.servers.size());
+    std::string out = L("\n⇄ Gazda " + host.destination + " — director socket-uri: " + host.socketDirectory + " · " +
+                            count + " socket(uri)\n",
+                        "\n⇄ Host " + host.destination + " — socket directory: " + host.socketDirectory + " · " +
+                            count + " socket(s)\n");
+    if (host.servers.empty())
+        out += L("    Niciun socket tmux în " + host.socketDirectory + ".\n",
+                 "    No tmux socket in " + host.socketDirectory + ".\n");
+    for (const TmuxServer& server : host.servers) out += "\n" + serverBlock(server, now, showSessions);
+    return out;
 }
 
 std::string serverList(const std::vector<TmuxServer>& servers, const std::string& directory, TimePoint now) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/host_census.h"
 #include "core/project_correlator.h"
 #include "core/server_scanner.h"
 #include "core/tmux_model.h"
@@ -26,6 +27,10 @@ std::string overview(const std::vector<TmuxServer>& servers, const std::string& 
 std::string serverBlock(const TmuxServer& server, TimePoint now, bool showSessions);
 // Two lines: name, id, attachment, windows and ages; then project and directory.
 std::string sessionLine(const TmuxSession& session, TimePoint now);
+
+// One remote host after this machine's report: a title with its socket directory, then its
+// server blocks (sessions with showSessions), or ssh's reason when it could not be read.
+std::string hostSection(const HostCensus& host, TimePoint now, bool showSessions);
 
 // The socket directory's servers with their verdicts, no sessions.
 std::string serverList(const std::vector<TmuxServer>& servers, const std::string& directory, TimePoint now);

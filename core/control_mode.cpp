@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "core/ssh_transport.h"
 #include "core/text.h"
 #include "core/tmux_target.h"
 
@@ -111,14 +112,16 @@ std::optional<pid_t> TmuxControlMode::pid() const noexcept {
 void TmuxControlMode::start(const TmuxClient& client, const std::string& session, LineHandler onLine,
                             ExitHandler onExit) {
     stop();
-    std::vector<std::string> argv{client.binaryPath};
+    std::vector<std::string> argv{client.host ? std::string("tmux") : client.binaryPath};
     for (std::string& arg : arguments(client, session)) argv.push_back(std::move(arg));
+    // A remote server's control client is the same tmux behind `ssh -T`.
+    if (client.host) argv = SshTransport::processCommandLine(*client.host, argv);
 
     Pipe input = Pipe::create();
     Pipe output = Pipe::create();
     Pipe wake = Pipe::create();
     // Standard error goes nowhere: a pipe nobody reads could fill up and stall tmux.
-    ChildProcess child = ChildProcess::spawn(client.binaryPath, argv, {input.read.get(), output.write.get(), -1});
+    ChildProcess child = ChildProcess::spawn(argv.front(), argv, {input.read.get(), output.write.get(), -1});
 
     process_ = std::move(child);
     stdinWrite_ = std::move(input.write);

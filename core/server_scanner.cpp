@@ -1,15 +1,20 @@
 #include "core/server_scanner.h"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
 #include "core/paths.h"
+#include "core/process_runner.h"
 #include "core/raw_value.h"
 #include "core/tmux_error.h"
 
@@ -30,6 +35,8 @@ std::optional<ServerLiveness> serverLivenessFromRaw(std::string_view raw) {
 }
 
 std::vector<std::string> TmuxServer::socketArgs() const {
+    // A remote server's name was found in tmux's own directory on that host.
+    if (host) return socketName ? std::vector<std::string>{"-L", *socketName} : std::vector<std::string>{"-S", socketPath};
     // tmux resolves "-L name" in its own directory only; anywhere else the path is the socket.
     if (socketName && paths::join(TmuxServerScanner::defaultSocketDirectory(), *socketName) == socketPath)
         return {"-L", *socketName};
@@ -73,12 +80,26 @@ TmuxServer classify(TmuxServer server, const TmuxClient& client, const TmuxClien
     return server;
 }
 
-TmuxServer unprobed(const std::string& socketPath, const std::optional<std::string>& socketName) {
+TmuxServer unprobed(const TmuxClient& client, const std::string& socketPath,
+                    const std::optional<std::string>& socketName) {
+    if (client.host) return {socketName, socketPath, ServerLiveness::unknown, {}, std::nullopt, std::nullopt, client.host};
     return {socketName, socketPath, ServerLiveness::unknown, {}, std::nullopt, modificationTime(socketPath)};
 }
 
 // Asks the server behind socketArgs for its sessions and classifies the answer.
 TmuxServer probed(const TmuxClient& client, TmuxServer server, std::vector<std::string> socketArgs) {
+    if (!client.host) {
+        // The socket tmux would use: "-L name" lives in tmux's own directory, whatever path
+        // the report shows.
+        const std::string addressed = socketArgs.size() == 2 && socketArgs[0] == "-L"
+                                          ? paths::join(defaultSocketDirectory(), socketArgs[1])
+                                          : socketArgs.size() == 2 ? socketArgs[1] : server.socketPath;
+        if (auto dead = deadSocketText(addressed)) {
+            server.liveness = ServerLiveness::stale;
+            server.diagnostic = std::move(dead);
+            return server;
+        }
+    }
     TmuxClient addressed = client;
     addressed.socketArgs = std::move(socketArgs);
     TmuxClient::Invocation invocation;
@@ -94,6 +115,22 @@ TmuxServer probed(const TmuxClient& client, TmuxServer server, std::vector<std::
 }  // namespace
 
 const std::string& sessionFormat() { return TmuxClient::sessionsFormat(); }
+
+std::optional<std::string> deadSocketText(const std::string& socketPath) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    // A path too long for sockaddr_un is tmux's to judge.
+    if (socketPath.size() >= sizeof(address.sun_path)) return std::nullopt;
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    // Non-blocking: a stopped server with a full backlog must not hold us here.
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd) return std::nullopt;
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) return std::nullopt;
+    // The same words tmux prints for these two, so a report reads the same either way.
+    if (errno == ECONNREFUSED) return "no server running on " + socketPath;
+    if (errno == ENOENT) return "error connecting to " + socketPath + " (" + std::strerror(ENOENT) + ")";
+    return std::nullopt;
+}
 
 std::string defaultSocketDirectory(const Environment& environment, std::uint32_t uid) {
     std::string base = environmentValue(environment, "TMUX_TMPDIR");
@@ -120,7 +157,7 @@ std::vector<std::string> socketPaths(const std::string& directory) {
 
 TmuxServer probe(const TmuxClient& client, const std::string& socketPath,
                  const std::optional<std::string>& socketName) {
-    return probed(client, unprobed(socketPath, socketName),
+    return probed(client, unprobed(client, socketPath, socketName),
                   socketName ? std::vector<std::string>{"-L", *socketName} : std::vector<std::string>{"-S", socketPath});
 }
 
@@ -128,17 +165,17 @@ std::vector<TmuxServer> scan(const TmuxClient& client, const std::optional<std::
                              const std::vector<std::string>& extraSocketPaths) {
     const std::string dir = directory ? *directory : defaultSocketDirectory();
     const std::vector<std::string> found = socketPaths(dir);
-    struct Candidate {
-        std::string path;
-        std::optional<std::string> name;
-    };
-    std::vector<Candidate> candidates;
+    std::vector<SocketCandidate> candidates;
     for (const auto& path : found) candidates.push_back({path, paths::lastComponent(path)});
     for (const auto& extra : extraSocketPaths) {
         std::string path = paths::expandTilde(extra);
         if (std::find(found.begin(), found.end(), path) == found.end()) candidates.push_back({path, std::nullopt});
     }
+    return probeAll(client, candidates, maxParallelProbes);
+}
 
+std::vector<TmuxServer> probeAll(const TmuxClient& client, const std::vector<SocketCandidate>& candidates,
+                                 std::size_t parallel) {
     // Each probe is one blocking child; a few at once keep a wedged server from costing
     // one time limit per socket. Results land in candidate order.
     std::vector<std::optional<TmuxServer>> results(candidates.size());
@@ -146,12 +183,12 @@ std::vector<TmuxServer> scan(const TmuxClient& client, const std::optional<std::
     auto work = [&] {
         for (std::size_t i; (i = next.fetch_add(1)) < candidates.size();) {
             // A socket listed outside tmux's own directory is reached by its path (socketArgs).
-            TmuxServer server = unprobed(candidates[i].path, candidates[i].name);
+            TmuxServer server = unprobed(client, candidates[i].path, candidates[i].name);
             std::vector<std::string> args = server.socketArgs();
             results[i] = probed(client, std::move(server), std::move(args));
         }
     };
-    const std::size_t workers = std::min(maxParallelProbes, candidates.size());
+    const std::size_t workers = std::min(std::max<std::size_t>(parallel, 1), candidates.size());
     std::vector<std::thread> threads;
     for (std::size_t w = 1; w < workers; ++w) threads.emplace_back(work);
     work();

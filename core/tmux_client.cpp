@@ -8,6 +8,7 @@
 
 #include "core/l10n.h"
 #include "core/process_runner.h"
+#include "core/ssh_transport.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
 
@@ -50,6 +51,7 @@ std::optional<TmuxClient> TmuxClient::detect() {
 }
 
 std::string TmuxClient::timeoutMessage() const {
+    if (host) return SshTransport::timeoutMessage(*host, timeout);
     const auto ms = timeout.count();
     const std::string limit = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
     return L("tmux nu a răspuns în " + limit + " și a fost oprit (serverul pare blocat)",
@@ -61,15 +63,16 @@ TmuxClient::Invocation TmuxClient::invoke(const std::vector<std::string>& args) 
     argv.reserve(2 + socketArgs.size() + args.size());
     // -u: without a UTF-8 locale (hosts often start us with a bare environment) tmux would
     // print every non-ASCII byte, the field separator included, as "_".
-    argv.insert(argv.end(), {binaryPath, "-u"});
+    argv.insert(argv.end(), {host ? std::string("tmux") : binaryPath, "-u"});
     argv.insert(argv.end(), socketArgs.begin(), socketArgs.end());
     argv.insert(argv.end(), args.begin(), args.end());
     ProcessOutput output;
+    const std::string program = host ? std::string("ssh") : binaryPath;
     try {
-        output = runProcess(binaryPath, argv, timeout);
+        output = host ? SshTransport::run(*host, argv, timeout) : runProcess(binaryPath, argv, timeout);
     } catch (const std::system_error& error) {
-        throw TmuxError::commandFailed(L("Nu am putut porni " + binaryPath + ": " + std::strerror(error.code().value()),
-                                         "Could not start " + binaryPath + ": " + std::strerror(error.code().value())));
+        throw TmuxError::commandFailed(L("Nu am putut porni " + program + ": " + std::strerror(error.code().value()),
+                                         "Could not start " + program + ": " + std::strerror(error.code().value())));
     }
     Invocation invocation;
     invocation.standardOutput = decoded(std::move(output.out));

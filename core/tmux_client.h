@@ -1,6 +1,7 @@
 #pragma once
 // The only way the system talks to tmux: one short-lived tmux process per operation,
-// run with an argument vector (no shell), bounded by a time limit.
+// run with an argument vector (no shell), bounded by a time limit. With a host the same
+// run happens on another machine through OpenSSH (core/ssh_transport.h).
 
 #include <chrono>
 #include <cstdint>
@@ -36,6 +37,8 @@ public:
     std::vector<std::string> socketArgs;
     // A tmux that never answers (a stopped server) is killed after this long.
     std::chrono::milliseconds timeout = defaultTimeout;
+    // An ssh destination: tmux then runs there ("tmux" from that machine's PATH).
+    std::optional<std::string> host;
 
     TmuxClient(std::string binaryPath, std::vector<std::string> socketArgs = {})
         : binaryPath(std::move(binaryPath)), socketArgs(std::move(socketArgs)) {}
@@ -46,8 +49,8 @@ public:
     // The candidate paths detect() tries, in order.
     static std::vector<std::string> candidatePaths(const std::optional<std::string>& pathVariable);
 
-    // One run of binaryPath -u socketArgs… args…. Throws TmuxError::commandFailed only when
-    // tmux cannot be started.
+    // One run of binaryPath -u socketArgs… args… (on the host: ssh … tmux -u …). Throws
+    // TmuxError::commandFailed only when tmux (or ssh) cannot be started.
     Invocation invoke(const std::vector<std::string>& args) const;
     // invoke + mapping: stdout on success, "" when no server answers, else throws
     // TmuxError::commandFailed (tmux's text, the exit text, or the time-limit text).

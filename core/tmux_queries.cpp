@@ -1,4 +1,5 @@
 // The tmux command lines of every query and command, and the parsers of their output.
+#include <array>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>

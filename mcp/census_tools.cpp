@@ -1,6 +1,10 @@
 #include "mcp/census_tools.h"
 
+#include <future>
+
 #include "core/census_report.h"
+#include "core/host_census.h"
+#include "core/paths.h"
 #include "core/server_scanner.h"
 #include "mcp/structured_answers.h"
 
@@ -19,23 +23,44 @@ std::optional<std::string> tmuxVersion(const TmuxClient& client) {
 
 }  // namespace
 
-ToolResult censusTool(const TmuxClient& client, const Arguments& arguments, bool compact) {
+ToolResult censusTool(const TmuxClient& client, const Arguments& arguments, bool compact,
+                      const std::vector<std::string>& hosts) {
+    // Each host costs at most one time limit, spent while this machine is scanned.
+    auto remote = std::async(std::launch::async, [&] { return HostCensusScanner::scanHosts(client, hosts); });
     const std::string directory = socketDirectoryArgument(arguments);
     const auto servers = TmuxServerScanner::scan(client, directory, stringElements(arguments, "extra_sockets"));
     const TimePoint now = Clock::now();
-    if (compact)
-        return {CensusReport::serverList(servers, directory, now), false, structured::serverList(servers, directory)};
+    // The structured answer covers this machine's servers; stored hosts follow in the text.
     const auto version = tmuxVersion(client);
-    return {CensusReport::overview(servers, directory, version, now), false,
-            structured::census(servers, directory, version)};
+    std::string report = compact ? CensusReport::serverList(servers, directory, now)
+                                 : CensusReport::overview(servers, directory, version, now);
+    for (const HostCensus& host : remote.get()) report += CensusReport::hostSection(host, now, !compact);
+    return {report, false,
+            compact ? structured::serverList(servers, directory) : structured::census(servers, directory, version)};
 }
 
-ToolResult sessionsTool(const TmuxClient& client, const Arguments& arguments) {
-    const TmuxClient bound = targetServer(client, arguments).first;
+ToolResult sessionsTool(const TmuxClient& client, const Arguments& arguments, const std::vector<std::string>& hosts) {
+    const HostChoice host = hostArgument(arguments, hosts);
+    if (host.error) return {*host.error, true};
+    const TmuxClient bound = targetServerOn(client, arguments, host.destination).first;
+    const auto name = nonEmptyStringArgument(arguments, "socket");
+    std::string socketPath;
+    if (!host.destination) {
+        socketPath = targetSocketPath(arguments);
+    } else if (auto path = nonEmptyStringArgument(arguments, "socket_path")) {
+        socketPath = *path;  // a path on that host: no local ~ to expand
+    } else {
+        const auto listing = HostCensusScanner::list(client, *host.destination);
+        if (listing.error) {
+            TmuxServer unreachable{name, name.value_or("default"), ServerLiveness::unknown, {}, listing.error,
+                                   std::nullopt, host.destination};
+            return {CensusReport::serverBlock(unreachable, Clock::now(), true), false};
+        }
+        socketPath = paths::join(listing.directory, name.value_or("default"));
+    }
     // An empty name would address no socket at all while the block shows the default
     // socket's path; it reads as absent, like everywhere else.
-    const auto server = TmuxServerScanner::probe(bound, targetSocketPath(arguments),
-                                                 nonEmptyStringArgument(arguments, "socket"));
+    const auto server = TmuxServerScanner::probe(bound, socketPath, name);
     return {CensusReport::serverBlock(server, Clock::now(), true), false, structured::sessions(server)};
 }
 

@@ -7,6 +7,8 @@
 
 namespace quillon::mcp {
 
-ToolResult findProjectTool(const TmuxClient& client, const Arguments& arguments);
+// Every server of this machine, or with `host` every server of that stored host.
+ToolResult findProjectTool(const TmuxClient& client, const Arguments& arguments,
+                           const std::vector<std::string>& hosts);
 
 }  // namespace quillon::mcp

@@ -2,6 +2,7 @@
 
 #include "core/l10n.h"
 #include "core/platform_texts.h"
+#include "core/stored_hosts.h"
 #include "mcp/census_tools.h"
 #include "mcp/find_project_tool.h"
 #include "mcp/search_tool.h"
@@ -20,12 +21,14 @@ ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arg
                     platformText(PlatformText::installItWith),
                 true};
 
-    if (toolName == "tmux_census") return censusTool(*client, arguments, false);
-    if (toolName == "tmux_servers") return censusTool(*client, arguments, true);
-    if (toolName == "tmux_sessions") return sessionsTool(*client, arguments);
-    if (toolName == "tmux_windows") return windowsTool(*client, arguments);
-    if (toolName == "tmux_capture_pane") return capturePaneTool(*client, arguments);
-    if (toolName == "tmux_find_project") return findProjectTool(*client, arguments);
+    // Read for every call, so hosts added in the app count at once.
+    const auto hosts = StoredHosts::read(L10n::processEnvironment());
+    if (toolName == "tmux_census") return censusTool(*client, arguments, false, hosts);
+    if (toolName == "tmux_servers") return censusTool(*client, arguments, true, hosts);
+    if (toolName == "tmux_sessions") return sessionsTool(*client, arguments, hosts);
+    if (toolName == "tmux_windows") return windowsTool(*client, arguments, hosts);
+    if (toolName == "tmux_capture_pane") return capturePaneTool(*client, arguments, hosts);
+    if (toolName == "tmux_find_project") return findProjectTool(*client, arguments, hosts);
     if (toolName == "tmux_search_panes") return searchPanesTool(*client, arguments);
     return {L("Verb necunoscut: " + toolName, "Unknown tool: " + toolName), true};
 }

@@ -1,11 +1,13 @@
 #include "mcp/tool_arguments.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "core/l10n.h"
 #include "core/paths.h"
 #include "core/server_scanner.h"
+#include "core/text.h"
 
 namespace quillon::mcp {
 namespace {
@@ -76,6 +78,26 @@ std::pair<TmuxClient, std::string> targetServer(const TmuxClient& client, const 
         return {bound, expanded};
     }
     return {bound, L("serverul implicit", "the default server")};
+}
+
+HostChoice hostArgument(const Arguments& arguments, const std::vector<std::string>& storedHosts) {
+    const auto wanted = nonEmptyStringArgument(arguments, "host");
+    if (!wanted) return {};
+    if (std::find(storedHosts.begin(), storedHosts.end(), *wanted) != storedHosts.end()) return {*wanted, {}};
+    if (storedHosts.empty())
+        return {{}, L("Gazdă necunoscută '" + *wanted + "'. Nicio gazdă salvată; adaug-o în Quillon → Setări → Gazde.",
+                      "Unknown host '" + *wanted + "'. No host is stored; add it in Quillon → Settings → Hosts.")};
+    const std::string stored = text::join(storedHosts, ", ");
+    return {{}, L("Gazdă necunoscută '" + *wanted + "'. Gazde salvate: " + stored + ".",
+                  "Unknown host '" + *wanted + "'. Stored hosts: " + stored + ".")};
+}
+
+std::pair<TmuxClient, std::string> targetServerOn(const TmuxClient& client, const Arguments& arguments,
+                                                  const std::optional<std::string>& host) {
+    auto [bound, description] = targetServer(client, arguments);
+    if (!host) return {bound, description};
+    bound.host = host;
+    return {bound, L(description + " pe " + *host, description + " on " + *host)};
 }
 
 std::string targetSocketPath(const Arguments& arguments) {

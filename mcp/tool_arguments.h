@@ -31,6 +31,17 @@ std::string socketDirectoryArgument(const Arguments& arguments);
 // The client bound to `socket` (-L), else `socket_path` (-S), else the given one (the
 // default server), with a description of that server in the reply language.
 std::pair<TmuxClient, std::string> targetServer(const TmuxClient& client, const Arguments& arguments);
+// `host`: nothing (this machine) when absent or empty; a stored destination; else the error
+// text that lists the stored ones. Agents can never name a host of their own.
+struct HostChoice {
+    std::optional<std::string> destination;
+    std::optional<std::string> error;
+};
+HostChoice hostArgument(const Arguments& arguments, const std::vector<std::string>& storedHosts);
+// targetServer on the chosen host: the client runs there and the description names it.
+std::pair<TmuxClient, std::string> targetServerOn(const TmuxClient& client, const Arguments& arguments,
+                                                  const std::optional<std::string>& host);
+
 // The socket file behind the same arguments: `socket_path`, else <default dir>/<socket>,
 // else <default dir>/default.
 std::string targetSocketPath(const Arguments& arguments);

@@ -40,7 +40,8 @@ json plainCatalogue() {
              "spatele lui chiar rulează, sesiunile vii cu vechimea și starea de atașare, plus proiectul corelat "
              "din cwd. Ăsta e singurul control al lui „cine e viu” care nu depinde de niciun registru: un "
              "fișier-socket rămâne pe disc după ce serverul moare, deci registrele pot raporta sesiuni care nu "
-             "există. Nu cere nicio scriere prealabilă.",
+             "există. Nu cere nicio scriere prealabilă. După mașina asta urmează fiecare gazdă ssh salvată în Quillon "
+             "(Setări → Gazde).",
              {{"socket_dir",
                stringProperty("Directorul de socket-uri (implicit $TMUX_TMPDIR/tmux-<uid> sau /tmp/tmux-<uid>).")},
               {"extra_sockets",
@@ -49,7 +50,7 @@ json plainCatalogue() {
         tool("tmux_servers",
              "Doar lista socket-urilor tmux și starea fiecărui server (viu / mort-cu-socket-rămas / necunoscut), "
              "fără detaliul sesiunilor. Varianta compactă a lui tmux_census, pentru când te interesează doar câte "
-             "servere există și pe care merită să întrebi mai departe.",
+             "servere există și pe care merită să întrebi mai departe. Include gazdele ssh salvate.",
              {{"socket_dir", stringProperty("Directorul de socket-uri (implicit cel standard).")},
               {"extra_sockets", stringArrayProperty("Căi de socket-uri din afara directorului standard.")}}),
         tool("tmux_sessions",
@@ -57,14 +58,18 @@ json plainCatalogue() {
              "`socket` (numele pentru `tmux -L`) SAU `socket_path`. Fără niciunul, întreabă serverul implicit — "
              "care pe mașina asta de obicei nu există; pentru flotă folosește tmux_census.",
              {{"socket", stringProperty("Numele socketului, ex. 'orchid' (echivalent cu `tmux -L orchid`).")},
-              {"socket_path", stringProperty("Calea absolută a socketului (echivalent cu `tmux -S /cale`).")}}),
+              {"socket_path", stringProperty("Calea absolută a socketului (echivalent cu `tmux -S /cale`).")},
+              {"host", stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina "
+                                      "asta.")}}),
         tool("tmux_windows",
              "Ferestrele și pane-urile unei sesiuni: index, nume, care e activă, comanda care rulează în fiecare "
              "pane, PID-ul, dimensiunea și cwd-ul. Target-ul fiecărui pane e exact șirul de dat lui "
              "tmux_capture_pane.",
              {{"session", stringProperty("Numele sesiunii.")},
               {"socket", stringProperty("Numele socketului serverului.")},
-              {"socket_path", stringProperty("Alternativ, calea socketului.")}},
+              {"socket_path", stringProperty("Alternativ, calea socketului.")},
+              {"host", stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina "
+                                      "asta.")}},
              {"session"}),
         tool("tmux_capture_pane",
              "Ultimele linii din bufferul unui pane, fără atașare și fără să deranjeze ce rulează acolo "
@@ -73,7 +78,9 @@ json plainCatalogue() {
              {{"target", stringProperty("Target-ul pane-ului, ex. 'orchid:1.0'.")},
               {"lines", {{"type", "integer"}, {"description", "Câte linii din coadă (implicit 200, maxim 5000)."}}},
               {"socket", stringProperty("Numele socketului serverului.")},
-              {"socket_path", stringProperty("Alternativ, calea socketului.")}},
+              {"socket_path", stringProperty("Alternativ, calea socketului.")},
+              {"host", stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina "
+                                      "asta.")}},
              {"target"}),
         tool("tmux_find_project",
              "Corelează sesiunile tmux vii cu un proiect: dă un nume de proiect, un fragment de nume de sesiune "
@@ -84,7 +91,9 @@ json plainCatalogue() {
              {{"query", stringProperty("Nume de proiect, fragment de nume de sesiune, sau cale (ex. 'quillon' sau "
                                        "'~/lumo-apps').")},
               {"socket_dir", stringProperty("Directorul de socket-uri (implicit cel standard).")},
-              {"extra_sockets", stringArrayProperty("Socket-uri din afara directorului standard.")}},
+              {"extra_sockets", stringArrayProperty("Socket-uri din afara directorului standard.")},
+              {"host", stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina "
+                                      "asta.")}},
              {"query"}),
         tool("tmux_search_panes",
              "Caută un text (sau o expresie regulată) în toate pane-urile unui server tmux: ecranul vizibil plus "

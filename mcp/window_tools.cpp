@@ -30,10 +30,12 @@ std::string missingSession(const std::vector<TmuxSession>& sessions, const std::
 
 }  // namespace
 
-ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments) {
+ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments, const std::vector<std::string>& hosts) {
     const auto wanted = nonEmptyStringArgument(arguments, "session");
     if (!wanted) return {L("Lipsește 'session'.", "Missing 'session'."), true};
-    const auto [bound, server] = targetServer(client, arguments);
+    const HostChoice host = hostArgument(arguments, hosts);
+    if (host.error) return {*host.error, true};
+    const auto [bound, server] = targetServerOn(client, arguments, host.destination);
 
     std::vector<TmuxSession> sessions;
     try {
@@ -53,11 +55,14 @@ std::int64_t captureLineCount(const Arguments& arguments) {
     return std::clamp<std::int64_t>(integerArgument(arguments, "lines").value_or(200), 1, 5000);
 }
 
-ToolResult capturePaneTool(const TmuxClient& client, const Arguments& arguments) {
+ToolResult capturePaneTool(const TmuxClient& client, const Arguments& arguments,
+                           const std::vector<std::string>& hosts) {
     const auto target = nonEmptyStringArgument(arguments, "target");
     if (!target) return {L("Lipsește 'target'.", "Missing 'target'."), true};
+    const HostChoice host = hostArgument(arguments, hosts);
+    if (host.error) return {*host.error, true};
     const std::int64_t lines = captureLineCount(arguments);
-    const auto [bound, server] = targetServer(client, arguments);
+    const auto [bound, server] = targetServerOn(client, arguments, host.destination);
 
     std::string captured;
     try {

@@ -7,8 +7,10 @@
 
 namespace quillon::mcp {
 
-ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments);
-ToolResult capturePaneTool(const TmuxClient& client, const Arguments& arguments);
+// Both on this machine, or on a stored host named by `host`.
+ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments, const std::vector<std::string>& hosts);
+ToolResult capturePaneTool(const TmuxClient& client, const Arguments& arguments,
+                           const std::vector<std::string>& hosts);
 
 // `lines` as asked, else 200, kept within 1…5000.
 std::int64_t captureLineCount(const Arguments& arguments);

@@ -1,9 +1,12 @@
 #include "core/server_scanner.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 
 #include "core/tmux_error.h"
 #include "tests/support/tmux_sandbox.h"
@@ -112,6 +115,39 @@ TEST_F(ServerScannerLive, SocketsOutsideTmuxsOwnDirectoryAreAskedByPath) {
     EXPECT_NE(unasked.diagnostic.value_or("").find("/nonexistent/tmux"), std::string::npos);
     EXPECT_EQ(unasked.socketPath, sandbox.socketPath(twin));
     EXPECT_TRUE(unasked.socketModified);
+}
+
+}  // namespace
+}  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// A tmux behind a wrapper that counts its starts: a dead socket must cost none.
+TEST(ServerScannerConnect, DeadAndMissingSocketsAreStaleWithoutStartingTmux) {
+    L10n::setLanguage(AppLanguage::en);
+    TmuxSandbox sandbox;
+    const auto live = TmuxSandbox::uniqueName("live");
+    sandbox.newSession(live, "main");
+    for (int i = 0; i < 20; ++i) testing::makeDeadSocket(sandbox.socketPath("dead-" + std::to_string(i)));
+    TempDir bin;
+    const std::string counter = bin.str() + "/starts", wrapper = bin.str() + "/tmux";
+    std::ofstream(wrapper) << "#!/bin/sh\necho x >> '" << counter << "'\nexec '" << TmuxSandbox::tmuxPath()
+                           << "' \"$@\"\n";
+    ::chmod(wrapper.c_str(), 0700);
+
+    const std::string missing = bin.str() + "/missing";
+    const auto servers = TmuxServerScanner::scan(TmuxClient(wrapper), std::nullopt, {missing});
+    ASSERT_EQ(servers.size(), 22u);
+    for (std::size_t i = 0; i < 20; ++i) {
+        EXPECT_EQ(servers[i].liveness, ServerLiveness::stale);
+        EXPECT_EQ(servers[i].diagnostic, "no server running on " + servers[i].socketPath);
+    }
+    EXPECT_EQ(servers[20].liveness, ServerLiveness::alive);
+    EXPECT_EQ(servers[21].diagnostic, "error connecting to " + missing + " (No such file or directory)");
+    std::ifstream starts(counter);
+    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(starts), {}, '\n'), 1);  // the live server only
+    EXPECT_EQ(TmuxServerScanner::deadSocketText(sandbox.socketPath(live)), std::nullopt);
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ TEST_F(Tools, WindowsListsTheNamedSessionOrSaysWhyNot) {
     expect("tmux_windows", {{"session", "work"}, {"socket", "alpha"}},
            "Session work on socket 'alpha' — 2 window(s), 3 pane(s)\nproject: proj · ");
     expect("tmux_windows", {{"session", "work"}, {"socket_path", alpha}}, "Session work on " + alpha + " — ");
-    const auto failed = windowsTool(TmuxClient("/nonexistent/tmux"), {{"session", "work"}});
+    const auto failed = windowsTool(TmuxClient("/nonexistent/tmux"), {{"session", "work"}}, {});
     EXPECT_EQ(failed.text,
               "Could not read the default server: Could not start /nonexistent/tmux: No such file or directory");
     EXPECT_TRUE(failed.isError);
