@@ -69,7 +69,8 @@ TEST_F(DashboardTest, CardButtonsAndMenuActOnTheirOwnSession) {
     QTest::mouseClick(dashboard.cards()->viewport(), Qt::LeftButton, {}, rects[ui::SessionCardDelegate::attach].center());
     QTest::mouseClick(dashboard.cards()->viewport(), Qt::LeftButton, {}, rects[ui::SessionCardDelegate::folder].center());
     ASSERT_TRUE(waitUntil([&] { return desktop.opened().size() == 1; }));
-    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "-t '=beta:'"));
+    // The terminal attaches by the id taken with the click, not by a name that may move.
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "attach-session -t '" + env->sessions()[1].sessionID + "'"));
     EXPECT_EQ(desktop.directories, std::vector<std::string>{env->sessions()[1].path});
 
     auto menu = dashboard.cardMenu(0);

@@ -39,8 +39,10 @@ TEST_F(MenuBarViewTest, AttachOpensTheSessionOrItsWindowAndRowsUnfold) {
     std::vector<std::string> lines;
     for (const auto& opened : desktop.opened()) lines.push_back(opened.second);
     std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-    EXPECT_TRUE(text::contains(lines[0], "-t '=work:' ';' select-window -t '=work:1'")) << lines[0];
-    EXPECT_TRUE(text::contains(lines[1], "-t '=workshop:'") && !text::contains(lines[1], "select-window")) << lines[1];
+    const auto idOf = [&](const char* name) { return find(env->sessions(), name)->sessionID; };
+    EXPECT_TRUE(text::contains(lines[0], "-t '" + idOf("work") + "' ';' select-window -t '=work:1'")) << lines[0];
+    EXPECT_TRUE(text::contains(lines[1], "-t '" + idOf("workshop") + "'") && !text::contains(lines[1], "select-window"))
+        << lines[1];
 
     // The unfolded row stays unfolded through a refresh that changes other rows.
     sandbox.newSession(server, "another");

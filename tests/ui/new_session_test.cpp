@@ -87,7 +87,7 @@ TEST_F(NewSessionTest, CreatesInTheExpandedDirectoryAttachesAndKeepsARefusalVisi
     EXPECT_TRUE(text::contains(tmux({"list-sessions", "-F", "#{session_name}:#{session_path}"}),
                                "proj:" + (home.path() / "proj").string()));
     ASSERT_EQ(desktop.opened().size(), 1u);
-    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "proj"));
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "attach-session -t '" + std::string(text::trim(tmux({"display-message", "-p", "-t", "=proj:", "#{session_id}"}))) + "'"));
 
     ui::NewSessionSheet again(*context);
     again.nameField()->setText(QStringLiteral("proj"));  // taken
