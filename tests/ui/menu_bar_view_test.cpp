@@ -72,7 +72,8 @@ TEST_F(MenuBarViewTest, SummaryEmptyStateAndTemplatesFollowTheServerAndTheStore)
     EXPECT_EQ(texts(*menu).mid(3), (QStringList{"(unnamed)", "svc"}));  // after the three seeded ones
     menu->actions().last()->trigger();
     ASSERT_TRUE(waitUntil([&] { return desktop.opened().size() == 1; }));
-    EXPECT_TRUE(hasSession("svc") && text::contains(desktop.opened()[0].second, "-t '=svc:'"));
+    ASSERT_TRUE(hasSession("svc"));
+    EXPECT_TRUE(text::contains(desktop.opened()[0].second, "attach-session -t '" + find(env->sessions(), "svc")->sessionID + "'"));
 
     env->setLanguage(AppLanguage::ro);
     EXPECT_EQ(panel.serverLabel()->text(), "Server activ");

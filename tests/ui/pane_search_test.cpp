@@ -62,7 +62,7 @@ TEST_F(PaneSearchTest, ResultsAreGroupedAndCountedAndReturnOpensThePreviewAtTheM
     window.searchAction()->trigger();
     ui::PaneSearchPanel* panel = window.searchPanel();
     ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }));
-    EXPECT_EQ(window.searchAction()->text(), "Search panes");
+    EXPECT_EQ(window.searchAction()->iconText(), "Search panes");
     search(*panel, "linker");
     EXPECT_EQ(panel->summaryLabel()->text(), "3 matches in 3 panes");
     const auto& sessions = env->sessions();

@@ -437,7 +437,10 @@ void SessionDetailView::loadPreview(const std::string& pane) {
 
 void SessionDetailView::showMatch(const std::string& paneID, const std::string& paneTarget, std::int64_t lines,
                                   const LineMatch& match) {
-    preview_->setTarget(paneTarget);
+    // The pane as the search found it; the list may not hold it yet.
+    TmuxPane found = paneOf(paneID);
+    if (found.target.empty()) found.target = paneTarget;
+    preview_->setPane(found);
     showTab(Tab::preview);
     const auto request = ++previewRequest_;
     const auto& client = context_.env.client();

@@ -462,6 +462,8 @@ void SettingsView::relabel() {
                               "Use a name (-L) or path (-S) to connect to a tmux server separate from the default."));
     setLabelFor(serverForm_, searchLines_, qL("Căutare: linii de scrollback", "Search: scrollback lines"));
     searchLines_->setAccessibleName(qL("Linii de scrollback căutate per pane", "Scrollback lines searched per pane"));
+    // The field inside the spin box takes the focus; a screen reader names it the same.
+    for (auto* field : searchLines_->findChildren<QLineEdit*>()) field->setAccessibleName(searchLines_->accessibleName());
     searchLines_->setSuffix(qL(" linii", " lines"));
     searchFooter_->setText(qL("Căutarea în pane-uri (Ctrl+K) citește ecranul fiecărui pane plus atâtea linii din "
                               "scrollback (0 = doar ecranul).",

@@ -43,7 +43,7 @@ TEST_F(DesktopTest, TheTrayCarriesTheIconAndThePanelDropsFromIt) {
     ui::QuillonApp shell({*env, *templates, *rules, desktop});
     shell.start();
     ASSERT_TRUE(waitUntil([&] { return shell.tray()->isVisible() && !shell.tray()->geometry().isEmpty(); }, 10s));
-    EXPECT_EQ(shell.tray()->toolTip(), "Quillon — 1 sessions");
+    EXPECT_EQ(shell.tray()->toolTip(), "Quillon — 1 session");
     EXPECT_FALSE(panelButtonShown(*shell.mainWindow()));
 
     shell.showPanel();
