@@ -25,12 +25,13 @@ inline void fillSearchPanes(const std::function<std::string(const std::vector<st
         const std::string needle = pane % 10 == 0 ? "echo 'FATAL " + std::string(searchNeedle) + " in pane'; " : "";
         return seq + "1 1000; " + needle + seq + "1001 2040; exec sleep 100000";
     };
-    tmux({"set-option", "-g", "history-limit", "5000"});
     int pane = 0;
     // One run per session: tmux refuses a command line much longer than that.
     for (int s = 0; s < searchSessions; ++s) {
         const std::string session = "s" + std::to_string(s);
         std::vector<std::string> args{"new-session", "-d", "-s", session, "-x", "120", "-y", "30", paneCommand(pane++)};
+        // The server may not run yet: the first run starts it and sets the history first.
+        if (s == 0) args.insert(args.begin(), {"start-server", ";", "set-option", "-g", "history-limit", "5000", ";"});
         for (int w = 1; w < searchWindows; ++w)
             args.insert(args.end(), {";", "new-window", "-d", "-t", session + ":", paneCommand(pane++)});
         tmux(args);
