@@ -114,7 +114,7 @@ TEST_F(KeyboardTest, TabAndF6RunFromToolbarToSidebarToScreenAndBack) {
     EXPECT_EQ(backward, forward);
 }
 
-TEST_F(KeyboardTest, DISABLED_ShortcutsAndReturnOpenPlacesWithTheFocusInThem) {
+TEST_F(KeyboardTest, ShortcutsAndReturnOpenPlacesWithTheFocusInThem) {
     press(Qt::Key_2, Qt::ControlModifier);
     auto* scanner = qobject_cast<ui::ScannerView*>(window->currentScreen());
     ASSERT_NE(scanner, nullptr);

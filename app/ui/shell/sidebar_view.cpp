@@ -136,4 +136,15 @@ void SidebarView::showSelection(const SidebarItem& item) {
     updating_ = false;
 }
 
+QModelIndex SidebarView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    QModelIndex next = QTreeView::moveCursor(action, modifiers);
+    const bool forward = action == MoveDown || action == MoveNext || action == MovePageDown || action == MoveHome;
+    while (next.isValid() && !(model()->flags(next) & Qt::ItemIsSelectable)) {
+        const QModelIndex further = forward ? indexBelow(next) : indexAbove(next);
+        if (!further.isValid()) return currentIndex();
+        next = further;
+    }
+    return next;
+}
+
 }  // namespace quillon::ui

@@ -23,6 +23,10 @@ signals:
     // Return or a double click on a place: open it with the focus in it.
     void itemOpened(const quillon::ui::SidebarItem& item);
 
+protected:
+    // Section titles are not places: the arrow keys pass over them.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
 private:
     SidebarModel& model_;
     SidebarItem shown_;
