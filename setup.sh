@@ -28,15 +28,10 @@ install_missing() {
 # The MCP SDK client test (tests/mcp/sdk_client) needs node and npm (before configuring, so
 # CMake finds node), then its packages from the committed lock file in the build tree's copy.
 install_node() {
-    local missing=()
-    command -v node >/dev/null || missing+=(nodejs)
-    command -v npm >/dev/null || missing+=(npm)
-    [ ${#missing[@]} -eq 0 ] && return 0
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    echo "installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    local wanted=()
+    command -v node >/dev/null || wanted+=(nodejs)
+    command -v npm >/dev/null || wanted+=(npm)
+    [ ${#wanted[@]} -eq 0 ] || install_missing "${wanted[@]}"
 }
 
 install_sdk_client() {
