@@ -177,7 +177,14 @@ TEST_F(RestoreThroughTmux, ARunningSessionIsLeftAloneAndMissingFoldersBecomeHome
     sandbox.tmux(server, {"kill-session", "-t", "=gamma"});
     // beta changed since: its extra window must survive the restore untouched.
     sandbox.newWindow(server, "beta", "three", dir("a"));
-    const auto betaBefore = shape(client());
+    // The new window's shell starts in its own time: its shape is taken once it holds still.
+    auto betaBefore = shape(client());
+    for (int i = 0; i < 40; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        auto again = shape(client());
+        if (again == betaBefore) break;
+        betaBefore = std::move(again);
+    }
     fs::remove_all(dir("d e"));
 
     const RestorePlan plan = planRestore(saved, {"beta"}, restoreOptions());
