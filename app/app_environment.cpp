@@ -13,6 +13,10 @@
 #include "app/terminal_launcher.h"
 #include "core/snapshot_ring.h"
 #include "core/l10n.h"
+#include "core/paths.h"
+#include "core/server_scanner.h"
+#include "core/ssh_transport.h"
+#include "core/stored_hosts.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
 #include "core/tmux_target.h"
@@ -92,7 +96,7 @@ AppEnvironment::AppEnvironment(Options options, QObject* parent)
     availableTerminals_ = offeredTerminals(installed);
     settings_ = AppSettings::load(defaults_, installed);
     L10n::setLanguage(settings_.language);
-    if (binaryPath_) client_ = TmuxClient(*binaryPath_, socketArgs(settings_.socketMode, settings_.socketValue));
+    if (binaryPath_) client_ = configuredClient();
     else lastError_ = TmuxError::binaryNotFound().localizedDescription();
     snapshots_ = new SnapshotKeeper(*this, std::move(options.snapshotRoot), this);
     QMetaObject::invokeMethod(this, [this] { bootstrap(); }, Qt::QueuedConnection);
@@ -169,7 +173,7 @@ void AppEnvironment::bootstrap() {
 void AppEnvironment::applySocketSettings() {
     if (!binaryPath_) return;
     ++clientGeneration_;
-    client_ = TmuxClient(*binaryPath_, socketArgs(settings_.socketMode, settings_.socketValue));
+    client_ = configuredClient();
     emit clientChanged();
     QMetaObject::invokeMethod(this, [this] { bootstrap(); }, Qt::QueuedConnection);
 }
@@ -353,8 +357,11 @@ void AppEnvironment::attachTo(const std::string& session, const std::optional<st
     if (!client_ || !platform_.terminals) return call(done);
     runInBackground(
         [host = platform_.terminals, app = settings_.preferredTerminal, session, windowTarget,
-         tmuxPath = client_->binaryPath, args = client_->socketArgs] {
-            TerminalLauncher::launch(*host, app, session, windowTarget, tmuxPath, args);
+         tmuxPath = client_->binaryPath, args = client_->socketArgs, remote = client_->host] {
+            if (!remote) return TerminalLauncher::launch(*host, app, session, windowTarget, tmuxPath, args);
+            const auto ssh = SshTransport::sshProgram(L10n::processEnvironment());
+            if (!ssh) throw TmuxError::commandFailed(L("Nu am găsit ssh.", "Could not find ssh."));
+            host->open(app, TerminalLauncher::buildRemoteShellCommand(*ssh, *remote, session, windowTarget, args));
         },
         [this, done = std::move(done)](auto outcome) {
             if (outcome.error) setLastError(outcome.error);
@@ -435,6 +442,43 @@ void AppEnvironment::setSocketMode(TmuxSocketMode value) {
 
 void AppEnvironment::setSocketValue(const std::string& value) {
     if (update(settings_.socketValue, value, SettingsKey::socketValue, value)) emit socketValueChanged();
+}
+
+void AppEnvironment::setSocketHost(const std::string& destination) {
+    if (!destination.empty()) {
+        if (auto problem = SshTransport::destinationProblem(destination)) return setLastError(*problem);
+    }
+    if (update(settings_.socketHost, destination, SettingsKey::socketHost, destination)) emit socketHostChanged();
+}
+
+bool AppEnvironment::setHosts(const std::vector<std::string>& destinations) {
+    std::vector<std::string> kept;
+    for (const std::string& destination : destinations) {
+        if (auto problem = SshTransport::destinationProblem(destination)) {
+            setLastError(destination + ": " + *problem);
+            return false;
+        }
+        if (std::find(kept.begin(), kept.end(), destination) == kept.end()) kept.push_back(destination);
+    }
+    if (update(settings_.hosts, kept, SettingsKey::hosts, StoredHosts::encode(kept))) emit hostsChanged();
+    return true;
+}
+
+void AppEnvironment::useServer(const std::optional<std::string>& host, const std::optional<std::string>& socketName,
+                               const std::string& socketPath) {
+    // A name found in tmux's own directory (here or there) is that directory's -L name.
+    const bool byName =
+        socketName && (host || paths::join(TmuxServerScanner::defaultSocketDirectory(), *socketName) == socketPath);
+    setSocketMode(byName ? TmuxSocketMode::name : TmuxSocketMode::path);
+    setSocketValue(byName ? *socketName : socketPath);
+    setSocketHost(host.value_or(""));
+    applySocketSettings();
+}
+
+TmuxClient AppEnvironment::configuredClient() const {
+    TmuxClient client(*binaryPath_, socketArgs(settings_.socketMode, settings_.socketValue));
+    if (!settings_.socketHost.empty()) client.host = settings_.socketHost;
+    return client;
 }
 
 void AppEnvironment::setScannerInterval(double seconds) {

@@ -49,6 +49,8 @@ class AppEnvironment : public QObject {
     Q_PROPERTY(double pollingInterval READ pollingInterval WRITE setPollingInterval NOTIFY pollingIntervalChanged)
     Q_PROPERTY(quillon::TmuxSocketMode socketMode READ socketMode WRITE setSocketMode NOTIFY socketModeChanged)
     Q_PROPERTY(std::string socketValue READ socketValue WRITE setSocketValue NOTIFY socketValueChanged)
+    Q_PROPERTY(std::string socketHost READ socketHost WRITE setSocketHost NOTIFY socketHostChanged)
+    Q_PROPERTY(std::vector<std::string> hosts READ hosts WRITE setHosts NOTIFY hostsChanged)
     Q_PROPERTY(double scannerInterval READ scannerInterval WRITE setScannerInterval NOTIFY scannerIntervalChanged)
     Q_PROPERTY(quillon::ScannerMode scannerMode READ scannerMode WRITE setScannerMode NOTIFY scannerModeChanged)
     Q_PROPERTY(bool notifyOnClose READ notifyOnClose WRITE setNotifyOnClose NOTIFY notifyOnCloseChanged)
@@ -109,6 +111,9 @@ public:
     double pollingInterval() const noexcept { return settings_.pollingInterval; }
     TmuxSocketMode socketMode() const noexcept { return settings_.socketMode; }
     const std::string& socketValue() const noexcept { return settings_.socketValue; }
+    // The ssh destination of the shown server; empty for this machine.
+    const std::string& socketHost() const noexcept { return settings_.socketHost; }
+    const std::vector<std::string>& hosts() const noexcept { return settings_.hosts; }
     double scannerInterval() const noexcept { return settings_.scannerInterval; }
     ScannerMode scannerMode() const noexcept { return settings_.scannerMode; }
     bool notifyOnClose() const noexcept { return settings_.notifyOnClose; }
@@ -123,6 +128,15 @@ public:
     void setPollingInterval(double seconds);  // restarts a running polling timer
     void setSocketMode(TmuxSocketMode value);  // takes effect with applySocketSettings()
     void setSocketValue(const std::string& value);
+    // Takes effect with applySocketSettings(); a destination ssh would misread is refused
+    // (lastError says why).
+    void setSocketHost(const std::string& destination);
+    // Stored as given, minus duplicates; false with lastError set when one is refused.
+    bool setHosts(const std::vector<std::string>& destinations);
+    // "Use this server": its socket (name or path) and host become the socket settings,
+    // applied at once.
+    void useServer(const std::optional<std::string>& host, const std::optional<std::string>& socketName,
+                   const std::string& socketPath);
     void setScannerInterval(double seconds);
     void setScannerMode(ScannerMode value);
     void setNotifyOnClose(bool value);  // switching on asks for notification authorisation
@@ -211,6 +225,8 @@ signals:
     void pollingIntervalChanged();
     void socketModeChanged();
     void socketValueChanged();
+    void socketHostChanged();
+    void hostsChanged();
     void scannerIntervalChanged();
     void scannerModeChanged();
     void notifyOnCloseChanged();
@@ -236,6 +252,8 @@ private:
     void persist(std::string_view key, const nlohmann::json& value);
     // Stores and persists a changed setting; false when the value is the same.
     template <class T> bool update(T& field, const T& value, std::string_view key, const nlohmann::json& stored);
+    // The client the socket settings describe (binaryPath_ set).
+    TmuxClient configuredClient() const;
     void attachTo(const std::string& session, const std::optional<std::string>& windowTarget, Done done);
 
     DefaultsStore defaults_;

@@ -5,6 +5,8 @@
 
 #include "core/paths.h"
 #include "core/raw_value.h"
+#include "core/ssh_transport.h"
+#include "core/stored_hosts.h"
 #include "core/text.h"
 
 namespace quillon {
@@ -158,6 +160,9 @@ AppSettings AppSettings::load(const DefaultsStore& store, const std::vector<Term
     s.pollingInterval = readNumber(document, K::pollingInterval, s.pollingInterval);
     s.socketMode = readEnum(document, K::socketMode, tmuxSocketModeFromRaw, s.socketMode);
     s.socketValue = readString(document, K::socketValue);
+    s.socketHost = readString(document, K::socketHost);
+    if (SshTransport::destinationProblem(s.socketHost)) s.socketHost.clear();
+    if (auto it = document.find(K::hosts); it != document.end()) s.hosts = StoredHosts::decode(*it);
     s.scannerInterval = readNumber(document, K::scannerInterval, s.scannerInterval);
     s.scannerMode = readEnum(document, K::scannerMode, scannerModeFromRaw, s.scannerMode);
     s.notifyOnClose = readBool(document, K::notifyOnClose);

@@ -42,6 +42,10 @@ inline constexpr std::string_view preferredTerminal = "preferredTerminal";
 inline constexpr std::string_view pollingInterval = "pollingInterval";
 inline constexpr std::string_view socketMode = "socketMode";
 inline constexpr std::string_view socketValue = "socketValue";
+// The ssh destination the shown server runs on; empty for this machine.
+inline constexpr std::string_view socketHost = "socketHost";
+// The remote hosts (core/stored_hosts.h), shared with quillon-mcp.
+inline constexpr std::string_view hosts = "hosts";
 inline constexpr std::string_view scannerInterval = "scannerInterval";
 inline constexpr std::string_view scannerMode = "scannerMode";
 inline constexpr std::string_view notifyOnClose = "notifyOnClose";
@@ -57,6 +61,8 @@ struct AppSettings {
     double pollingInterval = 4.0;  // seconds
     TmuxSocketMode socketMode = TmuxSocketMode::default_;
     std::string socketValue;
+    std::string socketHost;  // one ssh destination would misread reads as this machine
+    std::vector<std::string> hosts;
     double scannerInterval = 1.0;  // seconds
     ScannerMode scannerMode = ScannerMode::polling;
     bool notifyOnClose = false;

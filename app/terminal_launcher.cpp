@@ -21,6 +21,14 @@ std::string buildShellCommand(std::string_view sessionName, const std::optional<
     return line;
 }
 
+std::string buildRemoteShellCommand(std::string_view sshProgram, std::string_view destination,
+                                    std::string_view sessionName, const std::optional<std::string>& windowTarget,
+                                    const std::vector<std::string>& socketArgs) {
+    const std::string remoteLine = buildShellCommand(sessionName, windowTarget, "tmux", socketArgs);
+    return text::shellQuote(sshProgram) + " -t -- " + text::shellQuote(destination) + " " +
+           text::shellQuote(remoteLine);
+}
+
 void launch(const TerminalHost& host, TerminalApp app, std::string_view sessionName,
             const std::optional<std::string>& windowTarget, std::string_view tmuxPath,
             const std::vector<std::string>& socketArgs) {

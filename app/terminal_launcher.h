@@ -21,6 +21,12 @@ std::vector<TerminalApp> installedTerminals(const TerminalHost& host);
 std::string buildShellCommand(std::string_view sessionName, const std::optional<std::string>& windowTarget,
                               std::string_view tmuxPath, const std::vector<std::string>& socketArgs);
 
+// The same attach on another machine: `ssh -t -- <destination>` and the remote line (tmux
+// from that machine's PATH), quoted once more for the local shell.
+std::string buildRemoteShellCommand(std::string_view sshProgram, std::string_view destination,
+                                    std::string_view sessionName, const std::optional<std::string>& windowTarget,
+                                    const std::vector<std::string>& socketArgs);
+
 // Builds the command line and opens it in the terminal. Throws TmuxError or std::system_error.
 void launch(const TerminalHost& host, TerminalApp app, std::string_view sessionName,
             const std::optional<std::string>& windowTarget, std::string_view tmuxPath,

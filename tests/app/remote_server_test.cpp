@@ -1,0 +1,88 @@
+// Servers beyond the shown one: the census the Servers screen reads, a stale socket removed
+// only while nothing answers, the Host entries of an ssh configuration, and a remote server
+// used and attached like a local one through a private sshd on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/server_census.h"
+#include "app/ssh_config_hosts.h"
+#include "core/stored_hosts.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/ssh_sandbox.h"
+
+namespace quillon::testing {
+namespace {
+
+class RemoteServer : public AppFixture {};
+
+TEST_F(RemoteServer, TheCensusGivesVerdictsVersionsAndClientsAndRemovesOnlyDeadSockets) {
+    sandbox.newSession(server, "dev");
+    const auto dead = TmuxSandbox::uniqueName("zz-dead");
+    makeDeadSocket(sandbox.socketPath(dead));
+    const TmuxClient client(TmuxSandbox::tmuxPath(), {"-L", server});
+    const ServerCensus census = ServerCensus::take(client, {});
+    EXPECT_EQ(census.socketDirectory, sandbox.socketDirectory());
+    ASSERT_EQ(census.local.size(), 2u);
+    EXPECT_EQ(census.local[0].server.liveness, ServerLiveness::alive);
+    EXPECT_TRUE(addresses(client, census.local[0].server));
+    EXPECT_FALSE(addresses(client, census.local[1].server));
+    EXPECT_TRUE(census.local[0].version && text::contains(*census.local[0].version, "."));
+    EXPECT_EQ(census.local[0].clients, 0);
+    EXPECT_EQ(census.local[1].server.liveness, ServerLiveness::stale);
+
+    // A live socket and a file that is no socket stay; a dead one goes.
+    EXPECT_THROW(removeStaleSocket(client, sandbox.socketPath(server)), TmuxError);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.socketPath(server)));
+    writeFile(home.path() / "plain", "x");
+    EXPECT_THROW(removeStaleSocket(client, (home.path() / "plain").string()), TmuxError);
+    EXPECT_TRUE(std::filesystem::exists(home.path() / "plain"));
+    removeStaleSocket(client, sandbox.socketPath(dead));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.socketPath(dead)));
+}
+
+TEST(SshConfigHosts, PlainHostNamesOnlyPatternsAndNegationsLeftOut) {
+    EXPECT_EQ(SshConfigHosts::parse("Host buildbox *.corp ana-box\n  HostName 10.0.0.1\nhost=gpu?\n"
+                                    "Match all\nHost \"quoted one\" !neg solo\n# Host commented\nHostName x\n"
+                                    "Host buildbox\n"),
+              (std::vector<std::string>{"buildbox", "ana-box", "solo"}));
+}
+
+TEST_F(RemoteServer, ARemoteServerIsShownAndAttachedLikeALocalOne) {
+    if (!SshSandbox::available()) GTEST_SKIP() << "no sshd installed";
+    SshSandbox ssh(sandbox.tmpDir());
+    const auto remote = TmuxSandbox::uniqueName("remote");
+    sandbox.newSession(remote, "far away");
+    store().set(StoredHosts::key, StoredHosts::encode({SshSandbox::good, SshSandbox::refusing}));
+    startStores();
+    EXPECT_EQ(env->hosts(), (std::vector<std::string>{SshSandbox::good, SshSandbox::refusing}));
+
+    const ServerCensus census = ServerCensus::take(*env->client(), env->hosts());
+    ASSERT_EQ(census.hosts.size(), 2u);
+    EXPECT_EQ(census.hosts[1].servers.size(), 0u);
+    ASSERT_TRUE(census.hosts[1].error);
+    EXPECT_TRUE(text::contains(*census.hosts[1].error, "Connection refused"));
+    const auto found = std::find_if(census.hosts[0].servers.begin(), census.hosts[0].servers.end(),
+                                    [&](const ServerRow& row) { return row.server.socketName == remote; });
+    ASSERT_NE(found, census.hosts[0].servers.end());
+    EXPECT_EQ(found->server.liveness, ServerLiveness::alive);
+
+    env->useServer(found->server.host, found->server.socketName, found->server.socketPath);
+    EXPECT_EQ(env->socketHost(), SshSandbox::good);
+    EXPECT_TRUE(addresses(*env->client(), found->server));
+    ASSERT_TRUE(waitUntil([&] { return env->sessions().size() == 1 && env->sessions()[0].name == "far away"; }));
+
+    ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->attach(env->sessions()[0], std::nullopt, done); }));
+    ASSERT_EQ(desktop.opened().size(), 1u);
+    EXPECT_EQ(desktop.opened()[0].second, "'" + ssh.wrapperPath() + "' -t -- 'quillon-good' ''\\''tmux'\\'' '\\''-L'\\'' '\\''" +
+                                              remote + "'\\'' attach-session -t '\\''=far away'\\'''");
+
+    // Destinations ssh would misread are refused, and nothing is stored.
+    EXPECT_FALSE(env->setHosts({"ok", "-oProxyCommand=x"}));
+    EXPECT_EQ(env->lastError(), "-oProxyCommand=x: An ssh destination cannot start with \"-\" (it would read as an option).");
+    EXPECT_TRUE(env->setHosts({"ana@box", "ana@box", "devbox"}));
+    EXPECT_EQ(store().value("hosts"), nlohmann::json::parse(R"([{"destination":"ana@box"},{"destination":"devbox"}])"));
+}
+
+}  // namespace
+}  // namespace quillon::testing
