@@ -14,7 +14,7 @@ class Notifier;
 
 namespace quillon::ui {
 
-enum class SettingsPage { general, tmux, scanner, about };
+enum class SettingsPage { general, tmux, scanner, hosts, about };
 
 // Moves between the application's windows; the shell implements it.
 class Navigator {

@@ -225,7 +225,10 @@ void DashboardView::updateTiles() {
         env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion()),
         qs(env.prefix()),
     };
-    const QString titles[] = {qL("Server", "Server"),     qL("Sesiuni", "Sessions"),   qL("Ferestre", "Windows"),
+    // A remote server's tile names its host.
+    const QString server = env.socketHost().empty() ? qL("Server", "Server")
+                                                    : qL("Server pe ", "Server on ") + qs(env.socketHost());
+    const QString titles[] = {server,                     qL("Sesiuni", "Sessions"),   qL("Ferestre", "Windows"),
                               qL("Pane-uri", "Panes"),    qL("Versiune", "Version"),   QStringLiteral("Prefix")};
     const QColor tints[] = {env.serverRunning() ? Theme::green() : Theme::secondary(palette()), accent, accent, accent, accent,
                             Theme::green()};

@@ -20,6 +20,7 @@
 
 #include "app/app_environment.h"
 #include "app/ui/search/search_scrollback.h"
+#include "app/ui/settings/hosts_page.h"
 #include "app/ui/shell/app_info.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
@@ -138,6 +139,8 @@ SettingsView::SettingsView(UiContext& context, QWidget* parent) : QWidget(parent
     tabs_->addTab(buildGeneral(), Icons::symbol("gearshape"), QString());
     tabs_->addTab(buildTmux(), Icons::symbol("terminal"), QString());
     tabs_->addTab(buildScanner(), Icons::symbol("dot.radiowaves.left.and.right"), QString());
+    hosts_ = new HostsPage(context_, tabs_);
+    tabs_->addTab(hosts_, Icons::symbol("server.rack"), QString());
     tabs_->addTab(buildAbout(), Icons::symbol("info.circle"), QString());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -414,6 +417,8 @@ void SettingsView::relabel() {
     tabs_->setTabText(int(SettingsPage::general), qL("General", "General"));
     tabs_->setTabText(int(SettingsPage::tmux), QStringLiteral("tmux"));
     tabs_->setTabText(int(SettingsPage::scanner), QStringLiteral("Scanner"));
+    tabs_->setTabText(int(SettingsPage::hosts), qL("Gazde", "Hosts"));
+    hosts_->relabel();
     tabs_->setTabText(int(SettingsPage::about), qL("Despre", "About"));
     tabs_->setAccessibleName(windowTitle());
     for (int i = 0; i < tabs_->count(); ++i) tabs_->widget(i)->setAccessibleName(tabs_->tabText(i));

@@ -1,5 +1,5 @@
 #pragma once
-// The Settings window (480 × 360): General, tmux, Scanner and About tabs. Every control is
+// The Settings window (480 × 360): General, tmux, Scanner, Hosts and About tabs. Every control is
 // bound both ways to the environment's preferences, so a change made elsewhere shows here at
 // once and a change here is stored at once. The socket is applied only by "Apply socket" or
 // Return. A failed launch-at-login change keeps the toggle where the user put it and says why
@@ -27,6 +27,7 @@ class QTabWidget;
 
 namespace quillon::ui {
 
+class HostsPage;
 class StatusLine;
 
 class SettingsView : public QWidget {
@@ -104,6 +105,8 @@ private:
     QLabel* notifyFooter_;
     QCheckBox* autoCommands_;
     QLabel* autoFooter_;
+    // Hosts
+    HostsPage* hosts_;
     // About
     QLabel* aboutVersion_;
     QLabel* aboutDescription_;

@@ -22,6 +22,7 @@
 #include "app/ui/automation/rules_view.h"
 #include "app/ui/automation/scanner_view.h"
 #include "app/ui/search/pane_search_panel.h"
+#include "app/ui/servers/servers_view.h"
 #include "app/ui/sessions/session_detail_view.h"
 #include "app/ui/shell/sidebar_view.h"
 #include "app/ui/shell/window_state.h"
@@ -99,6 +100,8 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
         if (selection_.kind == SidebarItem::Kind::session) showScreen();
     });
     connect(&context.env, &AppEnvironment::languageChanged, this, &MainWindow::relabel);
+    connect(&context.env, &AppEnvironment::clientChanged, this, &MainWindow::showHostInTitle);
+    showHostInTitle();
     connect(&context.env, &AppEnvironment::preferredTerminalChanged, this, &MainWindow::syncTerminals);
 }
 
@@ -277,6 +280,7 @@ QWidget* MainWindow::createScreen(const SidebarItem& item) {
         case Kind::rules: return new RulesView(context_, stack_);
         case Kind::learn: return new LearnView(context_, stack_);
         case Kind::config: return new ConfigView(context_, stack_);
+        case Kind::servers: return new ServersView(context_, stack_);
         case Kind::dashboard: break;
     }
     return nullptr;
@@ -296,6 +300,11 @@ void MainWindow::openMatch(const SearchPane& pane, const LineMatch& match, std::
     select(SidebarItem::session(pane.sessionName));
     if (auto* detail = qobject_cast<SessionDetailView*>(screen_)) detail->showMatch(pane.paneID, pane.target(), lines, match);
     activateWindow();
+}
+
+void MainWindow::showHostInTitle() {
+    const std::string& host = context_.env.socketHost();
+    setWindowTitle(host.empty() ? QStringLiteral("Quillon") : QStringLiteral("Quillon — ") + qs(host));
 }
 
 QWidget* MainWindow::currentScreen() const { return stack_->currentWidget(); }

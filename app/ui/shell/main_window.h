@@ -68,6 +68,8 @@ private:
     void buildMenus();
     void buildToolbar();
     void relabel();
+    // "Quillon — <host>" while a remote server is shown.
+    void showHostInTitle();
     void syncTerminals();
     void showScreen();
     QWidget* createScreen(const SidebarItem& item);

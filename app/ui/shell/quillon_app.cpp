@@ -53,9 +53,11 @@ bool QuillonApp::show(const QString& place) {
     using Kind = SidebarItem::Kind;
     static const std::pair<const char*, Kind> screens[] = {{"dashboard", Kind::dashboard}, {"scanner", Kind::scanner},
                                                            {"templates", Kind::templates}, {"rules", Kind::rules},
-                                                           {"learn", Kind::learn},         {"config", Kind::config}};
+                                                           {"learn", Kind::learn},         {"config", Kind::config},
+                                                           {"servers", Kind::servers}};
     static const std::pair<const char*, SettingsPage> pages[] = {{"general", SettingsPage::general}, {"tmux", SettingsPage::tmux},
-                                                                 {"scanner", SettingsPage::scanner}, {"about", SettingsPage::about}};
+                                                                 {"scanner", SettingsPage::scanner}, {"hosts", SettingsPage::hosts},
+                                                                 {"about", SettingsPage::about}};
     const QString name = place.section(QLatin1Char(':'), 0, 0);
     const QString detail = place.section(QLatin1Char(':'), 1);
     if (name == QLatin1String("panel")) return showPanel(), true;

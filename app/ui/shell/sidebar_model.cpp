@@ -22,12 +22,13 @@ struct Tool {
 };
 
 constexpr std::array<Tool, 1> panelRows{{{SidebarItem::Kind::dashboard, "gauge.with.dots.needle.50percent", "Dashboard", "Dashboard"}}};
-constexpr std::array<Tool, 5> resourceRows{{
+constexpr std::array<Tool, 6> resourceRows{{
     {SidebarItem::Kind::scanner, "dot.radiowaves.left.and.right", "Scanner", "Scanner"},
     {SidebarItem::Kind::templates, "square.stack.3d.up", "Template-uri", "Templates"},
     {SidebarItem::Kind::rules, "bolt.badge.automatic", "Reguli scanner", "Scanner rules"},
     {SidebarItem::Kind::learn, "graduationcap", "Învățare", "Learn"},
     {SidebarItem::Kind::config, "doc.text", "Config", "Config"},
+    {SidebarItem::Kind::servers, "server.rack", "Servere", "Servers"},
 }};
 
 const Tool* toolAt(int section, int row) {

@@ -19,7 +19,7 @@ class AppEnvironment;
 namespace quillon::ui {
 
 struct SidebarItem {
-    enum class Kind { session, dashboard, scanner, templates, rules, learn, config };
+    enum class Kind { session, dashboard, scanner, templates, rules, learn, config, servers };
     Kind kind = Kind::dashboard;
     std::string sessionName;  // for session
 

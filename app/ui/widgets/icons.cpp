@@ -51,6 +51,7 @@ constexpr std::array table{
     Entry{"bolt.slash", {"dialog-cancel", "action-unavailable", "process-stop"}},
     Entry{"graduationcap", {"applications-education", "help-contents"}},
     Entry{"doc.text", {"text-x-generic", "text-plain"}},
+    Entry{"server.rack", {"network-server", "server-database", "network-workgroup"}},
     Entry{"doc.questionmark", {"dialog-question", "help-contextual"}},
     Entry{"doc.on.doc", {"edit-copy"}},
     Entry{"doc.on.clipboard", {"edit-paste"}},

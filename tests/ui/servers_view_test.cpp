@@ -1,0 +1,169 @@
+// The Servers screen and the Hosts tab against private servers (and a private sshd): the
+// verdict of every socket, the shown server marked, "Use this server" switching the app,
+// a stale socket removed only after its confirmation and only while nothing answers, and
+// remote hosts listed, used and attached like local ones.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeView>
+
+#include <filesystem>
+
+#include "app/server_census.h"
+#include "app/ssh_config_hosts.h"
+#include "app/ui/servers/servers_view.h"
+#include "app/ui/settings/hosts_page.h"
+#include "core/stored_hosts.h"
+#include "tests/support/ssh_sandbox.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace quillon::testing {
+namespace {
+
+class ServersViewTest : public UiFixture {
+protected:
+    // The first row under a group whose first cell starts with the text.
+    static QModelIndex rowStarting(const QTreeView& tree, const QString& prefix) {
+        const QAbstractItemModel& model = *tree.model();
+        for (int g = 0; g < model.rowCount(); ++g) {
+            const QModelIndex group = model.index(g, 0);
+            for (int r = 0; r < model.rowCount(group); ++r) {
+                const QModelIndex row = model.index(r, 0, group);
+                if (row.data().toString().startsWith(prefix)) return row;
+            }
+        }
+        return {};
+    }
+    static QString cellText(const QModelIndex& row, int column) { return row.siblingAtColumn(column).data().toString(); }
+    static void select(QTreeView& tree, const QModelIndex& row) {
+        tree.selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    bool reloaded(ui::ServersView& view) {
+        int before = shown;
+        view.reload();
+        return waitUntil([&] { return shown > before; });
+    }
+    int shown = 0;
+};
+
+TEST_F(ServersViewTest, EveryLocalServerWithItsVerdictAndTheShownOneMarked) {
+    sandbox.newSession(server, "dev");
+    const auto other = TmuxSandbox::uniqueName("other"), dead = TmuxSandbox::uniqueName("zz-dead");
+    sandbox.newSession(other, "x");
+    makeDeadSocket(sandbox.socketPath(dead));
+    startStores();
+    ui::ServersView view(*context);
+    connect(&view, &ui::ServersView::censusShown, [this] { ++shown; });
+    ASSERT_TRUE(reloaded(view));
+    QTreeView& tree = *view.tree();
+
+    const QModelIndex mine = rowStarting(tree, QStringLiteral("▸ ") + qs(server));
+    ASSERT_TRUE(mine.isValid());
+    EXPECT_EQ(cellText(mine, 0), "▸ " + qs(server) + " (shown)");
+    EXPECT_EQ(cellText(mine, 1), "live");
+    EXPECT_EQ(cellText(mine, 3), "1");
+    EXPECT_EQ(cellText(mine, 4), "0");
+    EXPECT_TRUE(cellText(mine, 2).contains('.'));  // the server's own version
+    const QModelIndex stale = rowStarting(tree, qs(dead));
+    EXPECT_EQ(cellText(stale, 1), "stale (socket left) — no server running on " + qs(sandbox.socketPath(dead)));
+
+    // Use another server: the whole app follows.
+    QPushButton* use = view.findChild<QPushButton*>(QStringLiteral("useServer"));
+    select(tree, mine);
+    EXPECT_FALSE(use->isEnabled());
+    select(tree, rowStarting(tree, qs(other)));
+    ASSERT_TRUE(use->isEnabled());
+    use->click();
+    EXPECT_EQ(env->socketValue(), other);
+    ASSERT_TRUE(waitUntil([&] { return env->sessions().size() == 1 && env->sessions()[0].name == "x"; }));
+    EXPECT_EQ(cellText(rowStarting(tree, QStringLiteral("▸ ")), 0), "▸ " + qs(other) + " (shown)");
+
+    // A stale socket goes only after its confirmation, which names the file.
+    select(tree, rowStarting(tree, qs(dead)));
+    QMessageBox* box = view.confirmRemoval();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Remove socket “" + qs(sandbox.socketPath(dead)) + "”?");
+    buttonNamed(*box, QStringLiteral("Remove"))->click();
+    ASSERT_TRUE(waitUntil([&] { return !std::filesystem::exists(sandbox.socketPath(dead)); }));
+    ASSERT_TRUE(waitUntil([&] { return !rowStarting(tree, qs(dead)).isValid(); }));
+    EXPECT_EQ(unnamedControls(&view), std::vector<std::string>{});
+}
+
+TEST_F(ServersViewTest, ASocketWhoseServerAnswersIsNeverRemoved) {
+    const auto back = TmuxSandbox::uniqueName("back");
+    makeDeadSocket(sandbox.socketPath(back));
+    // Between the census and the removal a server started on that socket again.
+    std::filesystem::remove(sandbox.socketPath(back));
+    sandbox.newSession(back, "alive-again");
+    const TmuxClient client(TmuxSandbox::tmuxPath());
+    EXPECT_THROW(removeStaleSocket(client, sandbox.socketPath(back)), TmuxError);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.socketPath(back)));
+    // Nor a file that is no socket any more.
+    TempDir dir;
+    writeFile(dir.path() / "plain", "x");
+    EXPECT_THROW(removeStaleSocket(client, (dir.path() / "plain").string()), TmuxError);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "plain"));
+}
+
+TEST_F(ServersViewTest, RemoteHostsAreListedUsedAndAttachedLikeLocalServers) {
+    if (!SshSandbox::available()) GTEST_SKIP() << "no sshd installed";
+    SshSandbox ssh(sandbox.tmpDir());
+    const auto remote = TmuxSandbox::uniqueName("remote");
+    sandbox.newSession(remote, "far away");
+    store().set(StoredHosts::key, StoredHosts::encode({SshSandbox::good, SshSandbox::refusing}));
+    startStores();
+    ui::ServersView view(*context);
+    connect(&view, &ui::ServersView::censusShown, [this] { ++shown; });
+    ASSERT_TRUE(reloaded(view));
+    QTreeView& tree = *view.tree();
+    const QAbstractItemModel& model = *tree.model();
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.index(1, 0).data().toString(), "⇄ quillon-good");
+    EXPECT_EQ(model.index(2, 0).data().toString(), "⇄ quillon-refusing");
+    const QModelIndex refused = model.index(0, 0, model.index(2, 0));
+    EXPECT_EQ(refused.data().toString(), "unreachable");
+    EXPECT_TRUE(cellText(refused, 1).contains("Connection refused")) << cellText(refused, 1).toStdString();
+
+    // The remote server's row (the group of the good host), then used like a local one.
+    QModelIndex row;
+    for (int r = 0; r < model.rowCount(model.index(1, 0)); ++r)
+        if (model.index(r, 0, model.index(1, 0)).data().toString() == qs(remote)) row = model.index(r, 0, model.index(1, 0));
+    ASSERT_TRUE(row.isValid());
+    EXPECT_EQ(cellText(row, 1), "live");
+    select(tree, row);
+    view.findChild<QPushButton*>(QStringLiteral("useServer"))->click();
+    EXPECT_EQ(env->socketHost(), SshSandbox::good);
+    ASSERT_TRUE(waitUntil([&] { return env->sessions().size() == 1 && env->sessions()[0].name == "far away"; }));
+
+    ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->attach(env->sessions()[0], std::nullopt, done); }));
+    ASSERT_EQ(desktop.opened().size(), 1u);
+    EXPECT_EQ(desktop.opened()[0].second, "'" + ssh.wrapperPath() + "' -t -- 'quillon-good' ''\\''tmux'\\'' '\\''-L'\\'' '\\''" +
+                                              remote + "'\\'' attach-session -t '\\''=far away'\\'''");
+}
+
+TEST_F(ServersViewTest, TheHostsTabStoresDestinationsAndRefusesWhatSshWouldMisread) {
+    startStores();
+    ui::HostsPage page(*context);
+    EXPECT_FALSE(page.add(QStringLiteral("-oProxyCommand=x")));
+    EXPECT_EQ(page.message(), "An ssh destination cannot start with \"-\" (it would read as an option).");
+    EXPECT_FALSE(page.add(QStringLiteral("ana buildbox")));
+    EXPECT_TRUE(page.add(QStringLiteral("  ana@buildbox ")));
+    EXPECT_TRUE(page.add(QStringLiteral("devbox")));
+    EXPECT_EQ(store().value("hosts"), nlohmann::json::parse(R"([{"destination":"ana@buildbox"},{"destination":"devbox"}])"));
+    auto* list = page.findChild<QListWidget*>(QStringLiteral("hosts"));
+    ASSERT_EQ(list->count(), 2);
+    list->setCurrentRow(0);
+    page.removeSelected();
+    EXPECT_EQ(env->hosts(), std::vector<std::string>{"devbox"});
+    EXPECT_EQ(list->count(), 1);
+    EXPECT_EQ(unnamedControls(&page), std::vector<std::string>{});
+
+    EXPECT_EQ(SshConfigHosts::parse("Host buildbox *.corp ana-box\n  HostName 10.0.0.1\nhost=gpu?\n"
+                                    "Match all\nHost \"quoted one\" !neg solo\n# Host commented\nHostName x\n"),
+              (std::vector<std::string>{"buildbox", "ana-box", "solo"}));
+}
+
+}  // namespace
+}  // namespace quillon::testing
