@@ -75,12 +75,14 @@ TEST_F(RemoteServer, ARemoteServerIsShownAndAttachedLikeALocalOne) {
     ASSERT_TRUE(finish([&](AppEnvironment::Done done) { env->attach(env->sessions()[0], std::nullopt, done); }));
     ASSERT_EQ(desktop.opened().size(), 1u);
     EXPECT_EQ(desktop.opened()[0].second, "'" + ssh.wrapperPath() + "' -t -- 'quillon-good' ''\\''tmux'\\'' '\\''-L'\\'' '\\''" +
-                                              remote + "'\\'' attach-session -t '\\''=far away'\\'''");
+                                              remote + "'\\'' attach-session -t '\\''" + env->sessions()[0].sessionID + "'\\'''");
 
     // Destinations ssh would misread are refused, and nothing is stored.
     EXPECT_FALSE(env->setHosts({"ok", "-oProxyCommand=x"}));
     EXPECT_EQ(env->lastError(), "-oProxyCommand=x: An ssh destination cannot start with \"-\" (it would read as an option).");
     EXPECT_TRUE(env->setHosts({"ana@box", "ana@box", "devbox"}));
+    env->saveSettingsNow();
+    ASSERT_TRUE(waitUntil([&] { return env->settingsSaved(); }));
     EXPECT_EQ(store().value("hosts"), nlohmann::json::parse(R"([{"destination":"ana@box"},{"destination":"devbox"}])"));
 }
 
