@@ -15,15 +15,18 @@ places=(
     "session-send session:work:send"
     "session-activity session:work:activity"
     "config config"
+    "servers servers"
     "settings settings:general"
     "settings-tmux settings:tmux"
     "settings-scanner settings:scanner"
+    "settings-hosts settings:hosts"
     "settings-about settings:about"
     "scanner scanner"
     "rules rules"
     "templates templates"
     "learn learn"
     "new-session new-session"
+    "search search:api"
     "panel panel"
 )
 

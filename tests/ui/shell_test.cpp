@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -28,6 +29,7 @@
 #include "core/l10n.h"
 #include "app/ui/shell/tray_icon.h"
 #include "app/ui/widgets/card_delegate.h"
+#include "app/ui/search/pane_search_panel.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {
@@ -59,13 +61,20 @@ TEST_F(ShellTest, ASecondStartForwardsItsPlaceWhichNamesAScreen) {
 
     using Kind = ui::SidebarItem::Kind;
     const std::vector<std::pair<QString, ui::SidebarItem>> screens{
-        {"scanner", {Kind::scanner, {}}}, {"session:work", ui::SidebarItem::session("work")}, {"dashboard", {Kind::dashboard, {}}}};
+        {"scanner", {Kind::scanner, {}}},
+        {"session:work", ui::SidebarItem::session("work")},
+        {"servers", {Kind::servers, {}}},
+        {"dashboard", {Kind::dashboard, {}}}};
     for (const auto& [place, item] : screens) {
         EXPECT_TRUE(shell->show(place)) << place.toStdString();
         EXPECT_EQ(shell->mainWindow()->selection(), item) << place.toStdString();
     }
     EXPECT_TRUE(shell->show("settings:about"));
     EXPECT_TRUE(shell->settingsWindow()->isVisible());
+    // A search place opens the search with its text, colons and all.
+    EXPECT_TRUE(shell->show("search:error: build failed"));
+    EXPECT_TRUE(shell->mainWindow()->searchPanel()->isVisible());
+    EXPECT_EQ(shell->mainWindow()->searchPanel()->field()->text(), "error: build failed");
     EXPECT_FALSE(shell->show("nowhere"));
 }
 

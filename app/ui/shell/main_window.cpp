@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -130,7 +131,7 @@ void MainWindow::buildMenus() {
     connect(refreshAction_, &QAction::triggered, this, [this] { context_.env.refresh(); });
     searchAction_ = viewMenu_->addAction(Icons::symbol("magnifyingglass"), QString());
     searchAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
-    connect(searchAction_, &QAction::triggered, this, &MainWindow::openSearch);
+    connect(searchAction_, &QAction::triggered, this, [this] { openSearch(); });
     panelAction_ = viewMenu_->addAction(Icons::symbol("terminal"), QString());
     connect(panelAction_, &QAction::triggered, this, [this] { context_.navigator.showPanel(); });
     viewMenu_->addSeparator();
@@ -294,7 +295,10 @@ PaneSearchPanel* MainWindow::searchPanel() {
     return searchPanel_;
 }
 
-void MainWindow::openSearch() { searchPanel()->open(); }
+void MainWindow::openSearch(const QString& text) {
+    searchPanel()->open();
+    if (!text.isEmpty()) searchPanel()->field()->setText(text);
+}
 
 void MainWindow::openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines) {
     select(SidebarItem::session(pane.sessionName));

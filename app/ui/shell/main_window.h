@@ -46,9 +46,10 @@ public:
     DashboardView* dashboard() const noexcept { return dashboard_; }
     // The toolbar's way to the panel, for desktops without a tray.
     void setPanelButtonVisible(bool visible);
-    // The pane search (Ctrl+K), made on first use; openSearch shows it with the field focused.
+    // The pane search (Ctrl+K), made on first use; openSearch shows it with the field focused,
+    // searching for the text when one is given.
     PaneSearchPanel* searchPanel();
-    void openSearch();
+    void openSearch(const QString& text = {});
     QAction* searchAction() const noexcept { return searchAction_; }
     // Selects the pane's session and shows its preview at the match.
     void openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines);

@@ -68,6 +68,7 @@ bool QuillonApp::show(const QString& place) {
         return showSettings(), detail.isEmpty();
     }
     showMainWindow();
+    if (name == QLatin1String("search")) return main_->openSearch(detail), true;
     if (name == QLatin1String("session") && !detail.isEmpty()) {
         // At a fresh start no session is known yet: the first snapshot decides.
         if (!context_.env.sessionsKnown()) return pendingSession_ = detail, true;
