@@ -26,7 +26,7 @@ places=(
     "templates templates"
     "learn learn"
     "new-session new-session"
-    "search search:api"
+    "search search:quillon"
     "panel panel"
 )
 
@@ -54,6 +54,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 cleanup() {
     pkill -P $$ 2>/dev/null || true
     tmux kill-server 2>/dev/null || true
+    tmux -L ci kill-server 2>/dev/null || true
     rm -rf "$world"
 }
 trap cleanup EXIT
@@ -70,6 +71,10 @@ t select-pane -t work:0.0
 t new-session -d -s logs -n tail -c /var/log
 t new-session -d -s agent -n agent -c "$HOME"
 t new-session -d -s build -n make -c "$HOME/code/api"
+# A second server, and the socket a killed one left behind, for the servers screen.
+t -L ci new-session -d -s nightly -n test
+t -L old new-session -d -s gone
+kill -9 "$(t -L old display-message -p '#{pid}')"
 t send-keys -t work:0.0 'printf "\033[1mquillon\033[0m preview\n"; ls -la /' Enter
 printf '# mouse + istoricul mai mare\nset -g mouse on\nset -g history-limit 50000\n' > "$HOME/.tmux.conf"
 mkfifo "$world/hold"
@@ -86,7 +91,7 @@ shoot() { sleep "${2:-1.2}"; import -window root "$out/$1.png"; }
 
 for language in en ro; do
     for appearance in light dark; do
-        printf '{"language":"%s","appearance":"%s","socketMode":"default","scanRules":%s}\n' "$language" "$appearance" "$rules" \
+        printf '{"language":"%s","appearance":"%s","socketMode":"default","hosts":[{"destination":"buildbox"}],"scanRules":%s}\n' "$language" "$appearance" "$rules" \
             > "$XDG_CONFIG_HOME/quillon/org.quillon.Quillon.json"
         "$quillon" &
         app=$!

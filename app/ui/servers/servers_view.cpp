@@ -15,6 +15,7 @@
 #include "app/app_environment.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
+#include "app/ui/widgets/plain_text.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
 #include "core/census_report.h"
@@ -42,7 +43,7 @@ QString stateText(const TmuxServer& server) {
 QStandardItem* cell(const QString& text) {
     auto* item = new QStandardItem(text);
     item->setEditable(false);
-    item->setToolTip(text);
+    item->setToolTip(plainToolTip(text));
     return item;
 }
 
@@ -114,6 +115,8 @@ void ServersView::relabel() {
     tree_->setAccessibleName(qL("Servere tmux", "tmux servers"));
     model_->setHorizontalHeaderLabels({qL("Server", "Server"), qL("Stare", "State"), QStringLiteral("tmux"),
                                        qL("Sesiuni", "Sessions"), qL("Clienți", "Clients")});
+    // Only now has the header its sections.
+    tree_->header()->setSectionResizeMode(stateColumn, QHeaderView::Stretch);
 }
 
 void ServersView::showEvent(QShowEvent* event) {
@@ -183,7 +186,7 @@ void ServersView::fillTree() {
                 cell(row.server.liveness == ServerLiveness::alive ? QString::number(row.server.sessions.size())
                                                                    : QStringLiteral("—")),
                 cell(row.clients ? QString::number(*row.clients) : QStringLiteral("—"))};
-            cells[0]->setToolTip(qs(row.server.socketPath));
+            cells[0]->setToolTip(plainToolTip(qs(row.server.socketPath)));
             if (shown) cells[0]->setFont([&] {
                 QFont f = font();
                 f.setBold(true);
@@ -202,8 +205,11 @@ void ServersView::fillTree() {
         const HostRows& host = census_->hosts[h];
         addGroup(QStringLiteral("⇄ ") + qs(host.destination), int(h) + 1, host.servers, host.error);
     }
+    // A group's title spans the row, so the columns fit the servers, and the state (with
+    // its reason) takes the width that is left.
+    for (int g = 0; g < model_->rowCount(); ++g) tree_->setFirstColumnSpanned(g, {}, true);
     tree_->expandAll();
-    tree_->resizeColumnToContents(socketColumn);
+    for (int c : {socketColumn, versionColumn, sessionsColumn, clientsColumn}) tree_->resizeColumnToContents(c);
     syncButtons();
 }
 
@@ -232,7 +238,7 @@ QMessageBox* ServersView::confirmRemoval() {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillon"),
                                 qL("Ștergi socketul „" + path + "”?", "Remove socket “" + path + "”?"),
                                 QMessageBox::NoButton, this);
-    box->setTextFormat(Qt::PlainText);
+    keepPlain(*box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setInformativeText(qL("Niciun server nu răspunde pe el. Se verifică din nou înainte de ștergere.",
                                "No server answers on it. It is checked again before it is removed."));
