@@ -205,12 +205,18 @@ std::vector<TmuxSession> TmuxClient::assemble(std::vector<TmuxSession> sessions,
     return sessions;
 }
 
+namespace {
+
+// A server without sessions has no target for list-clients and says so: an empty answer.
+bool emptyServer(const TmuxClient::Invocation& invocation) {
+    return !invocation.timedOut && invocation.exitCode != 0 && invocation.standardError == "no current target";
+}
+
+}  // namespace
+
 TmuxClient::Invocation TmuxClient::listSessions() const {
     Invocation invocation = invoke(sessionListArguments());
-    // list-clients has no target on a server without sessions (exit-empty off) and says so;
-    // the empty list of sessions is the answer.
-    if (!invocation.timedOut && invocation.exitCode != 0 && invocation.standardError == "no current target" &&
-        parseSessions(invocation.standardOutput).empty()) {
+    if (emptyServer(invocation) && parseSessions(invocation.standardOutput).empty()) {
         invocation.exitCode = 0;
         invocation.standardError.clear();
     }
@@ -218,11 +224,33 @@ TmuxClient::Invocation TmuxClient::listSessions() const {
 }
 
 std::vector<TmuxSession> TmuxClient::snapshot() const {
+    if (host) return snapshotInOneRun();
     auto sessions = parseSessions(outputOf(listSessions(), true));
     if (sessions.empty()) return {};
     auto windows = parseWindows(run({"list-windows", "-a", "-F", windowsFormat()}));
     auto panes = parsePanes(run({"list-panes", "-a", "-F", panesFormat()}));
     return assemble(std::move(sessions), std::move(windows), std::move(panes));
+}
+
+std::vector<TmuxSession> TmuxClient::snapshotInOneRun() const {
+    // Each list's lines carry a tag, so one output holds all four (clients go with sessions).
+    const std::string tags[] = {"S" + sep, "W" + sep, "P" + sep};
+    Invocation invocation = invoke({"list-sessions", "-F", tags[0] + sessionsFormat(), ";",  //
+                                    "list-clients", "-F", tags[0] + clientsFormat(), ";",    //
+                                    "list-windows", "-a", "-F", tags[1] + windowsFormat(), ";",
+                                    "list-panes", "-a", "-F", tags[2] + panesFormat()});
+    if (emptyServer(invocation)) return {};
+    const std::string output = outputOf(std::move(invocation), true);
+    std::string lists[3];
+    for (auto line : text::split(output, "\n", true))
+        for (int i = 0; i < 3; ++i)
+            if (text::startsWith(line, tags[i])) {
+                lists[i].append(line.substr(tags[i].size())).push_back('\n');
+                break;
+            }
+    auto sessions = parseSessions(lists[0]);
+    if (sessions.empty()) return {};
+    return assemble(std::move(sessions), parseWindows(lists[1]), parsePanes(lists[2]));
 }
 
 std::string TmuxClient::resolveTarget(const std::string& target) const {
