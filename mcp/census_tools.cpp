@@ -30,13 +30,14 @@ ToolResult censusTool(const TmuxClient& client, const Arguments& arguments, bool
     const std::string directory = socketDirectoryArgument(arguments);
     const auto servers = TmuxServerScanner::scan(client, directory, stringElements(arguments, "extra_sockets"));
     const TimePoint now = Clock::now();
-    // The structured answer covers this machine's servers; stored hosts follow in the text.
     const auto version = tmuxVersion(client);
     std::string report = compact ? CensusReport::serverList(servers, directory, now)
                                  : CensusReport::overview(servers, directory, version, now);
-    for (const HostCensus& host : remote.get()) report += CensusReport::hostSection(host, now, !compact);
+    const std::vector<HostCensus> hostCensus = remote.get();
+    for (const HostCensus& host : hostCensus) report += CensusReport::hostSection(host, now, !compact);
     return {report, false,
-            compact ? structured::serverList(servers, directory) : structured::census(servers, directory, version)};
+            compact ? structured::serverList(servers, directory, hostCensus)
+                    : structured::census(servers, directory, version, hostCensus)};
 }
 
 ToolResult sessionsTool(const TmuxClient& client, const Arguments& arguments, const std::vector<std::string>& hosts) {

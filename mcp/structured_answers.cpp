@@ -33,7 +33,7 @@ json dateTimeSchema() { return {{"type", "string"}, {"format", "date-time"}}; }
 // serverArguments
 
 json serverArgumentsSchema() {
-    return objectOf({{"socket", schemaOf("string")}, {"socket_path", schemaOf("string")}}, {},
+    return objectOf({{"socket", schemaOf("string")}, {"socket_path", schemaOf("string")}, {"host", schemaOf("string")}}, {},
                     "Argumentele care ajung la acest server din celelalte unelte (gol: serverul implicit).");
 }
 
@@ -140,6 +140,7 @@ json server(const TmuxServer& server, bool withSessions) {
     json out = {{"socketPath", server.socketPath},
                 {"liveness", toRaw(server.liveness)},
                 {"serverArguments", serverArguments(server.socketArgs())}};
+    if (server.host) out["serverArguments"]["host"] = *server.host;
     if (server.socketName) out["socketName"] = *server.socketName;
     if (server.diagnostic && !server.diagnostic->empty()) out["diagnostic"] = *server.diagnostic;
     if (server.socketModified) out["socketModified"] = utcTimestamp(*server.socketModified);
@@ -154,6 +155,25 @@ json server(const TmuxServer& server, bool withSessions) {
 json serverArray(const std::vector<TmuxServer>& servers, bool withSessions) {
     json out = json::array();
     for (const TmuxServer& each : servers) out.push_back(server(each, withSessions));
+    return out;
+}
+
+json hostSchema() {
+    return objectOf({{"destination", schemaOf("string", "Destinația ssh, așa cum e salvată.")},
+                     {"directory", schemaOf("string", "Directorul tmux de pe acea mașină; lipsește când nu s-a putut citi.")},
+                     {"servers", arrayOf(serverSchema())},
+                     {"error", schemaOf("string", "Cuvintele lui ssh când mașina nu s-a putut citi.")}},
+                    {"destination", "servers"});
+}
+
+json hostArray(const std::vector<HostCensus>& hosts, bool withSessions) {
+    json out = json::array();
+    for (const HostCensus& host : hosts) {
+        json each = {{"destination", host.destination}, {"servers", serverArray(host.servers, withSessions)}};
+        if (!host.socketDirectory.empty()) each["directory"] = host.socketDirectory;
+        if (host.error) each["error"] = *host.error;
+        out.push_back(std::move(each));
+    }
     return out;
 }
 
@@ -198,13 +218,16 @@ json searchPaneWith(json extra) {
 json censusSchema() {
     return objectOf({{"directory", schemaOf("string")},
                      {"tmuxVersion", schemaOf("string", "Lipsește când versiunea nu s-a putut citi.")},
-                     {"servers", arrayOf(serverSchema())}},
-                    {"directory", "servers"});
+                     {"servers", arrayOf(serverSchema())},
+                     {"hosts", arrayOf(hostSchema())}},
+                    {"directory", "servers", "hosts"});
 }
 
 json serverListSchema() {
-    return objectOf({{"directory", schemaOf("string")}, {"servers", arrayOf(serverSchema())}},
-                    {"directory", "servers"});
+    return objectOf({{"directory", schemaOf("string")},
+                     {"servers", arrayOf(serverSchema())},
+                     {"hosts", arrayOf(hostSchema())}},
+                    {"directory", "servers", "hosts"});
 }
 
 json sessionsSchema() { return objectOf({{"server", serverSchema()}}, {"server"}); }
@@ -278,14 +301,15 @@ json serverArguments(const std::vector<std::string>& socketArgs) {
 }
 
 json census(const std::vector<TmuxServer>& servers, const std::string& directory,
-            const std::optional<std::string>& tmuxVersion) {
-    json out = {{"directory", directory}, {"servers", serverArray(servers, true)}};
+            const std::optional<std::string>& tmuxVersion, const std::vector<HostCensus>& hosts) {
+    json out = {{"directory", directory}, {"servers", serverArray(servers, true)}, {"hosts", hostArray(hosts, true)}};
     if (tmuxVersion) out["tmuxVersion"] = *tmuxVersion;
     return out;
 }
 
-json serverList(const std::vector<TmuxServer>& servers, const std::string& directory) {
-    return {{"directory", directory}, {"servers", serverArray(servers, false)}};
+json serverList(const std::vector<TmuxServer>& servers, const std::string& directory,
+                const std::vector<HostCensus>& hosts) {
+    return {{"directory", directory}, {"servers", serverArray(servers, false)}, {"hosts", hostArray(hosts, false)}};
 }
 
 json sessions(const TmuxServer& probed) { return {{"server", server(probed, true)}}; }

@@ -19,6 +19,7 @@
 
 #include "core/project_correlator.h"
 #include "core/search_report.h"
+#include "core/host_census.h"
 #include "core/server_scanner.h"
 #include "core/tmux_model.h"
 
@@ -33,10 +34,12 @@ std::string utcTimestamp(TimePoint instant);
 // {"socket": name} for -L, {"socket_path": path} for -S, {} for the default server.
 nlohmann::json serverArguments(const std::vector<std::string>& socketArgs);
 
-// tmux_census and tmux_servers (the latter without sessions).
+// tmux_census and tmux_servers (the latter without sessions): this machine's servers, then
+// each stored host's, or the reason it could not be read.
 nlohmann::json census(const std::vector<TmuxServer>& servers, const std::string& directory,
-                      const std::optional<std::string>& tmuxVersion);
-nlohmann::json serverList(const std::vector<TmuxServer>& servers, const std::string& directory);
+                      const std::optional<std::string>& tmuxVersion, const std::vector<HostCensus>& hosts);
+nlohmann::json serverList(const std::vector<TmuxServer>& servers, const std::string& directory,
+                          const std::vector<HostCensus>& hosts);
 // tmux_sessions.
 nlohmann::json sessions(const TmuxServer& server);
 // tmux_windows: the session with its windows and panes, on the server these socket arguments reach.

@@ -53,7 +53,25 @@ TEST_F(McpHosts, TheCensusReportsEveryStoredHostAfterThisMachine) {
         EXPECT_NE(refusing, std::string::npos) << report;
         EXPECT_LT(good, refusing);
     }
-    EXPECT_TRUE(text::contains(call("tmux_census", json::object()).first, "    · main [$")) ;
+    EXPECT_TRUE(text::contains(call("tmux_census", json::object()).first, "    · main [$"));
+}
+
+TEST_F(McpHosts, TheStructuredCensusListsEachHostWithArgumentsThatReachItsServers) {
+    mcp->request({{"id", ++id}, {"method", "initialize"}, {"params", {{"protocolVersion", "2025-06-18"}}}});
+    for (const char* tool : {"tmux_census", "tmux_servers"}) {
+        const json answer = mcp->request(
+            {{"id", ++id}, {"method", "tools/call"}, {"params", {{"name", tool}, {"arguments", json::object()}}}});
+        const json& hosts = answer["result"]["structuredContent"]["hosts"];
+        ASSERT_EQ(hosts.size(), 2u) << answer.dump();
+        EXPECT_EQ(hosts[0]["destination"], SshSandbox::good);
+        EXPECT_EQ(hosts[0]["directory"], sandbox.socketDirectory());
+        ASSERT_EQ(hosts[0]["servers"].size(), 1u);
+        EXPECT_EQ(hosts[0]["servers"][0]["liveness"], "alive");
+        EXPECT_EQ(hosts[0]["servers"][0]["serverArguments"], (json{{"host", SshSandbox::good}, {"socket", "live"}}));
+        EXPECT_EQ(hosts[1]["servers"], json::array());
+        EXPECT_FALSE(hosts[1].contains("directory"));
+        EXPECT_TRUE(text::contains(hosts[1]["error"].get<std::string>(), "Connection refused"));
+    }
 }
 
 TEST_F(McpHosts, OneServerToolsReachAStoredHost) {
