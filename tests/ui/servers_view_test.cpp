@@ -13,7 +13,10 @@
 
 #include "app/server_census.h"
 #include "app/ui/servers/servers_view.h"
+#include "app/ui/sessions/dashboard_view.h"
 #include "app/ui/settings/hosts_page.h"
+#include "app/ui/shell/main_window.h"
+#include "app/ui/widgets/components.h"
 #include "app/ui/widgets/ui_text.h"
 #include "core/stored_hosts.h"
 #include "tests/support/ssh_sandbox.h"
@@ -122,6 +125,11 @@ TEST_F(ServersViewTest, RemoteHostsAreListedAndUsedLikeLocalServers) {
     view.findChild<QPushButton*>(QStringLiteral("useServer"))->click();
     EXPECT_EQ(env->socketHost(), SshSandbox::good);
     ASSERT_TRUE(waitUntil([&] { return env->sessions().size() == 1 && env->sessions()[0].name == "far away"; }));
+    // The window's title and the server tile say which machine is shown.
+    ui::MainWindow window(*context);
+    EXPECT_EQ(window.windowTitle(), "Quillon — quillon-good");
+    ui::DashboardView dashboard(*context);
+    EXPECT_EQ(dashboard.tiles()[0]->title(), "Server on quillon-good");
 
 }
 
