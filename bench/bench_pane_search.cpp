@@ -1,6 +1,7 @@
 // Searching 200 panes with 2,000 lines of scrollback each: the core search (batched
 // capture-pane, RE2) against a shell loop of one capture-pane piped into grep per pane, over
-// the same panes of the same server, side by side in one run.
+// the same panes of the same server, side by side in one run; and tmux's own time to hand
+// over that text, the floor of any search.
 #include <benchmark/benchmark.h>
 
 #include "bench/mcp_bench_support.h"
@@ -41,6 +42,21 @@ void ShellLoopCaptureGrep(benchmark::State& state) {
     if (found != 20) state.SkipWithError("the shell loop did not find 20 lines");
 }
 BENCHMARK(ShellLoopCaptureGrep)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+// What tmux itself needs to hand over the same text: every capture in one run, nothing
+// matched. tmux's server is single-threaded, so no search of these panes can be faster.
+void TmuxCapturesAlone(benchmark::State& state) {
+    auto& s = server();
+    std::vector<std::string> args;
+    for (const auto& pane : s.panes) {
+        if (!args.empty()) args.push_back(";");
+        args.insert(args.end(), {"capture-pane", "-p", "-J", "-S", "-2000", "-t", pane.paneID});
+    }
+    std::size_t bytes = 0;
+    for (auto _ : state) bytes = s.client.run(args).size();
+    state.counters["MB"] = double(bytes) / 1e6;
+}
+BENCHMARK(TmuxCapturesAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void SearchText(benchmark::State& state, SearchQuery query) {
     auto& s = server();
