@@ -12,6 +12,7 @@
 #include "core/text.h"
 #include "mcp/stdio_loop.h"
 #include "tests/mcp/schema_check.h"
+#include "tests/mcp/tool_world.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon::mcp {
@@ -20,23 +21,11 @@ namespace {
 using nlohmann::json;
 using testing::TmuxSandbox;
 
-class StructuredContent : public ::testing::Test {
+class StructuredContent : public ::testing::Test, protected testing::ToolWorld {
 protected:
+    StructuredContent() : ToolWorld("quillon-structured") {}
     void SetUp() override {
         L10n::setLanguage(AppLanguage::en);
-        for (const char* dir : {"/proj/.git", "/proj/deep", "/other/.git"})
-            std::filesystem::create_directories(root.str() + dir);
-        workId = sandbox.newSession("alpha", "work", root.str() + "/proj/deep");
-        sandbox.splitWindow("alpha", "work:0", root.str() + "/other");
-        sandbox.newWindow("alpha", "work", "logs", root.str() + "/proj");
-        for (const auto& [name, command] :
-             {std::pair{"quiet", "sleep 600"}, {"said", "printf 'hello-42\\nhello-43\\n'; sleep 600"}})
-            sandbox.tmux("alpha", {"new-session", "-d", "-s", name, "-c", root.str(), command});
-        testing::makeDeadSocket(dead);
-        const TmuxClient client = sandbox.client("alpha");
-        for (int i = 0; i < 250 && !text::contains(client.capturePane("said:0.0", 30), "hello-43"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-
         ask("initialize", {{"protocolVersion", "2025-06-18"}});
         const json listed = ask("tools/list");
         for (const json& tool : listed["tools"]) schemas[tool["name"].get<std::string>()] = tool["outputSchema"];
@@ -63,10 +52,6 @@ protected:
         return data;
     }
 
-    TmuxSandbox sandbox;
-    testing::TempDir root{"quillon-structured"};
-    const std::string alpha = sandbox.socketPath("alpha"), dead = root.str() + "/dead";
-    std::string workId;
     Conversation conversation;
     std::map<std::string, json> schemas;
 };

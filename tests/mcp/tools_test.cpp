@@ -1,4 +1,4 @@
-// The six tools in-process against real private servers: each reads its arguments with the
+// The seven tools in-process against real private servers: each reads its arguments with the
 // types it announces, addresses the server they name, and says whether it failed. What the
 // reports say is the census code's and is checked there.
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include "mcp/mcp_server.h"
 #include "mcp/window_tools.h"
 #include "tests/support/control_clients.h"
+#include "tests/mcp/tool_world.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon::mcp {
@@ -20,21 +21,13 @@ namespace {
 using nlohmann::json;
 using testing::TmuxSandbox;
 
-class Tools : public ::testing::Test {
+class Tools : public ::testing::Test, protected testing::ToolWorld {
 protected:
+    Tools() : ToolWorld("quillon-tools") {}
     void SetUp() override {
         L10n::setLanguage(AppLanguage::en);
-        for (const char* dir : {"/proj/.git", "/proj/deep", "/other/.git"})
-            std::filesystem::create_directories(root.str() + dir);
-        workId = sandbox.newSession("alpha", "work", root.str() + "/proj/deep");
-        sandbox.splitWindow("alpha", "work:0", root.str() + "/other");
-        sandbox.newWindow("alpha", "work", "logs", root.str() + "/proj");
-        for (const auto& [name, command] :
-             {std::pair{"quiet", "sleep 600"}, {"said", "printf 'hello-42\\n'; sleep 600"}})
-            sandbox.tmux("alpha", {"new-session", "-d", "-s", name, "-c", root.str(), command});
         sandbox.newSession("beta", "gone");
         sandbox.killServerHard("beta");
-        testing::makeDeadSocket(dead);
     }
     static ToolResult call(const std::string& tool, const json& arguments) {
         return MCPServer{}.callTool(tool, arguments);
@@ -48,10 +41,6 @@ protected:
         EXPECT_EQ(failed, isError) << tool << " " << arguments;
     }
 
-    TmuxSandbox sandbox;
-    testing::TempDir root{"quillon-tools"};
-    const std::string dir = sandbox.socketDirectory(), alpha = sandbox.socketPath("alpha"), dead = root.str() + "/dead";
-    std::string workId;
 };
 
 TEST_F(Tools, CensusAndServersScanTheDirectoryAndTheExtraSocketsTheyAreGiven) {
@@ -106,14 +95,12 @@ TEST_F(Tools, WindowsListsTheNamedSessionOrSaysWhyNot) {
 
 TEST_F(Tools, CaptureReturnsThePaneUnderAHeaderWithTheLinesAskedWithin1To5000) {
     const TmuxClient client = sandbox.client("alpha");
-    for (int i = 0; i < 250 && !text::contains(client.capturePane("said:0.0", 30), "hello-42"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const auto [text, isError, data] =
         call("tmux_capture_pane", {{"target", "said:0.0"}, {"socket", "alpha"}, {"lines", 30}});
     EXPECT_EQ(text, "Last 30 lines of said:0.0 (socket 'alpha'):\n\n" + client.capturePane("said:0.0", 30));
     EXPECT_FALSE(isError);
     expect("tmux_capture_pane", {{"target", "said:0.0"}, {"socket_path", alpha}},
-           "Last 200 lines of said:0.0 (" + alpha + "):\n\nhello-42\n");
+           "Last 200 lines of said:0.0 (" + alpha + "):\n\nhello-42\nhello-43\n");
     // Only an exact number counts.
     const std::pair<json, int> lines[] = {{0, 1},      {-5, 1},     {1, 1},     {4999, 4999},   {5000, 5000},
                                           {9999, 5000}, {3.0, 3},    {2.5, 200}, {"7", 200},     {nullptr, 200},
