@@ -1,13 +1,17 @@
 // The session detail screen against real panes: keys reach the chosen pane (also after tmux
-// renumbers), the history keeps 20, preview and export show exactly what tmux captures, and the
-// kill confirmations act only when confirmed. (Its rename field is in new_session_test.cpp.)
+// renumbers), the history keeps 20, preview and export show exactly what tmux captures, the
+// kill confirmations act only when confirmed, and "More actions" agrees with the card's menu.
+// (Its rename field is in new_session_test.cpp.)
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QToolButton>
 
+#include "app/ui/sessions/dashboard_view.h"
 #include "app/ui/sessions/pane_preview.h"
 #include "app/ui/sessions/send_panel.h"
 #include "app/ui/sessions/session_detail_view.h"
@@ -178,6 +182,43 @@ TEST_F(SessionDetailTest, KillsActOnlyWhenConfirmedAndTheMenuSavesATemplate) {
 
     click(view.confirmKillSession(), QMessageBox::DestructiveRole);
     EXPECT_TRUE(waitUntil([&] { return !hasSession("dev"); }));
+}
+
+// The card's menu and "More actions" arrange one set of actions: what they share reads the same
+// in either language and does the same, and Kill from the menu asks first.
+TEST_F(SessionDetailTest, MoreActionsAndTheCardMenuShareTheirActionsInEitherLanguage) {
+    SessionDetailView view(*context, "dev");
+    ui::DashboardView dashboard(*context);
+    QMenu& more = *view.moreActions();
+    for (auto language : {AppLanguage::en, AppLanguage::ro}) {
+        env->setLanguage(language);
+        const auto card = dashboard.cardMenu(0);
+        QStringList shared;
+        for (const QString& text : texts(*card))
+            if (texts(more).contains(text)) shared << text;
+        ASSERT_EQ(shared.size(), 3) << texts(*card).join(", ").toStdString() << " | " << texts(more).join(", ").toStdString();
+        for (const QString& text : shared) {
+            std::vector<std::pair<QString, std::size_t>> outcomes;
+            for (QMenu* menu : {card.get(), &more}) {
+                QGuiApplication::clipboard()->clear();
+                actionNamed(*menu, text)->trigger();
+                outcomes.emplace_back(QGuiApplication::clipboard()->text(), desktop.directories.size());
+            }
+            EXPECT_EQ(outcomes[0].first, outcomes[1].first) << text.toStdString();
+            EXPECT_EQ(outcomes[1].second, outcomes[0].second + (outcomes[0].first.isEmpty() ? 1 : 0)) << text.toStdString();
+        }
+    }
+    env->setLanguage(AppLanguage::en);
+
+    actionNamed(more, "Kill")->trigger();
+    QMessageBox* box = nullptr;
+    for (auto* shown : view.findChildren<QMessageBox*>())
+        if (shown->isVisible()) box = shown;
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Close session “dev”?");
+    click(box, QMessageBox::RejectRole);
+    refreshNow();
+    EXPECT_TRUE(hasSession("dev"));
 }
 
 // "dev" is $0. A session named "$0" is reached as itself: its preview, its kill.

@@ -1,6 +1,5 @@
 #include "app/ui/sessions/dashboard_view.h"
 
-#include <QClipboard>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -20,6 +19,7 @@
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plain_text.h"
+#include "app/ui/sessions/session_actions.h"
 #include "app/ui/sessions/session_card_delegate.h"
 #include "app/ui/sessions/session_list_model.h"
 #include "app/ui/widgets/theme.h"
@@ -272,22 +272,14 @@ QMessageBox* DashboardView::confirmIdleCleanup() {
     return box;
 }
 
-void DashboardView::copyCommand(const TmuxSession& session, std::string_view verb) {
-    QGuiApplication::clipboard()->setText(qs(context_.env.command(verb, session)));
-}
-
 std::unique_ptr<QMenu> DashboardView::cardMenu(int row) {
     if (row < 0 || row >= model_->rowCount()) return nullptr;
+    // The session taken with the menu, by id: the rows may move while it is open.
     const TmuxSession session = model_->session(row);
     auto menu = std::make_unique<QMenu>(this);
-    menu->addAction(Icons::symbol("arrow.up.forward.app"), qL("Attach în terminal", "Attach in terminal"), this,
-                   [this, session] { context_.env.attach(session); });
-    menu->addAction(Icons::symbol("folder"), qs(platformText(PlatformText::openInFileManager)), this,
-                   [this, session] { context_.env.openInFinder(session.path); });
-    menu->addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda attach", "Copy attach command"), this,
-                   [this, session] { copyCommand(session, "attach"); });
-    menu->addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda kill", "Copy kill command"), this,
-                   [this, session] { copyCommand(session, "kill-session"); });
+    auto* actions = new SessionActions(context_, [session] { return std::optional(session); }, menu.get());
+    using Id = SessionActions::Id;
+    actions->addTo(*menu, {Id::attach, Id::openFolder, Id::copyAttach, Id::copyKill});
     return menu;
 }
 

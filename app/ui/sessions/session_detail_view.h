@@ -15,7 +15,6 @@
 #include "core/pane_matcher.h"
 #include "core/tmux_model.h"
 
-class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -35,6 +34,7 @@ class StatusLine;
 class PaneListModel;
 class PanePreview;
 class SendPanel;
+class SessionActions;
 class StatusBadge;
 class WindowGroup;
 
@@ -123,11 +123,7 @@ private:
     QPushButton* renameCancel_;
     QPushButton* attach_;
     QToolButton* more_;
-    QAction* openFolder_;
-    QAction* saveTemplate_;
-    QAction* copyAttach_;
-    QAction* copyKill_;
-    QAction* kill_;
+    SessionActions* actions_;
     QLabel* factCaptions_[3];
     QLabel* factValues_[3];
     StatusLine* status_;
