@@ -185,7 +185,8 @@ TEST_F(SessionDetailTest, KillsActOnlyWhenConfirmedAndTheMenuSavesATemplate) {
 }
 
 // The card's menu and "More actions" arrange one set of actions: what they share reads the same
-// in either language and does the same, and Kill from the menu asks first.
+// in either language and does the same. Kill asks first, from the menu or by Delete on the
+// screen, and a text field keeps Delete for itself.
 TEST_F(SessionDetailTest, MoreActionsAndTheCardMenuShareTheirActionsInEitherLanguage) {
     SessionDetailView view(*context, "dev");
     ui::DashboardView dashboard(*context);
@@ -197,26 +198,49 @@ TEST_F(SessionDetailTest, MoreActionsAndTheCardMenuShareTheirActionsInEitherLang
         for (const QString& text : texts(*card))
             if (texts(more).contains(text)) shared << text;
         ASSERT_EQ(shared.size(), 3) << texts(*card).join(", ").toStdString() << " | " << texts(more).join(", ").toStdString();
-        for (const QString& text : shared) {
-            std::vector<std::pair<QString, std::size_t>> outcomes;
+        for (const QString& text : shared) {  // open the folder, copy the attach line, copy the kill line
+            using Outcome = std::pair<QString, std::vector<std::string>>;  // clipboard, folders opened
+            std::vector<Outcome> outcomes;
             for (QMenu* menu : {card.get(), &more}) {
                 QGuiApplication::clipboard()->clear();
+                desktop.directories.clear();
                 actionNamed(*menu, text)->trigger();
-                outcomes.emplace_back(QGuiApplication::clipboard()->text(), desktop.directories.size());
+                outcomes.emplace_back(QGuiApplication::clipboard()->text(), desktop.directories);
             }
-            EXPECT_EQ(outcomes[0].first, outcomes[1].first) << text.toStdString();
-            EXPECT_EQ(outcomes[1].second, outcomes[0].second + (outcomes[0].first.isEmpty() ? 1 : 0)) << text.toStdString();
+            EXPECT_EQ(outcomes[0], outcomes[1]) << text.toStdString();
+            EXPECT_NE(outcomes[0], Outcome{}) << text.toStdString();
         }
     }
     env->setLanguage(AppLanguage::en);
 
-    actionNamed(more, "Kill")->trigger();
-    QMessageBox* box = nullptr;
-    for (auto* shown : view.findChildren<QMessageBox*>())
-        if (shown->isVisible()) box = shown;
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), "Close session “dev”?");
-    click(box, QMessageBox::RejectRole);
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    auto askedToKill = [&] {
+        for (auto* box : view.findChildren<QMessageBox*>())
+            if (box->isVisible()) {
+                EXPECT_EQ(box->text(), "Close session “dev”?");
+                click(box, QMessageBox::RejectRole);
+                return true;
+            }
+        return false;
+    };
+    QAction* kill = actionNamed(more, "Kill");
+    EXPECT_EQ(kill->shortcut(), QKeySequence(QKeySequence::Delete));
+    kill->trigger();
+    EXPECT_TRUE(askedToKill());
+    view.setFocus();  // where the screen puts it: its tabs
+    ASSERT_TRUE(QApplication::focusWidget() && view.isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    EXPECT_TRUE(askedToKill());
+    view.showTab(SessionDetailView::Tab::send);
+    QLineEdit* field = view.sendPanel()->commandField();
+    field->setFocus();
+    QTest::keyClicks(field, "ls");
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_EQ(field->text(), "s");
+    EXPECT_FALSE(askedToKill());
     refreshNow();
     EXPECT_TRUE(hasSession("dev"));
 }

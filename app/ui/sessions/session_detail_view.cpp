@@ -223,6 +223,7 @@ void SessionDetailView::buildMoreMenu() {
         showStatus(qL("Salvată ca template „" + s.name + "”.", "Saved as template “" + s.name + "”."), false);
     });
     connect(actions_, &SessionActions::killRequested, this, [this] { confirmKillSession(); });
+    addAction(actions_->action(Id::kill));  // Delete anywhere on the screen
     more_->setMenu(menu);
 }
 
