@@ -274,10 +274,15 @@ QMessageBox* DashboardView::confirmIdleCleanup() {
 
 std::unique_ptr<QMenu> DashboardView::cardMenu(int row) {
     if (row < 0 || row >= model_->rowCount()) return nullptr;
-    // The session taken with the menu, by id: the rows may move while it is open.
-    const TmuxSession session = model_->session(row);
+    // The session taken with the menu, followed by its id: the rows may move while it is open,
+    // and once the session is gone its actions are off.
+    auto current = [&env = context_.env, taken = model_->session(row)]() -> std::optional<TmuxSession> {
+        for (const TmuxSession& s : env.sessions())
+            if (taken.sessionID.empty() ? s.name == taken.name : s.sessionID == taken.sessionID) return s;
+        return std::nullopt;
+    };
     auto menu = std::make_unique<QMenu>(this);
-    auto* actions = new SessionActions(context_, [session] { return std::optional(session); }, menu.get());
+    auto* actions = new SessionActions(context_, std::move(current), menu.get());
     using Id = SessionActions::Id;
     actions->addTo(*menu, {Id::attach, Id::openFolder, Id::copyAttach, Id::copyKill});
     return menu;

@@ -27,7 +27,8 @@ SessionActions::SessionActions(UiContext& context, Source session, QObject* pare
         make(id, Icons::symbol("doc.on.doc"), [&env, verb = verb](const TmuxSession& s) {
             QGuiApplication::clipboard()->setText(qs(env.command(verb, s)));
         });
-    QAction* kill = make(Id::kill, Icons::tinted("xmark.circle", Theme::red()), [this](const TmuxSession& s) { emit killRequested(s); });
+    QAction* kill =
+        make(Id::kill, Icons::tinted("xmark.circle", Theme::red()), [this](const TmuxSession& s) { emit killRequested(s); });
     // Delete asks to kill wherever a screen adds the action, and the menus show the key; a
     // text field keeps Delete for itself.
     kill->setShortcut(QKeySequence::Delete);
