@@ -1,8 +1,9 @@
 #pragma once
 // One session by name: a header with rename (F2), attach, more actions (Delete asks to kill)
-// and three facts; and the windows, preview, send and activity tabs. The session is looked up by name on every
-// refresh, so everything follows the polling loop; while no session has the name the screen
-// says so. Its actions address the session, windows and panes shown by tmux's ids.
+// and three facts; and the windows, preview, send and activity tabs. The session is looked up
+// by name on every refresh, so everything follows the polling loop; while no session has the
+// name the screen says so. Its actions address the session, windows and panes shown by
+// tmux's ids.
 
 #include <QWidget>
 
