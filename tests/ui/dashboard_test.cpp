@@ -78,6 +78,10 @@ TEST_F(DashboardTest, CardButtonsAndMenuActOnTheirOwnSession) {
         actionNamed(*menu, item)->trigger();
         EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "tmux -L " + server + " " + verb + " -t '=alpha'");
     }
+    // An open menu whose session went away offers nothing.
+    tmux({"kill-session", "-t", "=alpha"});
+    refreshNow();
+    for (QAction* action : menu->actions()) EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
 }
 
 TEST_F(DashboardTest, IdleSessionsAreNamedAndKilledOnlyOnceConfirmed) {

@@ -1,13 +1,17 @@
 // The session detail screen against real panes: keys reach the chosen pane (also after tmux
-// renumbers), the history keeps 20, preview and export show exactly what tmux captures, and the
-// kill confirmations act only when confirmed. (Its rename field is in new_session_test.cpp.)
+// renumbers), the history keeps 20, preview and export show exactly what tmux captures, the
+// kill confirmations act only when confirmed, and "More actions" agrees with the card's menu.
+// (Its rename field is in new_session_test.cpp.)
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QToolButton>
 
+#include "app/ui/sessions/dashboard_view.h"
 #include "app/ui/sessions/pane_preview.h"
 #include "app/ui/sessions/send_panel.h"
 #include "app/ui/sessions/session_detail_view.h"
@@ -178,6 +182,67 @@ TEST_F(SessionDetailTest, KillsActOnlyWhenConfirmedAndTheMenuSavesATemplate) {
 
     click(view.confirmKillSession(), QMessageBox::DestructiveRole);
     EXPECT_TRUE(waitUntil([&] { return !hasSession("dev"); }));
+}
+
+// The card's menu and "More actions" arrange one set of actions: what they share reads the same
+// in either language and does the same. Kill asks first, from the menu or by Delete on the
+// screen, and a text field keeps Delete for itself.
+TEST_F(SessionDetailTest, MoreActionsAndTheCardMenuShareTheirActionsInEitherLanguage) {
+    SessionDetailView view(*context, "dev");
+    ui::DashboardView dashboard(*context);
+    QMenu& more = *view.moreActions();
+    for (auto language : {AppLanguage::en, AppLanguage::ro}) {
+        env->setLanguage(language);
+        const auto card = dashboard.cardMenu(0);
+        QStringList shared;
+        for (const QString& text : texts(*card))
+            if (texts(more).contains(text)) shared << text;
+        ASSERT_EQ(shared.size(), 3) << texts(*card).join(", ").toStdString() << " | " << texts(more).join(", ").toStdString();
+        for (const QString& text : shared) {  // open the folder, copy the attach line, copy the kill line
+            using Outcome = std::pair<QString, std::vector<std::string>>;  // clipboard, folders opened
+            std::vector<Outcome> outcomes;
+            for (QMenu* menu : {card.get(), &more}) {
+                QGuiApplication::clipboard()->clear();
+                desktop.directories.clear();
+                actionNamed(*menu, text)->trigger();
+                outcomes.emplace_back(QGuiApplication::clipboard()->text(), desktop.directories);
+            }
+            EXPECT_EQ(outcomes[0], outcomes[1]) << text.toStdString();
+            EXPECT_NE(outcomes[0], Outcome{}) << text.toStdString();
+        }
+    }
+    env->setLanguage(AppLanguage::en);
+
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    auto askedToKill = [&] {
+        for (auto* box : view.findChildren<QMessageBox*>())
+            if (box->isVisible()) {
+                EXPECT_EQ(box->text(), "Close session “dev”?");
+                click(box, QMessageBox::RejectRole);
+                return true;
+            }
+        return false;
+    };
+    QAction* kill = actionNamed(more, "Kill");
+    EXPECT_EQ(kill->shortcut(), QKeySequence(QKeySequence::Delete));
+    kill->trigger();
+    EXPECT_TRUE(askedToKill());
+    view.setFocus();  // where the screen puts it: its tabs
+    ASSERT_TRUE(QApplication::focusWidget() && view.isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    EXPECT_TRUE(askedToKill());
+    view.showTab(SessionDetailView::Tab::send);
+    QLineEdit* field = view.sendPanel()->commandField();
+    field->setFocus();
+    QTest::keyClicks(field, "ls");
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_EQ(field->text(), "s");
+    EXPECT_FALSE(askedToKill());
+    refreshNow();
+    EXPECT_TRUE(hasSession("dev"));
 }
 
 // "dev" is $0. A session named "$0" is reached as itself: its preview, its kill.

@@ -1,6 +1,5 @@
 #include "app/ui/sessions/dashboard_view.h"
 
-#include <QClipboard>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -20,6 +19,7 @@
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/plain_text.h"
+#include "app/ui/sessions/session_actions.h"
 #include "app/ui/sessions/session_card_delegate.h"
 #include "app/ui/sessions/session_list_model.h"
 #include "app/ui/widgets/theme.h"
@@ -275,22 +275,19 @@ QMessageBox* DashboardView::confirmIdleCleanup() {
     return box;
 }
 
-void DashboardView::copyCommand(const TmuxSession& session, std::string_view verb) {
-    QGuiApplication::clipboard()->setText(qs(context_.env.command(verb, session)));
-}
-
 std::unique_ptr<QMenu> DashboardView::cardMenu(int row) {
     if (row < 0 || row >= model_->rowCount()) return nullptr;
-    const TmuxSession session = model_->session(row);
+    // The session taken with the menu, followed by its id: the rows may move while it is open,
+    // and once the session is gone its actions are off.
+    auto current = [&env = context_.env, taken = model_->session(row)]() -> std::optional<TmuxSession> {
+        for (const TmuxSession& s : env.sessions())
+            if (taken.sessionID.empty() ? s.name == taken.name : s.sessionID == taken.sessionID) return s;
+        return std::nullopt;
+    };
     auto menu = std::make_unique<QMenu>(this);
-    menu->addAction(Icons::symbol("arrow.up.forward.app"), qL("Attach în terminal", "Attach in terminal"), this,
-                   [this, session] { context_.env.attach(session); });
-    menu->addAction(Icons::symbol("folder"), qs(platformText(PlatformText::openInFileManager)), this,
-                   [this, session] { context_.env.openInFinder(session.path); });
-    menu->addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda attach", "Copy attach command"), this,
-                   [this, session] { copyCommand(session, "attach"); });
-    menu->addAction(Icons::symbol("doc.on.doc"), qL("Copiază comanda kill", "Copy kill command"), this,
-                   [this, session] { copyCommand(session, "kill-session"); });
+    auto* actions = new SessionActions(context_, std::move(current), menu.get());
+    using Id = SessionActions::Id;
+    actions->addTo(*menu, {Id::attach, Id::openFolder, Id::copyAttach, Id::copyKill});
     return menu;
 }
 

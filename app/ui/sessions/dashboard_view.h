@@ -55,7 +55,6 @@ private:
     void updateTiles();
     void updateBanner();
     void layoutTiles();
-    void copyCommand(const TmuxSession& session, std::string_view verb);
 
     UiContext& context_;
     QStackedWidget* pages_;

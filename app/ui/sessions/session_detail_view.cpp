@@ -1,11 +1,9 @@
 #include "app/ui/sessions/session_detail_view.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,12 +32,12 @@
 #include "app/ui/sessions/pane_rows.h"
 #include "app/ui/widgets/relative_time.h"
 #include "app/ui/sessions/send_panel.h"
+#include "app/ui/sessions/session_actions.h"
 #include "app/ui/sessions/session_name_rule.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
 #include "app/ui/sessions/window_group.h"
 #include "core/atomic_file.h"
-#include "core/platform_texts.h"
 #include "core/text.h"
 #include "core/tmux_target.h"
 
@@ -218,22 +216,14 @@ void SessionDetailView::buildHeader(QVBoxLayout* column) {
 
 void SessionDetailView::buildMoreMenu() {
     auto* menu = new QMenu(more_);
-    openFolder_ = menu->addAction(Icons::symbol("folder"), QString(), this, [this] {
-        if (auto s = session()) context_.env.openInFinder(s->path);
+    actions_ = new SessionActions(context_, [this] { return session(); }, this);
+    using Id = SessionActions::Id;
+    actions_->addTo(*menu, {Id::openFolder, Id::saveTemplate, Id::copyAttach, Id::copyKill, std::nullopt, Id::kill});
+    connect(actions_, &SessionActions::templateSaved, this, [this](const TmuxSession& s) {
+        showStatus(qL("Salvată ca template „" + s.name + "”.", "Saved as template “" + s.name + "”."), false);
     });
-    saveTemplate_ = menu->addAction(Icons::symbol("square.stack.3d.up"), QString(), this, [this] {
-        if (auto s = session()) {
-            context_.templates.upsert(SessionTemplate::fromSession(*s, context_.env.restartPrograms()));
-            showStatus(qL("Salvată ca template „" + s->name + "”.", "Saved as template “" + s->name + "”."), false);
-        }
-    });
-    for (auto [action, verb] : {std::pair{&copyAttach_, "attach"}, std::pair{&copyKill_, "kill-session"}})
-        *action = menu->addAction(Icons::symbol("doc.on.doc"), QString(), this, [this, verb = verb] {
-            if (auto s = session()) QGuiApplication::clipboard()->setText(qs(context_.env.command(verb, *s)));
-        });
-    menu->addSeparator();
-    kill_ = menu->addAction(Icons::tinted("xmark.circle", Theme::red()), QStringLiteral("Kill"), this,
-                            [this] { confirmKillSession(); });
+    connect(actions_, &SessionActions::killRequested, this, [this] { confirmKillSession(); });
+    addAction(actions_->action(Id::kill));  // Delete anywhere on the screen
     more_->setMenu(menu);
 }
 
@@ -402,10 +392,6 @@ void SessionDetailView::relabel() {
     attach_->setText(qL("Attach în", "Attach in") + QStringLiteral(" ") + qs(displayName(context_.env.preferredTerminal())));
     more_->setToolTip(qL("Mai multe acțiuni", "More actions"));
     more_->setAccessibleName(more_->toolTip());
-    openFolder_->setText(qs(platformText(PlatformText::openInFileManager)));
-    saveTemplate_->setText(qL("Salvează ca template", "Save as template"));
-    copyAttach_->setText(qL("Copiază comanda attach", "Copy attach command"));
-    copyKill_->setText(qL("Copiază comanda kill", "Copy kill command"));
     const QString captions[] = {qL("Creată", "Created"), qL("Ultima atașare", "Last attached"), qL("Director", "Directory")};
     for (int i = 0; i < 3; ++i) factCaptions_[i]->setText(captions[i]);
     tabs_->setTabText(int(Tab::windows), qL("Ferestre", "Windows"));

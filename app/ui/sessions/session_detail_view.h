@@ -1,8 +1,9 @@
 #pragma once
-// One session by name: a header with rename, attach, more actions and three facts; and the
-// windows, preview, send and activity tabs. The session is looked up by name on every
-// refresh, so everything follows the polling loop; while no session has the name the screen
-// says so. Its actions address the session, windows and panes shown by tmux's ids.
+// One session by name: a header with rename (F2), attach, more actions (Delete asks to kill)
+// and three facts; and the windows, preview, send and activity tabs. The session is looked up
+// by name on every refresh, so everything follows the polling loop; while no session has the
+// name the screen says so. Its actions address the session, windows and panes shown by
+// tmux's ids.
 
 #include <QWidget>
 
@@ -15,7 +16,6 @@
 #include "core/pane_matcher.h"
 #include "core/tmux_model.h"
 
-class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -35,6 +35,7 @@ class StatusLine;
 class PaneListModel;
 class PanePreview;
 class SendPanel;
+class SessionActions;
 class StatusBadge;
 class WindowGroup;
 
@@ -123,11 +124,7 @@ private:
     QPushButton* renameCancel_;
     QPushButton* attach_;
     QToolButton* more_;
-    QAction* openFolder_;
-    QAction* saveTemplate_;
-    QAction* copyAttach_;
-    QAction* copyKill_;
-    QAction* kill_;
+    SessionActions* actions_;
     QLabel* factCaptions_[3];
     QLabel* factValues_[3];
     StatusLine* status_;

@@ -97,6 +97,10 @@ SidebarView::SidebarView(SidebarModel& model, QWidget* parent) : QTreeView(paren
     setIndentation(8);
     setUniformRowHeights(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // One column, so items are rows; and Qt's accessible tree selects a whole row by its
+    // position among all rows, but is handed the row's position under its section, so a
+    // screen reader's "toggle" would select another row. By item it selects the row itself.
+    setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     expandAll();
     connect(&model, &QAbstractItemModel::rowsInserted, this, [this] { expandAll(); });
