@@ -77,14 +77,8 @@ fs::path asidePath(const fs::path& path) {
 }  // namespace
 
 fs::path DefaultsStore::documentPath(std::string_view domain, const Environment& environment) {
-    std::string base = environmentValue(environment, "XDG_CONFIG_HOME");
-    // Relative values are invalid for XDG and ignored.
-    if (base.empty() || base.front() != '/') {
-        std::string home = environmentValue(environment, "HOME");
-        if (home.empty()) home = paths::homeDirectory();
-        base = paths::join(home, ".config");
-    }
-    return fs::path(base) / "quillon" / (std::string(domain) + ".json");
+    return fs::path(paths::xdgDirectory(environment, "XDG_CONFIG_HOME", ".config")) / "quillon" /
+           (std::string(domain) + ".json");
 }
 
 DefaultsStore::DefaultsStore(fs::path documentPath) : path_(std::move(documentPath)) {}

@@ -58,4 +58,14 @@ std::string lastComponent(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+std::string xdgDirectory(const std::map<std::string, std::string>& environment, const std::string& variable,
+                         std::string_view fallbackUnderHome) {
+    const auto value = environment.find(variable);
+    if (value != environment.end() && !value->second.empty() && value->second.front() == '/') return value->second;
+    const auto homeValue = environment.find("HOME");
+    const std::string home =
+        homeValue != environment.end() && !homeValue->second.empty() ? homeValue->second : homeDirectory();
+    return join(home, fallbackUnderHome);
+}
+
 }  // namespace quillon::paths

@@ -61,13 +61,7 @@ std::vector<std::pair<TimePoint, fs::path>> snapshotFiles(const fs::path& direct
 }  // namespace
 
 fs::path rootDirectory(const Environment& environment) {
-    std::string base = environmentValue(environment, "XDG_STATE_HOME");
-    if (base.empty() || base.front() != '/') {
-        std::string home = environmentValue(environment, "HOME");
-        if (home.empty()) home = paths::homeDirectory();
-        base = paths::join(paths::join(home, ".local"), "state");
-    }
-    return fs::path(base) / "quillon" / "snapshots";
+    return fs::path(paths::xdgDirectory(environment, "XDG_STATE_HOME", ".local/state")) / "quillon" / "snapshots";
 }
 
 fs::path serverDirectory(const fs::path& root, const std::string& serverName) { return root / serverName; }

@@ -3,8 +3,10 @@
 #include <QMainWindow>
 #include <QSplitter>
 
-#include <cstdlib>
 #include <string>
+
+#include "core/l10n.h"
+#include "core/paths.h"
 
 namespace quillon::ui {
 namespace {
@@ -13,9 +15,7 @@ constexpr std::string_view geometryKey = "mainWindowGeometry";
 constexpr std::string_view splitterKey = "sidebarSplitterSizes";
 
 std::filesystem::path stateFolder() {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') return state;
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home ? home : "") / ".local" / "state";
+    return paths::xdgDirectory(L10n::processEnvironment(), "XDG_STATE_HOME", ".local/state");
 }
 
 }  // namespace
