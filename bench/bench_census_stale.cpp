@@ -27,24 +27,25 @@ void leaveDeadSocket(const std::string& path) {
     ::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
 }
 
+struct Fleet : bench::PrivateServers {
+    Fleet() {
+        for (int i = 0; i < liveServers; ++i) start("live" + std::to_string(i));
+        for (int i = 0; i < staleSockets; ++i) leaveDeadSocket(socketDirectory() + "/stale" + std::to_string(i));
+    }
+};
+
 bench::PrivateServers& servers() {
-    static auto* instance = [] {
-        auto* s = new bench::PrivateServers;
-        for (int i = 0; i < liveServers; ++i) s->start("live" + std::to_string(i));
-        for (int i = 0; i < staleSockets; ++i) leaveDeadSocket(s->socketDirectory() + "/stale" + std::to_string(i));
-        return s;
-    }();
-    return *instance;
+    static Fleet instance;  // destroyed at exit, which stops the servers
+    return instance;
 }
 
 void ShellLoopOverEverySocket(benchmark::State& state) {
     auto& fleet = servers();
-    const std::string script = "for s in \"$@\"; do \"$0\" -S \"$s\" list-sessions -F \"$FORMAT\" >/dev/null 2>&1; done";
-    std::vector<std::string> argv{"sh", "-c", script, fleet.tmuxPath()};
-    for (const auto& path : TmuxServerScanner::socketPaths(fleet.socketDirectory())) argv.push_back(path);
+    const auto sockets = TmuxServerScanner::socketPaths(fleet.socketDirectory());
     ::setenv("FORMAT", TmuxServerScanner::sessionFormat().c_str(), 1);
-    for (auto _ : state) benchmark::DoNotOptimize(runProcess("/bin/sh", argv));
-    state.counters["sockets"] = static_cast<double>(argv.size() - 4);
+    for (auto _ : state)
+        bench::shellLoop(fleet.tmuxPath(), "\"$0\" -S \"$s\" list-sessions -F \"$FORMAT\" >/dev/null 2>&1", sockets);
+    state.counters["sockets"] = static_cast<double>(sockets.size());
 }
 BENCHMARK(ShellLoopOverEverySocket)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
@@ -63,11 +64,4 @@ BENCHMARK(CensusConnectFirst)->Unit(benchmark::kMillisecond)->UseRealTime()->Min
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    delete &servers();
-    return 0;
-}
+BENCHMARK_MAIN();

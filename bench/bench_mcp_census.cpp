@@ -14,25 +14,28 @@ using namespace quillon;
 
 constexpr int liveServers = 16;
 
+struct Fleet : bench::PrivateServers {
+    Fleet() {
+        for (int i = 0; i < liveServers; ++i) start("live" + std::to_string(i));
+    }
+};
+
 bench::PrivateServers& servers() {
-    static auto* instance = [] {
-        auto* s = new bench::PrivateServers;
-        for (int i = 0; i < liveServers; ++i) s->start("live" + std::to_string(i));
-        return s;
-    }();
-    return *instance;
+    static Fleet instance;  // destroyed at exit, which stops the servers
+    return instance;
 }
 
 void ShellLoopListSessions(benchmark::State& state) {
     auto& fleet = servers();
     // The same command line the probes run, from a shell loop over the same sockets.
-    const std::string script = "for s in \"$@\"; do \"$0\" -L \"$s\" list-sessions -F \"$FORMAT\" \\; "
-                               "list-clients -F \"$CLIENTS\" >/dev/null 2>&1; done";
-    std::vector<std::string> argv{"sh", "-c", script, fleet.tmuxPath()};
-    for (int i = 0; i < liveServers; ++i) argv.push_back("live" + std::to_string(i));
+    std::vector<std::string> names;
+    for (int i = 0; i < liveServers; ++i) names.push_back("live" + std::to_string(i));
     ::setenv("FORMAT", TmuxServerScanner::sessionFormat().c_str(), 1);
     ::setenv("CLIENTS", TmuxClient::clientsFormat().c_str(), 1);
-    for (auto _ : state) benchmark::DoNotOptimize(runProcess("/bin/sh", argv));
+    for (auto _ : state)
+        bench::shellLoop(fleet.tmuxPath(),
+                         "\"$0\" -L \"$s\" list-sessions -F \"$FORMAT\" \\; list-clients -F \"$CLIENTS\" >/dev/null 2>&1",
+                         names);
 }
 BENCHMARK(ShellLoopListSessions)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
@@ -98,11 +101,4 @@ BENCHMARK(ScanWithTwoWedgedServers)->Unit(benchmark::kMillisecond)->UseRealTime(
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    delete &servers();  // kills every server, the wedged ones included
-    return 0;
-}
+BENCHMARK_MAIN();

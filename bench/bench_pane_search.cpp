@@ -27,18 +27,18 @@ struct SearchServer {
 };
 
 SearchServer& server() {
-    static auto* instance = new SearchServer;
-    return *instance;
+    static SearchServer instance;  // destroyed at exit, which stops the server
+    return instance;
 }
 
 void ShellLoopCaptureGrep(benchmark::State& state) {
     auto& s = server();
-    const std::string script = "for p in \"$@\"; do \"$0\" -L search capture-pane -p -J -S -2000 -t \"$p\" | "
-                               "grep -n '" + std::string(bench::searchNeedle) + "'; done";
-    std::vector<std::string> argv{"sh", "-c", script, s.servers.tmuxPath()};
-    for (const auto& pane : s.panes) argv.push_back(pane.paneID);
+    const std::string body = "\"$0\" -L search capture-pane -p -J -S -2000 -t \"$s\" | grep -n '" +
+                             std::string(bench::searchNeedle) + "'";
+    std::vector<std::string> ids;
+    for (const auto& pane : s.panes) ids.push_back(pane.paneID);
     std::size_t found = 0;
-    for (auto _ : state) found = text::split(runProcess("/bin/sh", argv).out, "\n", true).size();
+    for (auto _ : state) found = text::split(bench::shellLoop(s.servers.tmuxPath(), body, ids), "\n", true).size();
     if (found != 20) state.SkipWithError("the shell loop did not find 20 lines");
 }
 BENCHMARK(ShellLoopCaptureGrep)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);

@@ -34,8 +34,8 @@ struct World {
 };
 
 World& world() {
-    static auto* instance = new World;
-    return *instance;
+    static World instance;  // destroyed at exit, which stops the servers and sshd
+    return instance;
 }
 
 void RefreshLocal(benchmark::State& state) {
@@ -91,11 +91,4 @@ BENCHMARK(CensusThreeHostsOneMute)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    delete &world();
-    return 0;
-}
+BENCHMARK_MAIN();

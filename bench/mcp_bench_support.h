@@ -79,6 +79,15 @@ inline std::pair<long, long> residentKiB(pid_t pid) {
     return {rss, hwm};
 }
 
+// The baseline the figures compare with: one shell running body once per word, the word in
+// "$s" and tmux's path in "$0" (as a user's loop would). Its standard output.
+inline std::string shellLoop(const std::string& tmuxPath, const std::string& body,
+                             const std::vector<std::string>& words) {
+    std::vector<std::string> argv{"sh", "-c", "for s in \"$@\"; do " + body + "; done", tmuxPath};
+    argv.insert(argv.end(), words.begin(), words.end());
+    return runProcess("/bin/sh", argv, std::chrono::minutes(5)).out;
+}
+
 // Named servers in a private TMUX_TMPDIR (set for this process and its children).
 class PrivateServers {
 public:

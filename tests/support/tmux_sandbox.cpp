@@ -112,10 +112,12 @@ TmuxSandbox::TmuxSandbox()
 }
 
 TmuxSandbox::~TmuxSandbox() {
-    // Servers the code under test started on its own live in our directory too.
+    // Servers the code under test started on its own live in our directory too, also on
+    // the socket of one a test killed (a restore starts it again).
     for (const auto& socket : TmuxServerScanner::socketPaths(socketDirectory())) {
         const std::string name = std::filesystem::path(socket).filename();
-        if (auto pid = pids_.count(name) ? std::nullopt : serverPid(name)) pids_[name] = *pid;
+        if (knownPid(name)) continue;
+        if (auto pid = serverPid(name)) pids_[name] = *pid;
     }
     for (const auto& [server, pid] : pids_) {
         ServerRegistry::stop(pid);
