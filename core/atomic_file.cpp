@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <random>
 #include <string>
 #include <system_error>
@@ -85,6 +86,18 @@ void writeFileAtomically(const fs::path& link, std::string_view bytes, mode_t mo
         ::unlink(temp.c_str());
         fail(error, path);
     }
+}
+
+std::filesystem::path corruptAsidePath(const std::filesystem::path& path) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = path.string() + ".corrupt-" + stamp;
+    std::filesystem::path candidate = base;
+    for (int n = 1; std::filesystem::exists(candidate); ++n) candidate = base + "-" + std::to_string(n);
+    return candidate;
 }
 
 }  // namespace quillon

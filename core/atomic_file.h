@@ -20,4 +20,8 @@ std::filesystem::path linkTarget(std::filesystem::path path);
 // file is left.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode = 0666);
 
+// Where a file that does not parse is set aside, never to be overwritten:
+// "<path>.corrupt-<local time>", with "-1", "-2"… when that name is taken.
+std::filesystem::path corruptAsidePath(const std::filesystem::path& path);
+
 }  // namespace quillon

@@ -58,21 +58,6 @@ Loaded load(const fs::path& path) {
     return {true, 0, std::move(parsed)};
 }
 
-std::string timestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", &local);
-    return buffer;
-}
-
-fs::path asidePath(const fs::path& path) {
-    const std::string base = path.string() + ".corrupt-" + timestamp();
-    fs::path candidate = base;
-    for (int n = 1; fs::exists(candidate); ++n) candidate = base + "-" + std::to_string(n);
-    return candidate;
-}
 
 }  // namespace
 
@@ -133,7 +118,7 @@ void DefaultsStore::update(const nlohmann::json& values) {
     if (loaded.exists && !loaded.document) {
         // Never overwrite what we could not parse: the user may still want it.
         std::error_code error;
-        fs::rename(target, asidePath(target), error);
+        fs::rename(target, corruptAsidePath(target), error);
         if (error) throw std::system_error(error, path_.string());
     }
     nlohmann::json doc = loaded.document ? std::move(*loaded.document) : nlohmann::json::object();
@@ -153,7 +138,7 @@ void DefaultsStore::remove(std::string_view key) {
 std::optional<fs::path> DefaultsStore::keepCopyAside() const {
     std::error_code error;
     if (!fs::exists(path_, error)) return std::nullopt;
-    const fs::path aside = asidePath(path_);
+    const fs::path aside = corruptAsidePath(path_);
     fs::copy_file(path_, aside, error);
     if (error) throw std::system_error(error, aside.string());
     return aside;

@@ -16,21 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 constexpr std::string_view extension = ".json";
 
-std::string localStamp(TimePoint now) {
-    const std::time_t seconds = Clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", &local);
-    return buffer;
-}
-
-fs::path asidePath(const fs::path& file) {
-    const std::string base = file.string() + ".corrupt-" + localStamp(Clock::now());
-    fs::path candidate = base;
-    for (int n = 1; fs::exists(candidate); ++n) candidate = base + "-" + std::to_string(n);
-    return candidate;
-}
 
 std::optional<ServerSnapshot> parseFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -150,7 +135,7 @@ RingContents load(const fs::path& directory) {
             contents.snapshots.push_back({file, std::move(*snapshot)});
             continue;
         }
-        const fs::path aside = asidePath(file);
+        const fs::path aside = corruptAsidePath(file);
         std::error_code error;
         fs::rename(file, aside, error);
         contents.keptAside.push_back(error ? file : aside);
