@@ -47,6 +47,7 @@ build="$2"; out="$3"; quillon="$build/app/ui/quillon"
 
 world="$(mktemp -d /tmp/quillon-shots-XXXXXX)"
 export TMUX_TMPDIR="$world/tmux" HOME="$world/home" XDG_CONFIG_HOME="$world/home/.config" XDG_RUNTIME_DIR="$world/run"
+export XDG_STATE_HOME="$world/home/.local/state"
 export SHELL=/bin/sh
 unset TMUX
 mkdir -p "$TMUX_TMPDIR" "$XDG_CONFIG_HOME/quillon" "$XDG_RUNTIME_DIR" "$HOME/code/api"
@@ -101,6 +102,22 @@ for language in en ro; do
             "$quillon" --show "$place"
             shoot "$name-$language-$appearance"
         done
+        kill "$app"; wait "$app" 2>/dev/null || true
+    done
+done
+# The server dies: each start offers its sessions back, and the chooser lists them.
+tmux kill-server
+for language in en ro; do
+    for appearance in light dark; do
+        printf '{"language":"%s","appearance":"%s","socketMode":"default"}\n' "$language" "$appearance" \
+            > "$XDG_CONFIG_HOME/quillon/org.quillon.Quillon.json"
+        "$quillon" &
+        app=$!
+        shoot "skip" 3
+        "$quillon" --show dashboard
+        shoot "restore-offer-$language-$appearance"
+        "$quillon" --show restore
+        shoot "restore-$language-$appearance"
         kill "$app"; wait "$app" 2>/dev/null || true
     done
 done

@@ -62,6 +62,7 @@ TEST_F(ShellTest, ASecondStartForwardsItsPlaceWhichNamesAScreen) {
     using Kind = ui::SidebarItem::Kind;
     const std::vector<std::pair<QString, ui::SidebarItem>> screens{
         {"scanner", {Kind::scanner, {}}},
+        {"restore", {Kind::dashboard, {}}},
         {"session:work", ui::SidebarItem::session("work")},
         {"servers", {Kind::servers, {}}},
         {"dashboard", {Kind::dashboard, {}}}};

@@ -12,6 +12,8 @@
 #include "app/ui/shell/main_window.h"
 #include "app/ui/shell/menu_bar_view.h"
 #include "app/ui/sessions/new_session_sheet.h"
+#include "app/ui/restore/restore_button.h"
+#include "app/ui/sessions/dashboard_view.h"
 #include "app/ui/sessions/session_detail_view.h"
 #include "app/ui/settings/settings_view.h"
 #include "app/ui/widgets/theme.h"
@@ -69,6 +71,7 @@ bool QuillonApp::show(const QString& place) {
     }
     showMainWindow();
     if (name == QLatin1String("search")) return main_->openSearch(detail), true;
+    if (name == QLatin1String("restore")) return showRestoreChooser(), true;
     if (name == QLatin1String("session") && !detail.isEmpty()) {
         // At a fresh start no session is known yet: the first snapshot decides.
         if (!context_.env.sessionsKnown()) return pendingSession_ = detail, true;
@@ -86,6 +89,12 @@ bool QuillonApp::showSession(const QString& detail) {
     const QString tab = detail.section(QLatin1Char(':'), 1);
     auto* screen = qobject_cast<SessionDetailView*>(main_->currentScreen());
     return tab.isEmpty() || (screen && screen->showPlace(tab));
+}
+
+void QuillonApp::showRestoreChooser() {
+    main_->select({SidebarItem::Kind::dashboard, {}});
+    auto* dashboard = qobject_cast<DashboardView*>(main_->currentScreen());
+    if (dashboard && !dashboard->restoreButton()->isHidden()) dashboard->restoreButton()->openChooser();
 }
 
 void QuillonApp::showPendingSession() {

@@ -55,6 +55,8 @@ protected:
 private:
     // "name[:tab]" of a session place.
     bool showSession(const QString& detail);
+    // The dashboard, with the restore chooser open when it offers sessions to bring back.
+    void showRestoreChooser();
     void showPendingSession();
 
     UiContext context_;
