@@ -90,6 +90,8 @@ void RestoreDialog::relabel() {
     result_->setAccessibleName(qL("Rezultatul restaurării", "Result of the restore"));
     restore_->setText(qL("&Restaurează", "&Restore"));
     restore_->setAccessibleName(qL("Restaurează sesiunile bifate", "Restore the ticked sessions"));
+    // Qt's own label would stay English without its translations.
+    buttons_->button(QDialogButtonBox::Close)->setText(qL("Închide", "Close"));
     showSessions(snapshots_->currentRow());
 }
 
@@ -122,13 +124,8 @@ void RestoreDialog::showSessions(int row) {
     if (row < 0 || row >= static_cast<int>(stored_.size())) return updateButton();
     for (const SnapshotSession& session : stored_[static_cast<std::size_t>(row)].snapshot.sessions) {
         const bool running = isRunning(context_.env, session.name);
-        const QString counts =
-            pluralText(static_cast<std::int64_t>(session.windows.size()),
-                       "{0, plural, one {# fereastră} few {# ferestre} other {# de ferestre}}",
-                       "{0, plural, one {# window} other {# windows}}") +
-            QStringLiteral(", ") +
-            pluralText(session.paneCount(), "{0, plural, one {# panou} few {# panouri} other {# de panouri}}",
-                       "{0, plural, one {# pane} other {# panes}}");
+        const QString counts = windowCountText(static_cast<std::int64_t>(session.windows.size())) +
+                               QStringLiteral(", ") + paneCountText(session.paneCount());
         QString label = qs(session.name) + QStringLiteral(" (") + counts + QStringLiteral(")");
         if (running) label += QStringLiteral(" — ") + qL("rulează", "running");
         auto* item = new QListWidgetItem(label);

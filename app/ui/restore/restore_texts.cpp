@@ -33,15 +33,8 @@ QString restoreReportText(const RestoreReport& report) {
     QStringList lines;
     if (report.sessions > 0 || report.failures.empty()) {
         lines << qL("Restaurate: ", "Restored: ") +
-                     pluralText(report.sessions, "{0, plural, one {# sesiune} few {# sesiuni} other {# de sesiuni}}",
-                                "{0, plural, one {# session} other {# sessions}}") +
-                     QStringLiteral(", ") +
-                     pluralText(report.windows, "{0, plural, one {# fereastră} few {# ferestre} other {# de ferestre}}",
-                                "{0, plural, one {# window} other {# windows}}") +
-                     QStringLiteral(", ") +
-                     pluralText(report.panes, "{0, plural, one {# panou} few {# panouri} other {# de panouri}}",
-                                "{0, plural, one {# pane} other {# panes}}") +
-                     QStringLiteral(".");
+                     sessionCountText(report.sessions) + QStringLiteral(", ") + windowCountText(report.windows) +
+                     QStringLiteral(", ") + paneCountText(report.panes) + QStringLiteral(".");
     }
     if (!report.existing.empty())
         lines << qL("Rulează deja, lăsate neatinse: ", "Already running, left alone: ") + joined(report.existing);

@@ -479,7 +479,7 @@ void SettingsView::relabel() {
     restartLabel_->setText(qL("&Repornește aceste programe la restaurare", "&Restart these programs on restore"));
     restartPrograms_->setAccessibleName(qL("Repornește aceste programe la restaurare", "Restart these programs on restore"));
     restoreFooter_->setText(
-        qL("Nume de programe, separate prin virgulă. Doar panourile care rulau unul dintre ele îl primesc din nou; "
+        qL("Nume de programe, separate prin virgulă. Doar pane-urile care rulau unul dintre ele îl primesc din nou; "
            "în shell-uri nu se tastează nimic. Instantaneele stau în ~/.local/state/quillon/snapshots.",
            "Program names, separated by commas. Only panes that ran one of them get it typed again; shells are never "
            "typed into. Snapshots live in ~/.local/state/quillon/snapshots."));
