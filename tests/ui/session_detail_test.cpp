@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "app/ui/sessions/dashboard_view.h"
+#include "app/ui/widgets/card_delegate.h"
 #include "app/ui/sessions/pane_preview.h"
 #include "app/ui/sessions/send_panel.h"
 #include "app/ui/sessions/session_detail_view.h"
@@ -233,6 +234,12 @@ TEST_F(SessionDetailTest, MoreActionsAndTheCardMenuShareTheirActionsInEitherLang
     ASSERT_TRUE(QApplication::focusWidget() && view.isAncestorOf(QApplication::focusWidget()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
     EXPECT_TRUE(askedToKill());
+    // Inside a tab Delete is not the session's.
+    view.showTab(SessionDetailView::Tab::activity);
+    view.activityList()->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), view.activityList());
+    QTest::keyClick(view.activityList(), Qt::Key_Delete);
+    EXPECT_FALSE(askedToKill());
     view.showTab(SessionDetailView::Tab::send);
     QLineEdit* field = view.sendPanel()->commandField();
     field->setFocus();

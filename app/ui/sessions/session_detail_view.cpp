@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThreadPool>
 #include <QTimer>
@@ -93,6 +94,7 @@ SessionDetailView::SessionDetailView(UiContext& context, std::string sessionName
     buildActivityTab();
     column->addWidget(tabs_, 1);
     setFocusProxy(tabs_);  // a screen that opens takes the focus on its tabs
+    bindDeleteToKill();
     pages_->addWidget(content_);
     pages_->addWidget(gone_);
     auto* outer = new QVBoxLayout(this);
@@ -223,8 +225,16 @@ void SessionDetailView::buildMoreMenu() {
         showStatus(qL("Salvată ca template „" + s.name + "”.", "Saved as template “" + s.name + "”."), false);
     });
     connect(actions_, &SessionActions::killRequested, this, [this] { confirmKillSession(); });
-    addAction(actions_->action(Id::kill));  // Delete anywhere on the screen
     more_->setMenu(menu);
+}
+
+void SessionDetailView::bindDeleteToKill() {
+    // From the header and the tab bar only: inside a tab (a pane row, the preview) Delete
+    // would read as meant for that pane.
+    QAction* kill = actions_->action(SessionActions::Id::kill);
+    kill->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    for (QWidget* place : std::initializer_list<QWidget*>{tabs_->tabBar(), attach_, more_, renameButton_})
+        place->addAction(kill);
 }
 
 QMenu* SessionDetailView::moreActions() const { return more_->menu(); }

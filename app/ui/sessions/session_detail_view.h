@@ -96,6 +96,7 @@ private:
     void buildWindowsTab();
     void buildActivityTab();
     void buildMoreMenu();
+    void bindDeleteToKill();
     void relabel();
     void refresh();
     void showFacts(const TmuxSession& session);
