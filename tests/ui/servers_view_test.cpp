@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeView>
 
 #include <filesystem>
@@ -61,8 +62,12 @@ TEST_F(ServersViewTest, EveryLocalServerWithItsVerdictAndTheShownOneMarked) {
     startStores();
     ui::ServersView view(*context);
     QObject::connect(&view, &ui::ServersView::censusShown, [this] { ++shown; });
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     ASSERT_TRUE(reloaded(view));
     QTreeView& tree = *view.tree();
+    EXPECT_EQ(tree.currentIndex().data().toString(), "▸ " + qs(server) + " (shown)");  // where keys start
 
     const QModelIndex mine = rowStarting(tree, QStringLiteral("▸ ") + qs(server));
     ASSERT_TRUE(mine.isValid());
@@ -80,14 +85,18 @@ TEST_F(ServersViewTest, EveryLocalServerWithItsVerdictAndTheShownOneMarked) {
     EXPECT_FALSE(use->isEnabled());
     select(tree, rowStarting(tree, qs(other)));
     ASSERT_TRUE(use->isEnabled());
-    use->click();
+    tree.setCurrentIndex(rowStarting(tree, qs(other)));
+    tree.setFocus();
+    QTest::keyClick(&tree, Qt::Key_Return);  // as the button does
     EXPECT_EQ(env->socketValue(), other);
     ASSERT_TRUE(waitUntil([&] { return env->sessions().size() == 1 && env->sessions()[0].name == "x"; }));
     EXPECT_EQ(cellText(rowStarting(tree, QStringLiteral("▸ ")), 0), "▸ " + qs(other) + " (shown)");
 
-    // A stale socket goes only after its confirmation, which names the file.
+    // A stale socket goes only after its confirmation, which names the file; Delete asks.
     select(tree, rowStarting(tree, qs(dead)));
-    QMessageBox* box = view.confirmRemoval();
+    tree.setFocus();
+    QTest::keyClick(&tree, Qt::Key_Delete);
+    QMessageBox* box = view.findChild<QMessageBox*>();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), "Remove socket “" + qs(sandbox.socketPath(dead)) + "”?");
     buttonNamed(*box, QStringLiteral("Remove"))->click();

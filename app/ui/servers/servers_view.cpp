@@ -1,5 +1,6 @@
 #include "app/ui/servers/servers_view.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -65,6 +66,7 @@ ServersView::ServersView(UiContext& context, QWidget* parent) : QWidget(parent),
     tree_->setUniformRowHeights(true);
     tree_->setSelectionBehavior(QAbstractItemView::SelectRows);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    setFocusProxy(tree_);  // the screen opens with the focus on its servers
     tree_->header()->setStretchLastSection(false);
 
     use_ = new QPushButton(Icons::symbol("checkmark.circle"), QString(), this);
@@ -94,6 +96,15 @@ ServersView::ServersView(UiContext& context, QWidget* parent) : QWidget(parent),
         }
     });
     connect(remove_, &QPushButton::clicked, this, [this] { confirmRemoval(); });
+    // Return (or a double click) on a row uses it, Delete offers to remove a stale socket.
+    connect(tree_, &QTreeView::activated, this, [this] {
+        if (use_->isEnabled()) use_->click();
+    });
+    auto* removeKey = new QAction(tree_);
+    removeKey->setShortcut(QKeySequence::Delete);
+    removeKey->setShortcutContext(Qt::WidgetShortcut);
+    tree_->addAction(removeKey);
+    connect(removeKey, &QAction::triggered, this, [this] { confirmRemoval(); });
     connect(&context.env, &AppEnvironment::languageChanged, this, [this] {
         relabel();
         fillTree();
@@ -161,6 +172,7 @@ void ServersView::fillTree() {
     model_->removeRows(0, model_->rowCount());
     if (!census_) return;
     const auto& client = context_.env.client();
+    QStandardItem* shownRow = nullptr;  // where the keyboard starts
     auto addGroup = [&](const QString& title, int group, const std::vector<ServerRow>& rows,
                         const std::optional<std::string>& error) {
         auto* parent = cell(title);
@@ -187,6 +199,7 @@ void ServersView::fillTree() {
                                                                    : QStringLiteral("—")),
                 cell(row.clients ? QString::number(*row.clients) : QStringLiteral("—"))};
             cells[0]->setToolTip(plainToolTip(qs(row.server.socketPath)));
+            if (shown) shownRow = cells[0];
             if (shown) cells[0]->setFont([&] {
                 QFont f = font();
                 f.setBold(true);
@@ -210,6 +223,7 @@ void ServersView::fillTree() {
     for (int g = 0; g < model_->rowCount(); ++g) tree_->setFirstColumnSpanned(g, {}, true);
     tree_->expandAll();
     for (int c : {socketColumn, versionColumn, sessionsColumn, clientsColumn}) tree_->resizeColumnToContents(c);
+    if (shownRow) tree_->setCurrentIndex(shownRow->index());
     syncButtons();
 }
 
