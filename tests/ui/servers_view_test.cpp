@@ -155,8 +155,12 @@ TEST_F(ServersViewTest, TheHostsTabStoresDestinationsAndRefusesWhatSshWouldMisre
     EXPECT_EQ(store().value("hosts"), nlohmann::json::parse(R"([{"destination":"ana@buildbox"},{"destination":"devbox"}])"));
     auto* list = page.findChild<QListWidget*>(QStringLiteral("hosts"));
     ASSERT_EQ(list->count(), 2);
+    page.show();
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
     list->setCurrentRow(0);
-    page.removeSelected();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
     EXPECT_EQ(env->hosts(), std::vector<std::string>{"devbox"});
     EXPECT_EQ(list->count(), 1);
     EXPECT_EQ(unnamedControls(&page), std::vector<std::string>{});

@@ -1,5 +1,6 @@
 #include "app/ui/settings/hosts_page.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -53,6 +54,11 @@ HostsPage::HostsPage(UiContext& context, QWidget* parent) : QWidget(parent), con
     });
     connect(entry_, &QLineEdit::returnPressed, add_, &QPushButton::click);
     connect(remove_, &QPushButton::clicked, this, &HostsPage::removeSelected);
+    auto* removeKey = new QAction(list_);  // Delete on the list does what Remove does
+    removeKey->setShortcut(QKeySequence::Delete);
+    removeKey->setShortcutContext(Qt::WidgetShortcut);
+    list_->addAction(removeKey);
+    connect(removeKey, &QAction::triggered, this, &HostsPage::removeSelected);
     connect(suggestions_, qOverload<int>(&QComboBox::activated), this, [this](int row) {
         if (row > 0) add(suggestions_->itemText(row));
         suggestions_->setCurrentIndex(0);
