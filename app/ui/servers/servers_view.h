@@ -8,7 +8,6 @@
 
 #include <QWidget>
 
-#include <cstdint>
 #include <optional>
 
 #include "app/server_census.h"

@@ -2,11 +2,14 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include "app/app_environment.h"
@@ -65,9 +68,25 @@ HostsPage::HostsPage(UiContext& context, QWidget* parent) : QWidget(parent), con
     });
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { remove_->setEnabled(row >= 0); });
     connect(&context.env, &AppEnvironment::hostsChanged, this, &HostsPage::sync);
-    configHosts_ = SshConfigHosts::read();
     relabel();
     sync();
+    readConfigHosts();
+}
+
+void HostsPage::readConfigHosts() {
+    // A home folder on a network share may be slow: the file is read in the pool.
+    QPointer<HostsPage> self(this);
+    QThreadPool::globalInstance()->start([self] {
+        std::vector<std::string> hosts = SshConfigHosts::read();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, hosts = std::move(hosts)]() mutable {
+                if (!self) return;
+                self->configHosts_ = std::move(hosts);
+                self->fillSuggestions();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void HostsPage::relabel() {

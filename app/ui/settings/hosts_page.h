@@ -1,7 +1,8 @@
 #pragma once
 // The Settings window's Hosts tab: the ssh destinations whose tmux servers both programs
 // read (stored as "hosts", core/stored_hosts.h). A destination is added by hand or picked
-// from the Host entries of ~/.ssh/config; one ssh would misread is refused with a message.
+// from the Host entries of ~/.ssh/config (read in the pool); one ssh would misread is
+// refused with a message.
 // The list follows the environment both ways.
 
 #include <QWidget>
@@ -33,6 +34,7 @@ public:
 
 private:
     void sync();
+    void readConfigHosts();
     void fillSuggestions();
 
     UiContext& context_;
