@@ -61,8 +61,9 @@ TEST_F(McpHosts, TheStructuredCensusListsEachHostWithArgumentsThatReachItsServer
     for (const char* tool : {"tmux_census", "tmux_servers"}) {
         const json answer = mcp->request(
             {{"id", ++id}, {"method", "tools/call"}, {"params", {{"name", tool}, {"arguments", json::object()}}}});
+        SCOPED_TRACE(answer.dump());
         const json& hosts = answer["result"]["structuredContent"]["hosts"];
-        ASSERT_EQ(hosts.size(), 2u) << answer.dump();
+        ASSERT_EQ(hosts.size(), 2u);
         EXPECT_EQ(hosts[0]["destination"], SshSandbox::good);
         EXPECT_EQ(hosts[0]["directory"], sandbox.socketDirectory());
         ASSERT_EQ(hosts[0]["servers"].size(), 1u);
