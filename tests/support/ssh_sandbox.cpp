@@ -103,7 +103,9 @@ SshSandbox::SshSandbox(const std::string& remoteTmuxTmpDir) : dir_("quillon-ssh"
     int mutePort = 0;
     muteListener_ = boundSocket(mutePort);
     ::listen(muteListener_.get(), 8);  // accepted by the kernel, never answered
-    const int refusingPort = freePort();
+    // Bound but not listening: connecting is refused, and no other test can take the port.
+    int refusingPort = 0;
+    refusingHolder_ = boundSocket(refusingPort);
 
     // SHLVL=1: bash reads ~/.bashrc for commands run by sshd, and on some machines that
     // file never returns under ssh unless it sees a first-level shell.

@@ -46,6 +46,7 @@ private:
     TempDir dir_;
     int port_ = 0, secondPort_ = 0;
     UniqueFd muteListener_;
+    UniqueFd refusingHolder_;
     ChildProcess sshd_;
     std::optional<ScopedEnv> sshEnv_;
     std::optional<ScopedEnv> runtimeEnv_;
