@@ -92,7 +92,7 @@ std::vector<PaneLayoutMap::Box> PaneLayoutMap::boxes() const {
             box.index = pane.index;
             box.target = pane.target;
             box.active = pane.isActive;
-            box.paneID = pane.paneID.empty() ? pane.target : pane.paneID;
+            box.paneID = pane.paneID;
         }
         out.push_back(std::move(box));
     }
@@ -139,7 +139,7 @@ void PaneLayoutMap::paintEvent(QPaintEvent*) {
 }
 
 void PaneLayoutMap::select(const Box& box) {
-    if (onSelect_ && !box.target.empty()) onSelect_(box.paneID);
+    if (onSelect_ && !box.paneID.empty()) onSelect_(box.paneID);
 }
 
 void PaneLayoutMap::mousePressEvent(QMouseEvent* event) {
@@ -157,7 +157,8 @@ void PaneLayoutMap::mouseReleaseEvent(QMouseEvent* event) {
 
 void PaneLayoutMap::addActionsTo(QMenu& menu, const Box& box) {
     const std::string target = box.paneID;
-    const bool known = !box.target.empty();
+    // Only by its id: a readable target may name another pane once tmux renumbers.
+    const bool known = !box.paneID.empty();
     auto add = [&](const char* symbol, const QString& text, std::function<void()> run) {
         QAction* action = menu.addAction(Icons::symbol(symbol), text, this, std::move(run));
         action->setEnabled(known);

@@ -43,7 +43,7 @@ public:
         std::int64_t index;  // the pane's index in its window
         std::string target;  // empty while layout and panes disagree
         bool active = false;
-        std::string paneID;  // what the menu's actions address; empty with target
+        std::string paneID;  // what clicks and the menu's actions address; empty with target
     };
 
     PaneLayoutMap(AppEnvironment& env, TmuxSession session, TmuxWindow window, QWidget* parent = nullptr);
