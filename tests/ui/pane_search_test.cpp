@@ -87,12 +87,15 @@ TEST_F(PaneSearchTest, ResultsAreGroupedAndCountedAndReturnOpensThePreviewAtTheM
     EXPECT_EQ(first.offset, 7);
     EXPECT_EQ(first.length, 6);
 
-    // Return in the field opens the current (first) match: its session, the preview at the line.
+    // Return in the field opens the current (first) match: its session, the preview at the line;
+    // a session renamed since the search is still the one the match is in.
+    tmux({"rename-session", "-t", "=build", "build-2"});
+    refreshNow();
     QTest::keyClick(panel->field(), Qt::Key_Return);
     EXPECT_FALSE(panel->isVisible());
     auto* detail = qobject_cast<ui::SessionDetailView*>(window.currentScreen());
     ASSERT_NE(detail, nullptr);
-    EXPECT_EQ(detail->sessionName(), "build");
+    EXPECT_EQ(detail->sessionName(), "build-2");
     EXPECT_EQ(detail->currentTab(), ui::SessionDetailView::Tab::preview);
     ASSERT_TRUE(waitUntil([&] { return !detail->preview()->highlightedText().isEmpty(); }));
     EXPECT_EQ(detail->preview()->highlightedText(), "Linker");

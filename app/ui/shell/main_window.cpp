@@ -301,7 +301,11 @@ void MainWindow::openSearch(const QString& text) {
 }
 
 void MainWindow::openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines) {
-    select(SidebarItem::session(pane.sessionName));
+    // The session by its id: renamed since the search, it is still the one the match is in.
+    const auto& sessions = context_.env.sessions();
+    const auto now = std::find_if(sessions.begin(), sessions.end(),
+                                  [&](const TmuxSession& s) { return s.sessionID == pane.sessionID; });
+    select(SidebarItem::session(now != sessions.end() ? now->name : pane.sessionName));
     if (auto* detail = qobject_cast<SessionDetailView*>(screen_)) detail->showMatch(pane.paneID, pane.target(), lines, match);
     activateWindow();
 }
