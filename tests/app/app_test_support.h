@@ -30,8 +30,10 @@
 #include "app/rule_store.h"
 #include "app/template_store.h"
 #include "core/l10n.h"
+#include "core/stored_hosts.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
+#include "tests/support/ssh_sandbox.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon::testing {
@@ -205,6 +207,16 @@ protected:
         storesStarted();
     }
     virtual void storesStarted() {}
+    // A server as another machine shows it: the session "far away" on a socket of its own in
+    // the directory the private sshd's tmux reads, the good and the refusing host stored, the
+    // stores started. Its socket name.
+    std::string startWithRemoteServer() {
+        const auto remote = TmuxSandbox::uniqueName("remote");
+        sandbox.newSession(remote, "far away");
+        store().set(StoredHosts::key, StoredHosts::encode({SshSandbox::good, SshSandbox::refusing}));
+        startStores();
+        return remote;
+    }
     // One refresh that starts now, waited for.
     void refreshNow() {
         ASSERT_TRUE(waitUntil([&] { return !env->refreshing(); }));

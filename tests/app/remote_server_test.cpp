@@ -7,9 +7,7 @@
 
 #include "app/server_census.h"
 #include "app/ssh_config_hosts.h"
-#include "core/stored_hosts.h"
 #include "tests/app/app_test_support.h"
-#include "tests/support/ssh_sandbox.h"
 
 namespace quillon::testing {
 namespace {
@@ -51,10 +49,7 @@ TEST(SshConfigHosts, PlainHostNamesOnlyPatternsAndNegationsLeftOut) {
 TEST_F(RemoteServer, ARemoteServerIsShownAndAttachedLikeALocalOne) {
     if (!SshSandbox::available()) GTEST_SKIP() << "no sshd installed";
     SshSandbox ssh(sandbox.tmpDir());
-    const auto remote = TmuxSandbox::uniqueName("remote");
-    sandbox.newSession(remote, "far away");
-    store().set(StoredHosts::key, StoredHosts::encode({SshSandbox::good, SshSandbox::refusing}));
-    startStores();
+    const auto remote = startWithRemoteServer();
     EXPECT_EQ(env->hosts(), (std::vector<std::string>{SshSandbox::good, SshSandbox::refusing}));
 
     // (The census of the hosts is the Servers screen's test.)

@@ -19,8 +19,6 @@
 #include "app/ui/shell/main_window.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/ui_text.h"
-#include "core/stored_hosts.h"
-#include "tests/support/ssh_sandbox.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {
@@ -108,10 +106,7 @@ TEST_F(ServersViewTest, EveryLocalServerWithItsVerdictAndTheShownOneMarked) {
 TEST_F(ServersViewTest, RemoteHostsAreListedAndUsedLikeLocalServers) {
     if (!SshSandbox::available()) GTEST_SKIP() << "no sshd installed";
     SshSandbox ssh(sandbox.tmpDir());
-    const auto remote = TmuxSandbox::uniqueName("remote");
-    sandbox.newSession(remote, "far away");
-    store().set(StoredHosts::key, StoredHosts::encode({SshSandbox::good, SshSandbox::refusing}));
-    startStores();
+    const auto remote = startWithRemoteServer();
     ui::ServersView view(*context);
     QObject::connect(&view, &ui::ServersView::censusShown, [this] { ++shown; });
     ASSERT_TRUE(reloaded(view));
