@@ -20,14 +20,12 @@ namespace {
 
 struct Fixture {
     BenchServer server;
-    std::unique_ptr<AppEnvironment> env;
     std::unique_ptr<ScreenStores> stores;
     std::unique_ptr<ui::PaneSearchPanel> panel;
 
     Fixture() {
         fillSearchPanes([this](const std::vector<std::string>& args) { return server.tmux(args); });
-        env = benchEnvironment(server);
-        stores = std::make_unique<ScreenStores>(*env);
+        stores = std::make_unique<ScreenStores>(server);
         panel = std::make_unique<ui::PaneSearchPanel>(*stores->context);
         panel->open();
     }
@@ -49,7 +47,7 @@ BENCHMARK(BM_Keystroke)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterati
 // The debounced search from its start to its results shown, GUI thread only.
 void BM_SearchStartAndResults(benchmark::State& state) {
     Fixture& f = sharedFixture<Fixture>();
-    if (f.env->sessions().size() != std::size_t(searchSessions)) state.SkipWithError("snapshot incomplete");
+    if (f.stores->env->sessions().size() != std::size_t(searchSessions)) state.SkipWithError("snapshot incomplete");
     const QString queries[] = {QStringLiteral("needle-found"), QStringLiteral("FATAL"), QStringLiteral("line 19")};
     int n = 0;
     double worst = 0;

@@ -17,7 +17,6 @@ namespace {
 struct Fixture {
     static constexpr const char* panes[] = {"big:0.0", "tall:0.0"};
     BenchServer server;
-    std::unique_ptr<AppEnvironment> env;
     std::unique_ptr<ScreenStores> stores;
     std::unique_ptr<ui::SessionDetailView> view;
 
@@ -30,8 +29,7 @@ struct Fixture {
             server.tmux({"send-keys", "-t", pane, std::string("clear; seq -f '") + pane + " line %g' 1 6000", "Enter"});
         for (const char* pane : panes)
             while (!text::contains(server.tmux({"capture-pane", "-p", "-t", pane}), " line 6000")) QThread::msleep(20);
-        env = benchEnvironment(server);
-        stores = std::make_unique<ScreenStores>(*env);
+        stores = std::make_unique<ScreenStores>(server);
         view = std::make_unique<ui::SessionDetailView>(*stores->context, "big");
         view->resize(1000, 760);
         view->show();

@@ -13,15 +13,13 @@ namespace {
 
 struct Fixture {
     BenchServer server;
-    std::unique_ptr<AppEnvironment> env;
     std::unique_ptr<ScreenStores> stores;
     std::unique_ptr<ui::MainWindow> window;
     std::unique_ptr<ui::MenuBarView> panel;
 
     Fixture() {
         server.createSessions(200, 2);
-        env = benchEnvironment(server);
-        stores = std::make_unique<ScreenStores>(*env);
+        stores = std::make_unique<ScreenStores>(server);
         window = std::make_unique<ui::MainWindow>(*stores->context);
         window->show();
         panel = std::make_unique<ui::MenuBarView>(*stores->context);
@@ -33,7 +31,7 @@ struct Fixture {
 void guiThreadWork(benchmark::State& state, bool changing) {
     Fixture& f = sharedFixture<Fixture>();
     // The repaints the refresh asked for count too.
-    measureRefreshes(state, f.server, *f.env, changing, [] { QApplication::processEvents(); }, 200);
+    measureRefreshes(state, f.server, *f.stores->env, changing, [] { QApplication::processEvents(); }, 200);
 }
 
 void BM_RefreshWithScreens_Unchanged(benchmark::State& state) { guiThreadWork(state, false); }

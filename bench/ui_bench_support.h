@@ -29,20 +29,23 @@ struct NoNavigation : ui::Navigator {
     void quit() override {}
 };
 
-// Templates and rules on a throw-away document, and the context over them and env.
+// What the screens are built from: the environment on the server (its first refresh done, so
+// make the server's sessions first), templates and rules on a throw-away document, and the
+// context over them.
 struct ScreenStores {
     SilentNotifier notifier;
     NoNavigation navigator;
+    std::unique_ptr<AppEnvironment> env;
     std::unique_ptr<TemplateStore> templates;
     std::unique_ptr<RuleStore> rules;
     std::unique_ptr<ui::UiContext> context;
 
-    explicit ScreenStores(AppEnvironment& env) {
+    explicit ScreenStores(const BenchServer& server) : env(benchEnvironment(server)) {
         DefaultsStore defaults("/tmp/quillon-bench-ui-" + std::to_string(::getpid()) + ".json");
         templates = std::make_unique<TemplateStore>(defaults);
-        rules = std::make_unique<RuleStore>(defaults, env, notifier);
+        rules = std::make_unique<RuleStore>(defaults, *env, notifier);
         std::filesystem::remove(defaults.path());
-        context = std::make_unique<ui::UiContext>(ui::UiContext{env, *templates, *rules, notifier, navigator});
+        context = std::make_unique<ui::UiContext>(ui::UiContext{*env, *templates, *rules, notifier, navigator});
     }
 };
 
