@@ -19,7 +19,6 @@
 #include "app/ui/widgets/plain_text.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
-#include "core/census_report.h"
 #include "core/tmux_error.h"
 
 namespace quillon::ui {
@@ -245,9 +244,9 @@ void ServersView::syncButtons() {
     remove_->setEnabled(server && !server->host && server->liveness == ServerLiveness::stale);
 }
 
-QMessageBox* ServersView::confirmRemoval() {
+void ServersView::confirmRemoval() {
     const auto server = selectedServer();
-    if (!server || server->host || server->liveness != ServerLiveness::stale) return nullptr;
+    if (!server || server->host || server->liveness != ServerLiveness::stale) return;
     const std::string path = server->socketPath;
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Quillon"),
                                 qL("Ștergi socketul „" + path + "”?", "Remove socket “" + path + "”?"),
@@ -261,7 +260,6 @@ QMessageBox* ServersView::confirmRemoval() {
     connect(destroy, &QPushButton::clicked, this, [this, path] { removeSocket(path); });
     box->setWindowModality(Qt::WindowModal);
     box->open();
-    return box;
 }
 
 void ServersView::removeSocket(const std::string& path) {

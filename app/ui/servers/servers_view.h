@@ -14,7 +14,6 @@
 #include "app/ui/ui_context.h"
 
 class QLabel;
-class QMessageBox;
 class QPushButton;
 class QStandardItemModel;
 class QTreeView;
@@ -30,13 +29,7 @@ public:
 
     // Starts a census unless one runs; the tree follows when it lands.
     void reload();
-    bool loading() const noexcept { return loading_; }
-    const std::optional<ServerCensus>& census() const noexcept { return census_; }
     QTreeView* tree() const noexcept { return tree_; }
-    // The server of the selected row, if a server row is selected.
-    std::optional<TmuxServer> selectedServer() const;
-    // Opens the removal confirmation for the selected stale socket (nothing otherwise).
-    QMessageBox* confirmRemoval();
 
 signals:
     // After every census shown.
@@ -50,6 +43,10 @@ private:
     void present(ServerCensus census);
     void fillTree();
     void syncButtons();
+    // The server of the selected row, if a server row is selected.
+    std::optional<TmuxServer> selectedServer() const;
+    // Opens the removal confirmation for the selected stale socket (nothing otherwise).
+    void confirmRemoval();
     void removeSocket(const std::string& path);
 
     UiContext& context_;
