@@ -98,6 +98,7 @@ AppEnvironment::AppEnvironment(Options options, QObject* parent)
     L10n::setLanguage(settings_.language);
     if (binaryPath_) client_ = configuredClient();
     else lastError_ = TmuxError::binaryNotFound().localizedDescription();
+    serverIdentity_ = configuredServer();
     snapshots_ = new SnapshotKeeper(*this, std::move(options.snapshotRoot), this);
     QMetaObject::invokeMethod(this, [this] { bootstrap(); }, Qt::QueuedConnection);
 }
@@ -174,7 +175,15 @@ void AppEnvironment::applySocketSettings() {
     if (!binaryPath_) return;
     ++clientGeneration_;
     client_ = configuredClient();
-    emit clientChanged();
+    serverIdentity_ = configuredServer();
+    // Nothing of the previous server may be read as this one's, not even for the moment
+    // before its first refresh: the listeners of serverChanged find no sessions.
+    const bool hadSessions = !sessions_.empty();
+    sessions_.clear();
+    refreshesFinished_ = false;
+    emit serverChanged();
+    if (hadSessions) emit sessionsChanged();
+    if (std::exchange(serverRunning_, false)) emit serverRunningChanged();
     QMetaObject::invokeMethod(this, [this] { bootstrap(); }, Qt::QueuedConnection);
 }
 
@@ -202,12 +211,14 @@ void AppEnvironment::startRefresh(std::vector<Done> waiting) {
                     [this, generation, number, waiting = std::move(waiting)](auto outcome) mutable {
                         setRefreshing(false);
                         if (generation == clientGeneration_) {
+                            // Known before they are published: a listener of sessionsChanged
+                            // may take them as the server's.
+                            refreshesFinished_ = true;
                             if (!outcome.value) setLastError(outcome.error);
                             else {
                                 setSessions(std::move(*outcome.value));
                                 if (number > keepErrorThrough_) setLastError(std::nullopt);
                             }
-                            refreshesFinished_ = true;
                             emit refreshFinished();
                         } else {
                             // A snapshot of the previous server: the waiting need one of this one.
@@ -473,6 +484,10 @@ void AppEnvironment::useServer(const std::optional<std::string>& host, const std
     setSocketValue(byName ? *socketName : socketPath);
     setSocketHost(host.value_or(""));
     applySocketSettings();
+}
+
+ServerIdentity AppEnvironment::configuredServer() const {
+    return ServerIdentity::fromSocketArgs(socketArgs(settings_.socketMode, settings_.socketValue), settings_.socketHost);
 }
 
 TmuxClient AppEnvironment::configuredClient() const {

@@ -24,6 +24,7 @@
 #include "app/settings.h"
 #include "app/settings_writer.h"
 #include "core/defaults_store.h"
+#include "core/server_identity.h"
 #include "core/tmux_client.h"
 #include "core/tmux_model.h"
 
@@ -93,12 +94,15 @@ public:
     // that started after a failed action's own refresh.
     const OptionalText& lastError() const noexcept { return lastError_; }
     bool refreshing() const noexcept { return refreshing_; }
-    // True once a snapshot completed (successful or not), or when there is no tmux to ask:
-    // sessions() then says what exists, not what is not known yet.
+    // True once a snapshot of the shown server completed (successful or not), or when there
+    // is no tmux to ask: sessions() then says what exists, not what is not known yet.
     bool sessionsKnown() const noexcept { return refreshesFinished_ || !client_; }
 
     // Nothing when tmux was not found; replaced by applySocketSettings().
     const std::optional<TmuxClient>& client() const noexcept { return client_; }
+    // The server shown: the one the client addresses (the socket settings' server without
+    // a client). Everything kept per server is kept under this value.
+    const ServerIdentity& serverIdentity() const noexcept { return serverIdentity_; }
     const std::optional<std::string>& binaryPath() const noexcept { return binaryPath_; }
     // The installed terminals, or Terminal alone; fixed at creation.
     const TerminalList& availableTerminals() const noexcept { return availableTerminals_; }
@@ -216,8 +220,11 @@ signals:
     void prefixChanged();
     void lastErrorChanged();
     void refreshingChanged();
-    // A new client (socket settings applied); its bootstrap follows.
-    void clientChanged();
+    // The shown server is now serverIdentity() (socket settings applied, "Use this server"):
+    // whatever is kept for the previous one must be dropped or re-keyed here. Emitted before
+    // anything of the new server arrives: sessions() is already empty and not known, and the
+    // new server's bootstrap and first refresh follow.
+    void serverChanged();
     // After every completed snapshot, successful or not.
     void refreshFinished();
 
@@ -252,8 +259,9 @@ private:
     void persist(std::string_view key, const nlohmann::json& value);
     // Stores and persists a changed setting; false when the value is the same.
     template <class T> bool update(T& field, const T& value, std::string_view key, const nlohmann::json& stored);
-    // The client the socket settings describe (binaryPath_ set).
+    // The client the socket settings describe (binaryPath_ set), and its server.
     TmuxClient configuredClient() const;
+    ServerIdentity configuredServer() const;
     void attachTo(const std::string& session, const std::optional<std::string>& windowTarget, Done done);
 
     DefaultsStore defaults_;
@@ -262,6 +270,7 @@ private:
     std::optional<std::string> binaryPath_;
     SettingsWriter settingsWriter_;
     std::optional<TmuxClient> client_;
+    ServerIdentity serverIdentity_;
     TerminalList availableTerminals_;
 
     SessionList sessions_;

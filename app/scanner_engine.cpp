@@ -29,6 +29,7 @@ std::string describe(const std::exception& error) {
 }
 
 struct SnapshotResult {
+    ServerIdentity server;
     std::optional<std::vector<TmuxSession>> sessions;
     std::string error;
 };
@@ -48,7 +49,7 @@ void post(QPointer<ScannerEngine> engine, Call call) {
 
 ScannerEngine::ScannerEngine(AppEnvironment& environment, RuleStore& rules, Notifier& notifier, QObject* parent)
     : QObject(parent), environment_(environment), rules_(rules), notifier_(notifier) {
-    connect(&environment_, &AppEnvironment::clientChanged, this, &ScannerEngine::followNewServer);
+    connect(&environment_, &AppEnvironment::serverChanged, this, &ScannerEngine::followNewServer);
 }
 
 ScannerEngine::~ScannerEngine() { dropControl(); }
@@ -82,14 +83,23 @@ void ScannerEngine::start() {
     if (running_) return;
     running_ = true;
     newRun();
-    previous_ = environment_.sessions();
     emit runningChanged();
 
     const std::string mode = label(environment_.scannerMode());
-    const std::string count = std::to_string(previous_->size());
-    append(Kind::info, L("Scanner pornit — " + mode + ", bază: " + count + " sesiuni.",
-                         "Scanner started — " + mode + ", baseline: " + count + " sessions."));
-    if (controlModeSelected()) startControl(environment_.sessions());
+    if (environment_.sessionsKnown()) {
+        previous_ = Baseline{environment_.serverIdentity(), environment_.sessions()};
+        const std::string count = std::to_string(previous_->sessions.size());
+        append(Kind::info, L("Scanner pornit — " + mode + ", bază: " + count + " sesiuni.",
+                             "Scanner started — " + mode + ", baseline: " + count + " sessions."));
+        if (controlModeSelected()) startControl(environment_.sessions());
+    } else {
+        // Just after a switch of server: its first snapshot becomes the baseline.
+        previous_.reset();
+        awaitingServer_ = true;
+        append(Kind::info, L("Scanner pornit — " + mode + ", bază: primul instantaneu al serverului.",
+                             "Scanner started — " + mode + ", baseline: the server's first snapshot."));
+        timerTick();
+    }
     schedule();
 }
 
@@ -160,6 +170,7 @@ void ScannerEngine::snapshotTick(Differ differ) {
     inBackground(
         [client = *client] {
             SnapshotResult result;
+            result.server = ServerIdentity::of(client);
             try {
                 result.sessions = client.snapshot();
             } catch (const std::exception& error) {
@@ -174,11 +185,12 @@ void ScannerEngine::snapshotTick(Differ differ) {
                 append(Kind::error, result.error);
                 return;
             }
-            if (previous_)
-                for (ScanEvent& event : differ(*previous_, *result.sessions)) append(std::move(event));
-            previous_ = std::move(result.sessions);
-            if (std::exchange(awaitingServer_, false) && controlModeSelected() && !previous_->empty())
-                startControl(*previous_);
+            // Only sessions of one server are compared: a baseline of another is no baseline.
+            if (previous_ && previous_->server == result.server)
+                for (ScanEvent& event : differ(previous_->sessions, *result.sessions)) append(std::move(event));
+            previous_ = Baseline{std::move(result.server), std::move(*result.sessions)};
+            if (std::exchange(awaitingServer_, false) && controlModeSelected() && !previous_->sessions.empty())
+                startControl(previous_->sessions);
             if (std::exchange(pushArrived_, false) && running_ && controlModeSelected()) sessionTick();
         });
 }

@@ -24,6 +24,7 @@
 
 #include "core/control_mode.h"
 #include "core/scan_event.h"
+#include "core/server_identity.h"
 #include "core/tmux_model.h"
 
 namespace quillon {
@@ -76,7 +77,7 @@ private:
     void fullDiffTick();
     // Attaches to the first of these sessions (the app's list, or a fresh snapshot).
     void startControl(const std::vector<TmuxSession>& sessions);
-    // A change of server (AppEnvironment::clientChanged): fresh baseline, control mode
+    // A change of server (AppEnvironment::serverChanged): fresh baseline, control mode
     // reattached there, no events for the switch itself.
     void followNewServer();
     void newRun();
@@ -97,7 +98,12 @@ private:
     bool running_ = false;
     QTimer* timer_ = nullptr;
     std::unique_ptr<TmuxControlMode> control_;
-    std::optional<std::vector<TmuxSession>> previous_;
+    // The last snapshot, with the server it was taken of.
+    struct Baseline {
+        ServerIdentity server;
+        std::vector<TmuxSession> sessions;
+    };
+    std::optional<Baseline> previous_;
     bool ticking_ = false;
     // A control-mode push came while a snapshot was out: one more snapshot follows.
     bool pushArrived_ = false;

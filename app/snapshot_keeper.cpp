@@ -34,9 +34,9 @@ SnapshotKeeper::SnapshotKeeper(AppEnvironment& environment, fs::path root, QObje
     connect(gapTimer_, &QTimer::timeout, this, [this] {
         if (pending_) write(*std::exchange(pending_, std::nullopt), Clock::now());
     });
-    connect(&environment_, &AppEnvironment::sessionsChanged, this, [this] { observe(environment_.sessions()); });
+    connect(&environment_, &AppEnvironment::sessionsChanged, this, &SnapshotKeeper::observeShown);
     connect(&environment_, &AppEnvironment::refreshFinished, this, &SnapshotKeeper::updateOffer);
-    connect(&environment_, &AppEnvironment::clientChanged, this, &SnapshotKeeper::reloadRing);
+    connect(&environment_, &AppEnvironment::serverChanged, this, &SnapshotKeeper::reloadRing);
     reloadRing();
 }
 
@@ -64,8 +64,14 @@ void SnapshotKeeper::reloadRing() {
         if (generation != generation_) return;
         ringRead_ = true;
         if (!contents.snapshots.empty()) newest_ = std::move(contents.snapshots.front().snapshot);
-        observe(environment_.sessions());
+        observeShown();
     });
+}
+
+void SnapshotKeeper::observeShown() {
+    // Before the shown server's first refresh its sessions are not known: nothing to remember.
+    if (environment_.sessionsKnown()) observe(environment_.sessions());
+    else updateOffer();
 }
 
 void SnapshotKeeper::observe(const std::vector<TmuxSession>& sessions, TimePoint now) {
@@ -147,7 +153,7 @@ void SnapshotKeeper::restore(ServerSnapshot snapshot, std::set<std::string> sess
 void SnapshotKeeper::updateOffer() {
     OptionalRestoreOffer offer;
     const std::optional<ServerSnapshot>& source = lost_ ? lost_ : newest_;
-    if (source && environment_.client()) {
+    if (source && environment_.client() && environment_.sessionsKnown()) {
         std::int64_t missing = 0;
         const auto& live = environment_.sessions();
         for (const SnapshotSession& saved : source->sessions)

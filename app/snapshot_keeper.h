@@ -71,6 +71,7 @@ signals:
 
 private:
     void reloadRing();
+    void observeShown();
     void write(ServerSnapshot snapshot, TimePoint now);
     void updateOffer();
 

@@ -209,6 +209,24 @@ TEST_F(ScannerEngineTest, AChangeOfServerIsNoChangeOfItsSessions) {
     EXPECT_TRUE(tickUntil("Session opened: added (1 windows)"));
 }
 
+TEST_F(ScannerEngineTest, AScannerStartedBeforeTheNewServersFirstRefreshTakesThatAsItsBaseline) {
+    const std::string other = TmuxSandbox::uniqueName("other");
+    sandbox.newSession(other, "elsewhere", std::nullopt, "main");
+    refreshNow();
+    env->setSocketValue(other);
+    env->applySocketSettings();
+    // Polling: every difference from a baseline of the old server would be an event.
+    engine->start();
+    ASSERT_TRUE(waitUntil([&] { return names(env->sessions()) == std::vector<std::string>{"elsewhere"}; }));
+    for (int tick = 0; tick < 3; ++tick) {
+        engine->timerTick();
+        waitUntil([] { return false; }, 100ms);
+    }
+    for (const ScanEvent& event : engine->events()) EXPECT_EQ(event.kind, Kind::info) << event.message;
+    sandbox.newSession(other, "added");
+    EXPECT_TRUE(tickUntil("Session opened: added (1 windows)"));
+}
+
 TEST_F(ScannerEngineTest, AReplacedControlClientsExitDoesNotDropTheNewOne) {
     const pid_t first = startAttached();
     engine->stop();

@@ -150,6 +150,45 @@ TEST_F(SnapshotKeeperTest, RestoreBringsTheSessionsBackAndACorruptFileIsSkipped)
     EXPECT_EQ(keeper().offer()->sessions, 1);
 }
 
+std::vector<std::vector<std::string>> sessionNamesOfRing(const fs::path& dir) {
+    std::vector<std::vector<std::string>> out;
+    for (const StoredSnapshot& stored : SnapshotRing::load(dir).snapshots) out.push_back(stored.snapshot.sessionNames());
+    return out;
+}
+
+TEST_F(SnapshotKeeperTest, ASwitchOfServerNeverSavesTheOldServersSessionsUnderTheNewOne) {
+    std::vector<std::string> tenNames;
+    for (int i = 0; i < 10; ++i) sandbox.newSession(server, tenNames.emplace_back("w" + std::to_string(i)));
+    const std::string other = TmuxSandbox::uniqueName("other");
+    sandbox.newSession(other, "solo");
+    // The new server answers slowly: its ring is read long before its first refresh.
+    WrappedTmux wrapper(home.path());
+    wrapper.slowWhenArgumentsContain(other);
+    tmuxPath = wrapper.path();
+    start();
+    ASSERT_TRUE(waitUntil([&] {
+        keeper().waitForWrites();
+        return snapshotFiles(ring()) == 1u;
+    }));
+    const fs::path workRing = ring();
+
+    std::vector<OptionalRestoreOffer> offers;
+    QObject::connect(&keeper(), &SnapshotKeeper::offerChanged, [&] { offers.push_back(keeper().offer()); });
+    env->useServer(std::nullopt, other, sandbox.socketPath(other));
+    EXPECT_TRUE(env->sessions().empty());
+    EXPECT_FALSE(env->sessionsKnown());
+    ASSERT_TRUE(waitUntil([&] { return names(env->sessions()) == std::vector<std::string>{"solo"}; }));
+    ASSERT_TRUE(waitUntil([&] {
+        keeper().waitForWrites();
+        return snapshotFiles(ring()) == 1u;
+    }));
+    EXPECT_EQ(ring(), state.path() / other);
+    EXPECT_EQ(sessionNamesOfRing(ring()), (std::vector<std::vector<std::string>>{{"solo"}}));
+    EXPECT_EQ(sessionNamesOfRing(workRing), (std::vector<std::vector<std::string>>{tenNames}));
+    EXPECT_EQ(keeper().offer(), std::nullopt);
+    for (const auto& offer : offers) EXPECT_EQ(offer, std::nullopt) << offer->sessions;
+}
+
 // ---- Templates that keep their panes ----
 
 TEST(TemplatePanes, OldDocumentsLoadUnchangedAndNewOnesKeepTheOldKeys) {

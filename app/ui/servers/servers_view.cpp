@@ -108,7 +108,7 @@ ServersView::ServersView(UiContext& context, QWidget* parent) : QWidget(parent),
         relabel();
         fillTree();
     });
-    connect(&context.env, &AppEnvironment::clientChanged, this, &ServersView::fillTree);
+    connect(&context.env, &AppEnvironment::serverChanged, this, &ServersView::fillTree);
     connect(&context.env, &AppEnvironment::hostsChanged, this, &ServersView::reload);
     relabel();
     syncButtons();

@@ -126,7 +126,7 @@ DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(pare
 
     auto& env = context.env;
     for (auto signal : {&AppEnvironment::sessionsChanged, &AppEnvironment::serverRunningChanged, &AppEnvironment::tmuxVersionChanged,
-                        &AppEnvironment::prefixChanged, &AppEnvironment::lastErrorChanged, &AppEnvironment::clientChanged})
+                        &AppEnvironment::prefixChanged, &AppEnvironment::lastErrorChanged, &AppEnvironment::serverChanged})
         connect(&env, signal, this, &DashboardView::refreshContents);
     connect(&env, &AppEnvironment::idleThresholdHoursChanged, this, [this] {
         cards_->viewport()->update();

@@ -101,7 +101,7 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
         if (selection_.kind == SidebarItem::Kind::session) showScreen();
     });
     connect(&context.env, &AppEnvironment::languageChanged, this, &MainWindow::relabel);
-    connect(&context.env, &AppEnvironment::clientChanged, this, &MainWindow::showHostInTitle);
+    connect(&context.env, &AppEnvironment::serverChanged, this, &MainWindow::showHostInTitle);
     showHostInTitle();
     connect(&context.env, &AppEnvironment::preferredTerminalChanged, this, &MainWindow::syncTerminals);
 }

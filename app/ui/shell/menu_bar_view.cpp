@@ -139,7 +139,7 @@ MenuBarView::MenuBarView(UiContext& context, QWidget* parent) : QFrame(parent, Q
 
     auto& env = context.env;
     for (auto signal : {&AppEnvironment::sessionsChanged, &AppEnvironment::serverRunningChanged,
-                        &AppEnvironment::tmuxVersionChanged, &AppEnvironment::prefixChanged, &AppEnvironment::clientChanged})
+                        &AppEnvironment::tmuxVersionChanged, &AppEnvironment::prefixChanged, &AppEnvironment::serverChanged})
         connect(&env, signal, this, &MenuBarView::refreshSummary);
     connect(&context.templates, &TemplateStore::templatesChanged, this, &MenuBarView::refreshTemplates);
     connect(&env, &AppEnvironment::languageChanged, this, &MenuBarView::relabel);

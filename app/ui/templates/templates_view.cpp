@@ -40,7 +40,7 @@ TemplatesView::TemplatesView(UiContext& context, QWidget* parent) : ScrollingPag
     connect(cards_, &QListView::activated, this, [this](const QModelIndex& index) { act(index, TemplateCardDelegate::launch); });
     connect(&context.templates, &TemplateStore::templatesChanged, this, &TemplatesView::updateVisibility);
     // The badge and the primary button follow the live sessions and the client.
-    for (auto signal : {&AppEnvironment::sessionsChanged, &AppEnvironment::clientChanged})
+    for (auto signal : {&AppEnvironment::sessionsChanged, &AppEnvironment::serverChanged})
         connect(&context.env, signal, cards_->viewport(), qOverload<>(&QWidget::update));
     connect(&context.env, &AppEnvironment::languageChanged, this, &TemplatesView::relabel);
     relabel();
