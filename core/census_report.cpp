@@ -39,6 +39,7 @@ std::string symbol(ServerLiveness liveness) {
         case ServerLiveness::alive: return "●";
         case ServerLiveness::stale: return "✕";
         case ServerLiveness::unknown: return "?";
+        case ServerLiveness::notSocket: return "⊘";
     }
     return "?";
 }
@@ -48,6 +49,7 @@ std::string label(ServerLiveness liveness) {
         case ServerLiveness::alive: return L("VIU", "ALIVE");
         case ServerLiveness::stale: return L("MORT (socket rămas pe disc)", "DEAD (socket left on disk)");
         case ServerLiveness::unknown: return L("NECUNOSCUT", "UNKNOWN");
+        case ServerLiveness::notSocket: return L("nu este un socket", "not a socket");
     }
     return {};
 }
@@ -65,7 +67,7 @@ std::string overview(const std::vector<TmuxServer>& servers, const std::string& 
         return out + caveat;
     }
 
-    std::size_t alive = 0, stale = 0, unknown = 0, liveSessions = 0;
+    std::size_t alive = 0, stale = 0, unknown = 0, notSockets = 0, liveSessions = 0;
     for (const TmuxServer& server : servers) {
         switch (server.liveness) {
             case ServerLiveness::alive:
@@ -74,14 +76,20 @@ std::string overview(const std::vector<TmuxServer>& servers, const std::string& 
                 break;
             case ServerLiveness::stale: ++stale; break;
             case ServerLiveness::unknown: ++unknown; break;
+            case ServerLiveness::notSocket: ++notSockets; break;
         }
     }
     const auto n = [](std::size_t value) { return std::to_string(value); };
-    out += L("\n" + n(servers.size()) + " socket(uri) pe disc · " + n(alive) + " server(e) viu/vii · " + n(stale) +
+    const std::size_t sockets = servers.size() - notSockets;
+    out += L("\n" + n(sockets) + " socket(uri) pe disc · " + n(alive) + " server(e) viu/vii · " + n(stale) +
                  " mort/moarte · " + n(unknown) + " necunoscut(e) · " + n(liveSessions) +
                  " sesiune/sesiuni vie/vii\n",
-             "\n" + n(servers.size()) + " socket(s) on disk · " + n(alive) + " alive · " + n(stale) + " dead · " +
+             "\n" + n(sockets) + " socket(s) on disk · " + n(alive) + " alive · " + n(stale) + " dead · " +
                  n(unknown) + " unknown · " + n(liveSessions) + " live session(s)\n");
+    // Only a path named by hand can be no socket; the counts of a plain scan read as always.
+    if (notSockets > 0)
+        out.insert(out.size() - 1, L(" · " + n(notSockets) + (notSockets == 1 ? " nu este un socket" : " nu sunt socket-uri"),
+                                     " · " + n(notSockets) + " not a socket"));
 
     for (const TmuxServer& server : servers) out += "\n" + serverBlock(server, now, true);
     out += "\n" + caveat;
@@ -111,6 +119,9 @@ std::string serverBlock(const TmuxServer& server, TimePoint now, bool showSessio
             break;
         case ServerLiveness::unknown:
             out += L("    sesiuni: necunoscut (nu s-a putut citi)\n", "    sessions: unknown (could not read)\n");
+            break;
+        case ServerLiveness::notSocket:
+            out += L("    nicio sesiune — aici nu poate asculta niciun server\n", "    no sessions — no server can listen here\n");
             break;
     }
     return out;
@@ -203,7 +214,9 @@ std::string noProjectMatch(const std::vector<TmuxServer>& servers, const std::st
     if (anyAlive)
         return L("Nicio sesiune vie nu se potrivește cu „" + query + "”. Vezi tmux_census pentru tot ce rulează.",
                  "No live session matches “" + query + "”. See tmux_census for everything running.");
-    const std::string count = std::to_string(servers.size());
+    const std::string count = std::to_string(std::count_if(servers.begin(), servers.end(), [](const TmuxServer& server) {
+        return server.liveness != ServerLiveness::notSocket;
+    }));
     return L("Niciun server tmux viu în " + directory + ", deci nicio sesiune de corelat cu „" + query + "”. " +
                  count + " socket(uri) pe disc sunt resturi de la servere moarte — vezi tmux_census.",
              "No live tmux server in " + directory + ", so no session to correlate with “" + query + "”. " + count +

@@ -25,12 +25,14 @@ std::string_view toRaw(ServerLiveness liveness) {
         case ServerLiveness::alive: return "alive";
         case ServerLiveness::stale: return "stale";
         case ServerLiveness::unknown: return "unknown";
+        case ServerLiveness::notSocket: return "notSocket";
     }
     return "unknown";
 }
 
 std::optional<ServerLiveness> serverLivenessFromRaw(std::string_view raw) {
-    static constexpr std::array cases{ServerLiveness::alive, ServerLiveness::stale, ServerLiveness::unknown};
+    static constexpr std::array cases{ServerLiveness::alive, ServerLiveness::stale, ServerLiveness::unknown,
+                                      ServerLiveness::notSocket};
     return caseFromRaw(cases, raw);
 }
 
@@ -57,6 +59,12 @@ std::optional<TimePoint> modificationTime(const std::string& path) {
     if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
     return TimePoint(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(info.st_mtim.tv_sec) +
                                                                  std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+}
+
+// Something is there, and it is not a socket (links followed, as connect() does).
+bool isNoSocket(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISSOCK(info.st_mode);
 }
 
 TmuxServer classify(TmuxServer server, const TmuxClient& client, const TmuxClient::Invocation& invocation) {
@@ -94,6 +102,11 @@ TmuxServer probed(const TmuxClient& client, TmuxServer server, std::vector<std::
         const std::string addressed = socketArgs.size() == 2 && socketArgs[0] == "-L"
                                           ? paths::join(defaultSocketDirectory(), socketArgs[1])
                                           : socketArgs.size() == 2 ? socketArgs[1] : server.socketPath;
+        // connect() refuses a folder or a file just as it refuses a dead socket.
+        if (isNoSocket(addressed)) {
+            server.liveness = ServerLiveness::notSocket;
+            return server;
+        }
         if (auto dead = deadSocketText(addressed)) {
             server.liveness = ServerLiveness::stale;
             server.diagnostic = std::move(dead);

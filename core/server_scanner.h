@@ -2,7 +2,8 @@
 // Every tmux server of the user: the socket files of the socket directory (plus extra
 // paths), each probed with its own list-sessions and classified alive, stale or unknown.
 // A local socket is first connected to: one that refuses or is missing is stale at once,
-// without starting tmux, so hundreds of leftovers cost nothing.
+// without starting tmux, so hundreds of leftovers cost nothing. A local path that is no
+// socket at all (a folder, a file, a device) is notSocket, also without tmux.
 
 #include <cstdint>
 #include <optional>
@@ -16,7 +17,7 @@
 
 namespace quillon {
 
-enum class ServerLiveness { alive, stale, unknown };
+enum class ServerLiveness { alive, stale, unknown, notSocket };
 std::string_view toRaw(ServerLiveness liveness);
 std::optional<ServerLiveness> serverLivenessFromRaw(std::string_view raw);
 

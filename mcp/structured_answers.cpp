@@ -127,7 +127,7 @@ json session(const TmuxSession& each) { return session(each, ProjectCorrelator::
 json serverSchema() {
     return objectOf({{"socketPath", schemaOf("string")},
                      {"socketName", schemaOf("string")},
-                     {"liveness", {{"type", "string"}, {"enum", {"alive", "stale", "unknown"}}}},
+                     {"liveness", {{"type", "string"}, {"enum", {"alive", "stale", "unknown", "notSocket"}}}},
                      {"diagnostic", schemaOf("string")},
                      {"socketModified", dateTimeSchema()},
                      {"serverArguments", serverArgumentsSchema()},

@@ -44,8 +44,10 @@ struct Fleet {
         byPath.socketPath = "/elsewhere/sock";
         byPath.socketModified.reset();
         // An unknown server's sessions are neither shown nor counted.
+        TmuxServer folder = server(std::nullopt, ServerLiveness::notSocket);
+        folder.socketPath = "/home/u/projects";
         dead = {server("b-dead", ServerLiveness::stale, {}, "no server running on /run/tmux-1/b-dead"),
-                server("c-odd", ServerLiveness::unknown, {attached}, "tmux exit 3, no message")};
+                server("c-odd", ServerLiveness::unknown, {attached}, "tmux exit 3, no message"), folder};
         all = {dead[0], server("a-live", ServerLiveness::alive, {attached, idle}),
                server("c-odd", ServerLiveness::unknown, {}, "tmux did not answer within 10 s"), byPath};
     }

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/census_report.h"
+#include "core/text.h"
 #include "core/tmux_error.h"
 #include "tests/support/tmux_sandbox.h"
 
@@ -115,6 +117,32 @@ TEST_F(ServerScannerLive, SocketsOutsideTmuxsOwnDirectoryAreAskedByPath) {
     EXPECT_NE(unasked.diagnostic.value_or("").find("/nonexistent/tmux"), std::string::npos);
     EXPECT_EQ(unasked.socketPath, sandbox.socketPath(twin));
     EXPECT_TRUE(unasked.socketModified);
+}
+
+// A folder, a file or a device named as a socket holds no server, and is no socket left on
+// disk by a dead one either: it is reported for what it is, and tmux is not started for it.
+TEST_F(ServerScannerLive, PathsThatAreNotSocketsAreReportedSo) {
+    TempDir other;
+    const std::string file = other.str() + "/file", folder = other.str() + "/folder", link = other.str() + "/link";
+    std::ofstream(file) << "not a socket";
+    std::filesystem::create_directory(folder);
+    ::symlink(folder.c_str(), link.c_str());
+    const auto live = TmuxSandbox::uniqueName("live");
+    sandbox.newSession(live, "main");
+    const auto servers = TmuxServerScanner::scan(TmuxClient("/nonexistent/tmux"), std::nullopt,
+                                                 {file, folder, link, "/dev/null"});
+    ASSERT_EQ(servers.size(), 5u);
+    for (std::size_t i = 1; i < servers.size(); ++i) {
+        SCOPED_TRACE(servers[i].socketPath);
+        EXPECT_EQ(toRaw(servers[i].liveness), "notSocket");
+        EXPECT_EQ(servers[i].diagnostic, std::nullopt);
+        const std::string block = CensusReport::serverBlock(servers[i], Clock::now(), true);
+        EXPECT_TRUE(text::startsWith(block, "⊘ " + servers[i].socketPath + " — not a socket\n")) << block;
+    }
+    EXPECT_EQ(toRaw(TmuxServerScanner::probe(client, "/dev/null", std::nullopt).liveness), "notSocket");
+    L10n::setLanguage(AppLanguage::ro);
+    EXPECT_TRUE(text::startsWith(CensusReport::serverBlock(servers[2], Clock::now(), true),
+                                 "⊘ " + folder + " — nu este un socket\n"));
 }
 
 }  // namespace

@@ -53,6 +53,21 @@ void writeTranscript(const fs::path& file, const std::vector<Exchange>& exchange
     }
 }
 
+// Where two answers part, with a little of each around it: whole catalogues are long.
+std::string whereTheyPart(const std::string& got, const std::string& wanted) {
+    std::size_t at = 0;
+    while (at < got.size() && at < wanted.size() && got[at] == wanted[at]) ++at;
+    const std::size_t from = at > 80 ? at - 80 : 0;
+    return "at byte " + std::to_string(at) + "\n  got:    …" + got.substr(from, 240) + "\n  wanted: …" +
+           wanted.substr(from, 240);
+}
+
+void expectSame(const std::vector<std::string>& got, const std::vector<std::string>& wanted, const std::string& request) {
+    EXPECT_EQ(got.size(), wanted.size()) << "> " << request;
+    for (std::size_t i = 0; i < std::min(got.size(), wanted.size()); ++i)
+        EXPECT_TRUE(got[i] == wanted[i]) << "> " << request << "\n" << whereTheyPart(got[i], wanted[i]);
+}
+
 class GoldenTranscript : public ::testing::Test, protected ToolWorld {
 protected:
     GoldenTranscript() : ToolWorld("quillon-golden") {
@@ -108,7 +123,7 @@ protected:
             mcp.send(expand(exchange.request) + "\n");
             const auto answers = answersTo(mcp, exchange.answers.size(), updating);
             if (updating) exchange.answers = answers;
-            else EXPECT_EQ(answers, exchange.answers) << "> " << exchange.request;
+            else expectSame(answers, exchange.answers, exchange.request);
         }
         const auto [rest, status] = mcp.finish();
         EXPECT_EQ(rest, "") << "answers nobody asked for";

@@ -180,7 +180,8 @@ TEST_F(StructuredContent, TheSchemaCheckFindsWrongData) {
     bad["servers"][0]["liveness"] = "dead";
     EXPECT_EQ(
         testing::schemaViolations(schemas.at("tmux_servers"), bad),
-        std::vector<std::string>{"/servers/0/liveness: \"dead\" is not one of [\"alive\",\"stale\",\"unknown\"]"});
+        std::vector<std::string>{
+            "/servers/0/liveness: \"dead\" is not one of [\"alive\",\"stale\",\"unknown\",\"notSocket\"]"});
 }
 
 }  // namespace

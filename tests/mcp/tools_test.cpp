@@ -74,6 +74,19 @@ TEST_F(Tools, SessionsAsksTheNamedSocketElseThePathElseTheDefaultOne) {
         expect("tmux_sessions", arguments, "✕ " + dir + "/default — DEAD (socket left on disk)\n");
 }
 
+// A folder, a file or a device given as a socket is said to be no socket, never a dead server.
+TEST_F(Tools, PathsThatAreNotSocketsAreSaidToBeSo) {
+    const std::string folder = root.str() + "/proj";
+    for (const std::string& path : {folder, std::string("/etc/passwd"), std::string("/dev/null")}) {
+        expect("tmux_sessions", {{"socket_path", path}}, "⊘ " + path + " — not a socket\n", false,
+               {"    no sessions — no server can listen here\n"});
+        expect("tmux_census", {{"extra_sockets", json::array({path})}}, "tmux servers — ", false,
+               {"\n⊘ " + path + " — not a socket\n", "2 socket(s) on disk · 1 alive · 1 dead · 0 unknown · 3 live "
+                                                      "session(s) · 1 not a socket\n"});
+        EXPECT_EQ(call("tmux_sessions", {{"socket_path", path}}).structured["server"]["liveness"], "notSocket");
+    }
+}
+
 // A program watching in control mode (the app's scanner) is nobody attached.
 TEST_F(Tools, AControlModeClientLeavesItsSessionDetached) {
     TmuxControlMode watcher;

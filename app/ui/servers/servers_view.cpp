@@ -35,6 +35,7 @@ QString stateText(const TmuxServer& server) {
         case ServerLiveness::alive: state = qL("viu", "live"); break;
         case ServerLiveness::stale: state = qL("mort (socket rămas)", "stale (socket left)"); break;
         case ServerLiveness::unknown: state = qL("necunoscut", "unknown"); break;
+        case ServerLiveness::notSocket: state = qL("nu este un socket", "not a socket"); break;
     }
     if (server.diagnostic && !server.diagnostic->empty()) state += QStringLiteral(" — ") + qs(*server.diagnostic);
     return state;
@@ -240,7 +241,8 @@ std::optional<TmuxServer> ServersView::selectedServer() const {
 void ServersView::syncButtons() {
     const auto server = selectedServer();
     const auto& client = context_.env.client();
-    use_->setEnabled(server && server->liveness != ServerLiveness::stale && !(client && addresses(*client, *server)));
+    use_->setEnabled(server && server->liveness != ServerLiveness::stale && server->liveness != ServerLiveness::notSocket &&
+                     !(client && addresses(*client, *server)));
     remove_->setEnabled(server && !server->host && server->liveness == ServerLiveness::stale);
 }
 
