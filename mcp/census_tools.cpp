@@ -55,14 +55,17 @@ ToolResult sessionsTool(const TmuxClient& client, const Arguments& arguments, co
         if (listing.error) {
             TmuxServer unreachable{name, name.value_or("default"), ServerLiveness::unknown, {}, listing.error,
                                    std::nullopt, host.destination};
-            return {CensusReport::serverBlock(unreachable, Clock::now(), true), false};
+            return {CensusReport::serverBlock(unreachable, Clock::now(), true), true};
         }
         socketPath = paths::join(listing.directory, name.value_or("default"));
     }
     // An empty name would address no socket at all while the block shows the default
     // socket's path; it reads as absent, like everywhere else.
     const auto server = TmuxServerScanner::probe(bound, socketPath, name);
-    return {CensusReport::serverBlock(server, Clock::now(), true), false, structured::sessions(server)};
+    const std::string block = CensusReport::serverBlock(server, Clock::now(), true);
+    // A server that could not be read fails the call; a dead one, or no socket, is an answer.
+    if (server.liveness == ServerLiveness::unknown) return {block, true};
+    return {block, false, structured::sessions(server)};
 }
 
 }  // namespace quillon::mcp

@@ -1,7 +1,8 @@
 #pragma once
 // tmux_census, tmux_servers and tmux_sessions: what every server (or one) holds.
-// Scan and probe trouble is part of the report, so these never answer isError; only a
-// `host` that is not stored does.
+// A census names every server and host, so one it cannot read is a finding in its report,
+// never a failure. tmux_sessions fails (isError) when it cannot read the one server it was
+// asked for, or its `host` is not stored; a dead server is an answer.
 
 #include "core/tmux_client.h"
 #include "mcp/tool_arguments.h"

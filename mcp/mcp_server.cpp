@@ -29,7 +29,7 @@ ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arg
     if (toolName == "tmux_windows") return windowsTool(*client, arguments, hosts);
     if (toolName == "tmux_capture_pane") return capturePaneTool(*client, arguments, hosts);
     if (toolName == "tmux_find_project") return findProjectTool(*client, arguments, hosts);
-    if (toolName == "tmux_search_panes") return searchPanesTool(*client, arguments);
+    if (toolName == "tmux_search_panes") return searchPanesTool(*client, arguments, hosts);
     return {L("Verb necunoscut: " + toolName, "Unknown tool: " + toolName), true};
 }
 

@@ -45,7 +45,8 @@ std::size_t searchResultLimit(const Arguments& arguments) {
     return static_cast<std::size_t>(std::clamp<std::int64_t>(integerArgument(arguments, "maxResults").value_or(50), 1, 500));
 }
 
-SearchPanesOutcome searchPanes(const TmuxClient& client, const Arguments& arguments) {
+SearchPanesOutcome searchPanes(const TmuxClient& client, const Arguments& arguments,
+                               const std::vector<std::string>& hosts) {
     SearchPanesOutcome outcome;
     const auto query = nonEmptyStringArgument(arguments, "query");
     if (!query) {
@@ -62,8 +63,14 @@ SearchPanesOutcome searchPanes(const TmuxClient& client, const Arguments& argume
         outcome.failure = *matcher.error();
         return outcome;
     }
-    const auto [bound, server] = targetServer(client, arguments);
+    const HostChoice host = hostArgument(arguments, hosts);
+    if (host.error) {
+        outcome.failure = host.error;
+        return outcome;
+    }
+    const auto [bound, server] = targetServerOn(client, arguments, host.destination);
     request.server = server;
+    outcome.server = bound;
 
     std::vector<TmuxSession> sessions;
     try {
@@ -91,12 +98,10 @@ ToolResult searchPanesText(const SearchPanesOutcome& outcome) {
     return {CensusReport::searchMatches(outcome.request, outcome.result), false};
 }
 
-ToolResult searchPanesTool(const TmuxClient& client, const Arguments& arguments) {
-    const SearchPanesOutcome outcome = searchPanes(client, arguments);
+ToolResult searchPanesTool(const TmuxClient& client, const Arguments& arguments, const std::vector<std::string>& hosts) {
+    const SearchPanesOutcome outcome = searchPanes(client, arguments, hosts);
     ToolResult answer = searchPanesText(outcome);
-    if (!answer.isError)
-        answer.structured =
-            structured::paneSearch(outcome.request, outcome.result, targetServer(client, arguments).first.socketArgs);
+    if (!answer.isError) answer.structured = structured::paneSearch(outcome.request, outcome.result, *outcome.server);
     return answer;
 }
 

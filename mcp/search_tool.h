@@ -16,10 +16,11 @@
 
 namespace quillon::mcp {
 
-// What one call found, or why it could not search (failure is then set).
+// What one call found, on which server, or why it could not search (failure is then set).
 struct SearchPanesOutcome {
     CensusReport::SearchRequest request;
     SearchResult result;
+    std::optional<TmuxClient> server;
     std::optional<std::string> failure;
 };
 
@@ -27,8 +28,10 @@ struct SearchPanesOutcome {
 std::int64_t searchLineCount(const Arguments& arguments);
 std::size_t searchResultLimit(const Arguments& arguments);
 
-SearchPanesOutcome searchPanes(const TmuxClient& client, const Arguments& arguments);
+// On this machine, or on a stored host named by `host`.
+SearchPanesOutcome searchPanes(const TmuxClient& client, const Arguments& arguments,
+                               const std::vector<std::string>& hosts);
 ToolResult searchPanesText(const SearchPanesOutcome& outcome);
-ToolResult searchPanesTool(const TmuxClient& client, const Arguments& arguments);
+ToolResult searchPanesTool(const TmuxClient& client, const Arguments& arguments, const std::vector<std::string>& hosts);
 
 }  // namespace quillon::mcp

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <set>
 
+#include "core/server_identity.h"
 #include "core/text.h"
 
 namespace quillon::mcp::structured {
@@ -137,10 +138,11 @@ json serverSchema() {
 }
 
 json server(const TmuxServer& server, bool withSessions) {
+    TmuxClient bound({}, server.socketArgs());
+    bound.host = server.host;
     json out = {{"socketPath", server.socketPath},
                 {"liveness", toRaw(server.liveness)},
-                {"serverArguments", serverArguments(server.socketArgs())}};
-    if (server.host) out["serverArguments"]["host"] = *server.host;
+                {"serverArguments", serverArguments(bound)}};
     if (server.socketName) out["socketName"] = *server.socketName;
     if (server.diagnostic && !server.diagnostic->empty()) out["diagnostic"] = *server.diagnostic;
     if (server.socketModified) out["socketModified"] = utcTimestamp(*server.socketModified);
@@ -294,10 +296,16 @@ std::string utcTimestamp(TimePoint instant) {
     return length == 20 ? std::string(buffer, length) : "1970-01-01T00:00:00Z";
 }
 
-json serverArguments(const std::vector<std::string>& socketArgs) {
-    if (socketArgs.size() == 2 && socketArgs[0] == "-L") return {{"socket", socketArgs[1]}};
-    if (socketArgs.size() == 2 && socketArgs[0] == "-S") return {{"socket_path", socketArgs[1]}};
-    return json::object();
+json serverArguments(const TmuxClient& bound) {
+    json out = json::object();
+    // No socket arguments reach the server $TMUX names, when set: "-L default" might not.
+    if (!bound.socketArgs.empty()) {
+        const ServerIdentity identity = ServerIdentity::of(bound);
+        if (identity.hasPath()) out["socket_path"] = identity.socketPath;
+        else out["socket"] = identity.socketName;
+    }
+    if (bound.host) out["host"] = *bound.host;
+    return out;
 }
 
 json census(const std::vector<TmuxServer>& servers, const std::string& directory,
@@ -314,15 +322,14 @@ json serverList(const std::vector<TmuxServer>& servers, const std::string& direc
 
 json sessions(const TmuxServer& probed) { return {{"server", server(probed, true)}}; }
 
-json windows(const TmuxSession& found, const std::vector<std::string>& socketArgs) {
-    return {{"serverArguments", serverArguments(socketArgs)},
+json windows(const TmuxSession& found, const TmuxClient& bound) {
+    return {{"serverArguments", serverArguments(bound)},
             {"session", session(found, ProjectCorrelator::project(found), true)}};
 }
 
-json capture(const std::string& target, const std::vector<std::string>& socketArgs, std::int64_t lines,
-             const std::string& captured) {
+json capture(const std::string& target, const TmuxClient& bound, std::int64_t lines, const std::string& captured) {
     return {{"target", target},
-            {"serverArguments", serverArguments(socketArgs)},
+            {"serverArguments", serverArguments(bound)},
             {"lines", lines},
             {"text", captured},
             {"empty", text::trim(captured).empty()}};
@@ -337,11 +344,10 @@ json projectMatches(const std::vector<ProjectMatch>& matches, const std::string&
     return out;
 }
 
-json paneSearch(const CensusReport::SearchRequest& request, const SearchResult& result,
-                const std::vector<std::string>& socketArgs) {
+json paneSearch(const CensusReport::SearchRequest& request, const SearchResult& result, const TmuxClient& bound) {
     json out = {{"query", request.query.text},
                 {"regex", request.query.regex},
-                {"serverArguments", serverArguments(socketArgs)},
+                {"serverArguments", serverArguments(bound)},
                 {"lines", request.lines},
                 {"maxResults", request.maxResults},
                 {"panesSearched", result.panesSearched},

@@ -30,9 +30,10 @@ nlohmann::json outputSchema(std::string_view toolName);
 
 // "2026-12-07T15:12:58Z".
 std::string utcTimestamp(TimePoint instant);
-// The arguments that reach the server behind these tmux socket arguments from another tool:
-// {"socket": name} for -L, {"socket_path": path} for -S, {} for the default server.
-nlohmann::json serverArguments(const std::vector<std::string>& socketArgs);
+// The arguments that reach the server this client addresses from another tool: its socket as
+// the server's identity spells it ({"socket": name} or {"socket_path": path}; nothing for the
+// default server) and, on another machine, {"host": destination}.
+nlohmann::json serverArguments(const TmuxClient& bound);
 
 // tmux_census and tmux_servers (the latter without sessions): this machine's servers, then
 // each stored host's, or the reason it could not be read.
@@ -42,16 +43,16 @@ nlohmann::json serverList(const std::vector<TmuxServer>& servers, const std::str
                           const std::vector<HostCensus>& hosts);
 // tmux_sessions.
 nlohmann::json sessions(const TmuxServer& server);
-// tmux_windows: the session with its windows and panes, on the server these socket arguments reach.
-nlohmann::json windows(const TmuxSession& session, const std::vector<std::string>& socketArgs);
+// tmux_windows: the session with its windows and panes, on the server the client addresses.
+nlohmann::json windows(const TmuxSession& session, const TmuxClient& bound);
 // tmux_capture_pane: the pane's text exactly as tmux returned it and the line count asked.
-nlohmann::json capture(const std::string& target, const std::vector<std::string>& socketArgs, std::int64_t lines,
+nlohmann::json capture(const std::string& target, const TmuxClient& bound, std::int64_t lines,
                        const std::string& captured);
 // tmux_find_project.
 nlohmann::json projectMatches(const std::vector<ProjectMatch>& matches, const std::string& query,
                               const std::string& directory);
 // tmux_search_panes: every matching line with its pane's ids and target, the panes not read.
 nlohmann::json paneSearch(const CensusReport::SearchRequest& request, const SearchResult& result,
-                          const std::vector<std::string>& socketArgs);
+                          const TmuxClient& bound);
 
 }  // namespace quillon::mcp::structured

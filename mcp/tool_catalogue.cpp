@@ -13,6 +13,10 @@ using nlohmann::json;
 
 json stringProperty(const char* description) { return {{"type", "string"}, {"description", description}}; }
 
+json hostProperty() {
+    return stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina asta.");
+}
+
 json stringArrayProperty(const char* description) {
     return {{"type", "array"}, {"items", {{"type", "string"}}}, {"description", description}};
 }
@@ -59,8 +63,7 @@ json plainCatalogue() {
              "care pe mașina asta de obicei nu există; pentru flotă folosește tmux_census.",
              {{"socket", stringProperty("Numele socketului, ex. 'orchid' (echivalent cu `tmux -L orchid`).")},
               {"socket_path", stringProperty("Calea absolută a socketului (echivalent cu `tmux -S /cale`).")},
-              {"host", stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina "
-                                      "asta.")}}),
+              {"host", hostProperty()}}),
         tool("tmux_windows",
              "Ferestrele și pane-urile unei sesiuni: index, nume, care e activă, comanda care rulează în fiecare "
              "pane, PID-ul, dimensiunea și cwd-ul. Target-ul fiecărui pane e exact șirul de dat lui "
@@ -68,8 +71,7 @@ json plainCatalogue() {
              {{"session", stringProperty("Numele sesiunii.")},
               {"socket", stringProperty("Numele socketului serverului.")},
               {"socket_path", stringProperty("Alternativ, calea socketului.")},
-              {"host", stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina "
-                                      "asta.")}},
+              {"host", hostProperty()}},
              {"session"}),
         tool("tmux_capture_pane",
              "Ultimele linii din bufferul unui pane, fără atașare și fără să deranjeze ce rulează acolo "
@@ -79,8 +81,7 @@ json plainCatalogue() {
               {"lines", {{"type", "integer"}, {"description", "Câte linii din coadă (implicit 200, maxim 5000)."}}},
               {"socket", stringProperty("Numele socketului serverului.")},
               {"socket_path", stringProperty("Alternativ, calea socketului.")},
-              {"host", stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina "
-                                      "asta.")}},
+              {"host", hostProperty()}},
              {"target"}),
         tool("tmux_find_project",
              "Corelează sesiunile tmux vii cu un proiect: dă un nume de proiect, un fragment de nume de sesiune "
@@ -92,8 +93,7 @@ json plainCatalogue() {
                                        "'~/lumo-apps').")},
               {"socket_dir", stringProperty("Directorul de socket-uri (implicit cel standard).")},
               {"extra_sockets", stringArrayProperty("Socket-uri din afara directorului standard.")},
-              {"host", stringProperty("Opțional: o gazdă ssh salvată în Quillon (Setări → Gazde); fără ea, mașina "
-                                      "asta.")}},
+              {"host", hostProperty()}},
              {"query"}),
         tool("tmux_search_panes",
              "Caută un text (sau o expresie regulată) în toate pane-urile unui server tmux: ecranul vizibil plus "
@@ -109,7 +109,8 @@ json plainCatalogue() {
               {"maxResults", {{"type", "integer"},
                               {"description", "Câte potriviri cel mult (implicit 50, între 1 și 500)."}}},
               {"socket", stringProperty("Numele socketului serverului.")},
-              {"socket_path", stringProperty("Alternativ, calea socketului.")}},
+              {"socket_path", stringProperty("Alternativ, calea socketului.")},
+              {"host", hostProperty()}},
              {"query"}),
     });
 }

@@ -48,7 +48,7 @@ ToolResult windowsTool(const TmuxClient& client, const Arguments& arguments, con
     const auto found = std::find_if(sessions.begin(), sessions.end(),
                                     [&](const TmuxSession& session) { return session.name == *wanted; });
     if (found == sessions.end()) return {missingSession(sessions, *wanted, server), true};
-    return {CensusReport::sessionWindows(*found, server), false, structured::windows(*found, bound.socketArgs)};
+    return {CensusReport::sessionWindows(*found, server), false, structured::windows(*found, bound)};
 }
 
 std::int64_t captureLineCount(const Arguments& arguments) {
@@ -73,7 +73,7 @@ ToolResult capturePaneTool(const TmuxClient& client, const Arguments& arguments,
                   "capture-pane failed for " + *target + ": " + describe(error)),
                 true};
     }
-    auto data = structured::capture(*target, bound.socketArgs, lines, captured);
+    auto data = structured::capture(*target, bound, lines, captured);
     if (text::trim(captured).empty())
         return {L("Buffer gol pentru " + *target + " pe " + server +
                       ". Fie pane-ul chiar e gol, fie target-ul/serverul nu există — verifică cu tmux_census.",

@@ -107,7 +107,8 @@ TEST_F(McpHosts, OneServerToolsReachAStoredHost) {
 
 TEST_F(McpHosts, AHostThatIsNotStoredIsRefusedWithTheStoredList) {
     const std::string refused = "Unknown host 'elsewhere'. Stored hosts: quillon-good, quillon-refusing.";
-    for (const char* tool : {"tmux_sessions", "tmux_windows", "tmux_capture_pane", "tmux_find_project"}) {
+    for (const char* tool :
+         {"tmux_sessions", "tmux_windows", "tmux_capture_pane", "tmux_find_project", "tmux_search_panes"}) {
         const auto [text, isError] =
             call(tool, {{"host", "elsewhere"}, {"session", "main"}, {"target", "main"}, {"query", "main"}});
         EXPECT_TRUE(isError) << tool;

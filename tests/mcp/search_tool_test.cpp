@@ -110,7 +110,7 @@ TEST_F(SearchPanesTool, AStoppedServerIsReportedInsteadOfHangingTheAgent) {
     TmuxClient client(TmuxSandbox::tmuxPath());
     client.timeout = 300ms;
     const auto start = std::chrono::steady_clock::now();
-    const auto result = mcp::searchPanesTool(client, {{"query", "x"}, {"socket", server}});
+    const auto result = mcp::searchPanesTool(client, {{"query", "x"}, {"socket", server}}, {});
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
     EXPECT_TRUE(result.isError);
     EXPECT_TRUE(text::startsWith(result.text, "Could not read socket '" + server + "': tmux did not answer within 300 ms"))

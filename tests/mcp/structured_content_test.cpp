@@ -104,8 +104,9 @@ TEST_F(StructuredContent, EveryToolAnswersWithDataItsOwnSchemaAccepts) {
     EXPECT_EQ(first["panes"][1]["target"], "work:0.1");
     EXPECT_EQ(first["panes"][1]["path"], root.str() + "/other");
     EXPECT_EQ(windows["session"]["windows"][1]["name"], "logs");
+    // The server's identity spells a path in tmux's own directory as that socket's name.
     EXPECT_EQ(checkedCall("tmux_windows", {{"session", "work"}, {"socket_path", alpha}})["serverArguments"],
-              json({{"socket_path", alpha}}));
+              json({{"socket", "alpha"}}));
 
     const json captured = checkedCall("tmux_capture_pane", {{"target", "said:0.0"}, {"socket", "alpha"}, {"lines", 0}});
     EXPECT_EQ(captured["text"], sandbox.client("alpha").capturePane("said:0.0", 1));
@@ -141,7 +142,7 @@ TEST_F(StructuredContent, EveryToolAnswersWithDataItsOwnSchemaAccepts) {
     EXPECT_EQ(cut["matches"].size(), 1u);
     EXPECT_EQ(cut["truncated"], true);
     EXPECT_EQ(cut["session"], "said");
-    EXPECT_EQ(cut["serverArguments"], json({{"socket_path", alpha}}));
+    EXPECT_EQ(cut["serverArguments"], json({{"socket", "alpha"}}));
 }
 
 TEST_F(StructuredContent, FailuresCarryNoDataAndOlderRevisionsNeverSeeAny) {

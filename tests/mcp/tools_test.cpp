@@ -9,6 +9,7 @@
 #include "core/control_mode.h"
 #include "core/l10n.h"
 #include "core/text.h"
+#include "mcp/census_tools.h"
 #include "mcp/mcp_server.h"
 #include "mcp/window_tools.h"
 #include "tests/support/control_clients.h"
@@ -85,6 +86,18 @@ TEST_F(Tools, PathsThatAreNotSocketsAreSaidToBeSo) {
                                                       "session(s) · 1 not a socket\n"});
         EXPECT_EQ(call("tmux_sessions", {{"socket_path", path}}).structured["server"]["liveness"], "notSocket");
     }
+}
+
+// A server that never answers cannot be read: the call fails with the server's block as its text.
+TEST_F(Tools, SessionsOfAServerThatDoesNotAnswerFailTheCall) {
+    sandbox.stopServer("alpha");
+    TmuxClient client(TmuxSandbox::tmuxPath());
+    client.timeout = std::chrono::milliseconds(300);
+    const ToolResult result = sessionsTool(client, {{"socket", "alpha"}}, {});
+    sandbox.continueServer("alpha");
+    EXPECT_TRUE(result.isError);
+    EXPECT_TRUE(text::startsWith(result.text, "? alpha — UNKNOWN\n")) << result.text;
+    EXPECT_TRUE(result.structured.is_null());
 }
 
 // A program watching in control mode (the app's scanner) is nobody attached.
