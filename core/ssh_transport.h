@@ -3,8 +3,10 @@
 // A run there is one `ssh -T … -- <destination> <word>…` child, each word quoted for the
 // remote POSIX shell (ssh joins the words into one line that shell parses again). Every
 // run to one destination shares a master connection kept in a private runtime directory,
-// so only the first pays the handshake. The ssh program is QUILLON_SSH when set (a test or
-// a user adds -F with a configuration of their own), else `ssh` from PATH.
+// so only the first pays the handshake. A master whose peer stops answering ends by itself
+// within about 15 s (keep-alives), and one that leaves a run unanswered is stopped at once,
+// so the next run connects afresh. The ssh program is QUILLON_SSH when set (a test or a user
+// adds -F with a configuration of their own), else `ssh` from PATH.
 
 #include <chrono>
 #include <optional>
@@ -25,18 +27,27 @@ std::optional<std::string> destinationProblem(std::string_view destination);
 // such program is found.
 std::optional<std::string> sshProgram(const Environment& environment);
 
-// $XDG_RUNTIME_DIR/quillon, else /tmp/quillon-<uid>; created 0700 and refused when
+// Where master connections live: $XDG_RUNTIME_DIR/quillon, else $TMPDIR/quillon-<uid>, else
+// /tmp/quillon-<uid>, the first that ssh can take as written: short enough that a control
+// socket in it fits a socket address (ssh first binds "<path>.<16 characters>"), and made
+// only of characters ssh's option reader passes unchanged. Created 0700 and refused when
 // someone else owns it or others may enter it (it holds live connections).
 // Throws std::system_error.
 std::string controlDirectory(const Environment& environment, unsigned uid);
+
+// The ControlPath inside a control directory: ssh's hash of host, port and user (%C).
+std::string controlPath(const std::string& controlDirectory);
 
 // The full argument vector (argv[0] = program) of one remote run.
 std::vector<std::string> commandLine(const std::string& program, const std::string& controlDirectory,
                                      const std::string& destination, const std::vector<std::string>& remoteWords);
 
 // Runs the words on the destination with the process environment's ssh and control
-// directory, stdin from /dev/null, bounded by the timeout. Throws std::system_error when
-// ssh cannot be started or the control directory cannot be made.
+// directory, stdin from /dev/null, bounded by the timeout. When the run times out and the
+// master connection no longer answers a trivial command either, the master is told to
+// exit; a master that still answers (the remote tmux was the slow one) keeps serving the
+// destination's other servers. Throws std::system_error when ssh cannot be started or the
+// control directory cannot be made.
 ProcessOutput run(const std::string& destination, const std::vector<std::string>& remoteWords,
                   std::chrono::milliseconds timeout);
 

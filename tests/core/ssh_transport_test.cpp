@@ -1,12 +1,17 @@
 // tmux on another machine through OpenSSH: destinations ssh would misread are refused,
-// every word reaches the remote tmux exactly, and a host that refuses, rejects our key or
-// never speaks is reported within the limit. Remote runs go to a private sshd on 127.0.0.1.
+// every word reaches the remote tmux exactly, a host that refuses, rejects our key or
+// never speaks is reported within the limit, a master connection that went silent is
+// replaced, and the control sockets fit whatever the runtime directory. Remote runs go to
+// a private sshd on 127.0.0.1.
 #include "core/ssh_transport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <filesystem>
 
 #include "core/host_census.h"
 #include "core/stored_hosts.h"
@@ -18,6 +23,7 @@
 namespace quillon {
 namespace {
 
+using testing::ScopedEnv;
 using testing::SshSandbox;
 using testing::TmuxSandbox;
 using namespace std::chrono_literals;
@@ -48,7 +54,8 @@ TEST(SshTransport, DestinationsSshWouldMisreadAreRefused) {
 
 TEST(SshTransport, TheCommandLineSharesOneMasterAndQuotesEveryWord) {
     EXPECT_EQ(SshTransport::commandLine("/usr/bin/ssh", "/run/q", "box", {"tmux", "-u", "it's"}),
-              (Args{"/usr/bin/ssh", "-T", "-o", "BatchMode=yes", "-o", "ConnectTimeout=5", "-o", "ControlMaster=auto",
+              (Args{"/usr/bin/ssh", "-T", "-o", "BatchMode=yes", "-o", "ConnectTimeout=5",
+                    "-o", "ServerAliveInterval=5", "-o", "ServerAliveCountMax=2", "-o", "ControlMaster=auto",
                     "-o", "ControlPath=/run/q/ssh-%C", "-o", "ControlPersist=60", "--", "box", "'tmux'", "'-u'",
                     "'it'\\''s'"}));
     // What the remote shell makes of the quoted words: exactly the words.
@@ -69,6 +76,34 @@ TEST(SshTransport, TheControlDirectoryIsPrivate) {
     EXPECT_THROW(SshTransport::controlDirectory({{"XDG_RUNTIME_DIR", runtime.str()}}, ::getuid()), std::system_error);
     EXPECT_EQ(SshTransport::sshProgram({{"QUILLON_SSH", "/opt/my ssh"}}), "/opt/my ssh");
     EXPECT_EQ(SshTransport::sshProgram({{"PATH", "/nowhere"}}), std::nullopt);
+}
+
+// A directory of exactly this many characters whose name starts with base.
+std::string directoryOfLength(const std::string& base, std::size_t length) {
+    std::string dir = base + "/" + std::string(length - base.size() - 1, 'r');
+    std::filesystem::create_directories(dir);
+    ::chmod(dir.c_str(), 0700);
+    return dir;
+}
+
+TEST(SshTransport, TheControlDirectoryIsOneSshCanUseAsWritten) {
+    testing::TempDir runtime, tmp;
+    const std::string own = "/quillon-" + std::to_string(::getuid());
+    // The longest runtime directory whose control sockets still fit: 107 bytes with ssh's
+    // ".<16 characters>" while it sets a master up, "/quillon/ssh-" and 40 hex digits.
+    const std::string longest = directoryOfLength(runtime.str(), 37);
+    const std::string tooLong = directoryOfLength(runtime.str(), 38);
+    const std::string odd[] = {runtime.str() + "/a b", runtime.str() + "/a%h", runtime.str() + "/~x", "relative"};
+    EXPECT_EQ(SshTransport::controlDirectory({{"XDG_RUNTIME_DIR", longest}, {"TMPDIR", tmp.str()}}, ::getuid()),
+              longest + "/quillon");
+    EXPECT_EQ(SshTransport::controlDirectory({{"XDG_RUNTIME_DIR", tooLong}, {"TMPDIR", tmp.str()}}, ::getuid()),
+              tmp.str() + own);
+    for (const std::string& dir : odd) {
+        std::filesystem::create_directories(runtime.path() / dir);
+        EXPECT_EQ(SshTransport::controlDirectory({{"XDG_RUNTIME_DIR", dir}, {"TMPDIR", tmp.str()}}, ::getuid()),
+                  tmp.str() + own)
+            << dir;
+    }
 }
 
 class RemoteTmux : public ::testing::Test {
@@ -160,6 +195,81 @@ TEST_F(RemoteTmux, FailingHostsReportSshsOwnWordsWithinTheLimitAndNeverDelayOthe
     TmuxClient refused = remote;
     refused.host = SshSandbox::refusing;
     EXPECT_THROW(refused.snapshot(), TmuxError);
+}
+
+TEST_F(RemoteTmux, AMasterWhoseFarEndWentSilentIsReplacedAfterOneTimeout) {
+    const auto server = TmuxSandbox::uniqueName("remote");
+    sandbox.newSession(server, "main");
+    TmuxClient client = on(server);
+    ASSERT_EQ(client.snapshot().size(), 1u);
+    ASSERT_EQ(ssh->acceptedLogins(), 1);
+    ssh->stopConnections();
+    client.timeout = 3s;
+    try {
+        client.snapshot();
+        ADD_FAILURE() << "a silent connection answered";
+    } catch (const TmuxError& error) {
+        EXPECT_EQ(error.localizedDescription(), "ssh to quillon-good did not answer within 3 s and was stopped");
+    }
+    // The next run does not queue behind the silent master: a new connection answers.
+    client.timeout = 20s;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.snapshot().size(), 1u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_EQ(ssh->acceptedLogins(), 2);
+}
+
+TEST_F(RemoteTmux, AMasterThatStillAnswersOutlivesASlowTmux) {
+    const auto slow = TmuxSandbox::uniqueName("slow"), other = TmuxSandbox::uniqueName("other");
+    sandbox.newSession(slow, "main");
+    sandbox.newSession(other, "main");
+    TmuxClient client = on(slow);
+    ASSERT_EQ(client.snapshot().size(), 1u);
+    sandbox.stopServer(slow);
+    client.timeout = 2s;
+    EXPECT_THROW(client.snapshot(), TmuxError);
+    sandbox.continueServer(slow);
+    // The other server of that host is still reached through the same connection.
+    EXPECT_EQ(on(other).snapshot().size(), 1u);
+    EXPECT_EQ(ssh->acceptedLogins(), 1);
+}
+
+TEST_F(RemoteTmux, ASilentMasterEndsByItselfWithinFifteenSeconds) {
+    const auto server = TmuxSandbox::uniqueName("remote");
+    sandbox.newSession(server, "main");
+    ASSERT_EQ(on(server).snapshot().size(), 1u);
+    const std::string controlPath = SshTransport::controlPath(
+        SshTransport::controlDirectory(L10n::processEnvironment(), ::getuid()));
+    const auto masterRuns = [&] {
+        return runProcess(ssh->wrapperPath(),
+                          {"ssh", "-o", "ControlPath=" + controlPath, "-O", "check", SshSandbox::good}, 5s)
+                   .exitCode == 0;
+    };
+    ASSERT_TRUE(masterRuns());
+    ssh->stopConnections();
+    const auto started = std::chrono::steady_clock::now();
+    while (masterRuns() && std::chrono::steady_clock::now() - started < 25s) std::this_thread::sleep_for(250ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 17s);
+}
+
+TEST_F(RemoteTmux, ALongRuntimeDirectoryStillCarriesTheSharedConnection) {
+    const auto server = TmuxSandbox::uniqueName("remote");
+    sandbox.newSession(server, "main");
+    testing::TempDir base, tmp;
+    const ScopedEnv privateTmp("TMPDIR", tmp.str());
+    int logins = ssh->acceptedLogins();
+    for (std::size_t length : {std::size_t(37), std::size_t(41), std::size_t(200)}) {
+        const ScopedEnv runtime("XDG_RUNTIME_DIR", directoryOfLength(base.str(), length));
+        for (int i = 0; i < 2; ++i) {
+            try {
+                EXPECT_EQ(on(server).snapshot().size(), 1u) << length;
+            } catch (const TmuxError& error) {
+                ADD_FAILURE() << length << ": " << error.localizedDescription();
+            }
+        }
+        EXPECT_EQ(ssh->acceptedLogins(), ++logins) << "one connection for both runs, runtime of " << length;
+        ssh->closeMaster(SshSandbox::good);
+    }
 }
 
 TEST_F(RemoteTmux, EveryRunSharesOneConnection) {

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/ssh_transport.h"
 #include "core/text.h"
 
 namespace quillon::testing {
@@ -83,6 +84,29 @@ std::string hostBlock(const std::string& alias, int port, const std::string& key
            remoteTmuxTmpDir + "\n";
 }
 
+// Every process whose chain of parents reaches the given one.
+std::vector<pid_t> descendants(pid_t root) {
+    std::vector<std::pair<pid_t, pid_t>> parents;  // (pid, parent)
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = readFile(entry.path() / "stat");
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(stat.substr(close + 2));
+        char state = 0;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        parents.emplace_back(std::stoi(name), parent);
+    }
+    std::vector<pid_t> found{root};
+    for (std::size_t i = 0; i < found.size(); ++i)
+        for (const auto& [pid, parent] : parents)
+            if (parent == found[i]) found.push_back(pid);
+    found.erase(found.begin());
+    return found;
+}
+
 }  // namespace
 
 bool SshSandbox::available() { return ::access(sshdPath, X_OK) == 0 && ::access("/usr/bin/ssh", X_OK) == 0; }
@@ -138,6 +162,7 @@ SshSandbox::SshSandbox(const std::string& remoteTmuxTmpDir) : dir_("quillon-ssh"
 }
 
 SshSandbox::~SshSandbox() {
+    resumeConnections();
     closeMaster(good);
     closeMaster(second);
     sshd_.signal(SIGTERM);
@@ -154,8 +179,19 @@ int SshSandbox::acceptedLogins() const {
 }
 
 void SshSandbox::closeMaster(const std::string& alias) const {
-    runProcess(wrapperPath(),
-               {wrapperPath(), "-o", "ControlPath=" + runtimeDirectory() + "/quillon/ssh-%C", "-O", "exit", alias}, 5s);
+    const std::string dir = SshTransport::controlDirectory(L10n::processEnvironment(), ::getuid());
+    runProcess(wrapperPath(), {wrapperPath(), "-o", "ControlPath=" + SshTransport::controlPath(dir), "-O", "exit", alias},
+               5s);
+}
+
+void SshSandbox::stopConnections() {
+    for (pid_t pid : descendants(sshd_.pid()))
+        if (::kill(pid, SIGSTOP) == 0) stopped_.push_back(pid);
+}
+
+void SshSandbox::resumeConnections() {
+    for (pid_t pid : stopped_) ::kill(pid, SIGCONT);
+    stopped_.clear();
 }
 
 }  // namespace quillon::testing

@@ -10,8 +10,11 @@
 // its own with its own connection), `wrongKey` (a key sshd does not know), `refusing`
 // (a closed port) and `mute` (a listening socket that never says a word).
 
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/process_runner.h"
 #include "tests/support/tmux_sandbox.h"
@@ -39,8 +42,13 @@ public:
     std::string runtimeDirectory() const { return dir_.str() + "/run"; }
     // Completed logins so far (sshd's "Accepted publickey" lines): one per handshake.
     int acceptedLogins() const;
-    // Closes the master connection of an alias, so the next run handshakes again.
+    // Closes the master connection of an alias (in the control directory the process
+    // environment names now), so the next run handshakes again.
     void closeMaster(const std::string& alias) const;
+    // SIGSTOP / SIGCONT to the sshd processes serving connections made so far (sshd's
+    // descendants), as if their far end went silent; new connections are still accepted.
+    void stopConnections();
+    void resumeConnections();
 
 private:
     TempDir dir_;
@@ -48,6 +56,7 @@ private:
     UniqueFd muteListener_;
     UniqueFd refusingHolder_;
     ChildProcess sshd_;
+    std::vector<pid_t> stopped_;
     std::optional<ScopedEnv> sshEnv_;
     std::optional<ScopedEnv> runtimeEnv_;
 };
