@@ -1,9 +1,15 @@
 // Servers beyond the shown one: the census the Servers screen reads, a stale socket removed
-// only while nothing answers, the Host entries of an ssh configuration, and a remote server
+// only while nothing answers and no tmux is starting a server on it, the Host entries of an ssh configuration, and a remote server
 // used and attached like a local one through a private sshd on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "app/server_census.h"
 #include "app/ssh_config_hosts.h"
@@ -37,6 +43,75 @@ TEST_F(RemoteServer, TheCensusGivesVerdictsVersionsAndClientsAndRemovesOnlyDeadS
     EXPECT_TRUE(std::filesystem::exists(home.path() / "plain"));
     removeStaleSocket(client, sandbox.socketPath(dead));
     EXPECT_FALSE(std::filesystem::exists(sandbox.socketPath(dead)));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.socketPath(dead) + ".lock"));  // let go as tmux does
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "plain.lock"));
+}
+
+// Whether a process waits in flock (the "->" lines of /proc/locks are waiters).
+bool waitsForALock(pid_t pid) {
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream words(line);
+        std::string word;
+        bool waiter = false;
+        while (words >> word) {
+            if (word == "->") waiter = true;
+            if (waiter && word == std::to_string(pid)) return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(RemoteServer, NoRemovalWhileATmuxClientStartsAServerOnThatSocket) {
+    sandbox.newSession(server, "dev");
+    const auto name = TmuxSandbox::uniqueName("zz-dead");
+    const std::string path = sandbox.socketPath(name);
+    makeDeadSocket(path);
+    const TmuxClient client(TmuxSandbox::tmuxPath(), {"-L", server});
+    ChildProcess starting;
+    {
+        // Held as a starting tmux client holds it until its server has bound the socket; a
+        // second tmux that finds the socket dead waits for it to start its own server.
+        UniqueFd lock(::open((path + ".lock").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        ASSERT_EQ(::flock(lock.get(), LOCK_EX | LOCK_NB), 0);
+        starting = ChildProcess::spawn(TmuxSandbox::tmuxPath(),
+                                       {"tmux", "-L", name, "-f", "/dev/null", "new-session", "-d", "-s", "started"}, {});
+        ASSERT_TRUE(waitUntil([&] { return waitsForALock(starting.pid()); }));
+        try {
+            removeStaleSocket(client, path);
+            ADD_FAILURE() << "removed while a server was starting";
+        } catch (const TmuxError& error) {
+            EXPECT_EQ(error.localizedDescription(), "A tmux server is starting on " + path + "; the socket stays.");
+        }
+        EXPECT_TRUE(std::filesystem::exists(path));
+    }
+    ASSERT_EQ(starting.wait(), 0);
+    EXPECT_EQ(sandbox.tmux(name, {"display-message", "-p", "#{session_name}"}), "started\n");
+    EXPECT_THROW(removeStaleSocket(client, path), TmuxError);
+    EXPECT_EQ(sandbox.tmux(name, {"display-message", "-p", "#{session_name}"}), "started\n");
+
+    // Servers started while removals run keep their sockets.
+    for (int i = 0; i < 10; ++i) {
+        const auto racer = TmuxSandbox::uniqueName("race");
+        makeDeadSocket(sandbox.socketPath(racer));
+        std::thread removal([&] {
+            try {
+                removeStaleSocket(client, sandbox.socketPath(racer));
+            } catch (const TmuxError&) {
+            }
+        });
+        sandbox.newSession(racer, "s");
+        removal.join();
+        EXPECT_EQ(sandbox.tmux(racer, {"display-message", "-p", "#{session_name}"}), "s\n") << i;
+    }
+
+    // A lock that is a symbolic link is not followed; the socket stays.
+    const auto linked = TmuxSandbox::uniqueName("zz-linked");
+    makeDeadSocket(sandbox.socketPath(linked));
+    std::filesystem::create_symlink(home.path() / "elsewhere", sandbox.socketPath(linked) + ".lock");
+    EXPECT_THROW(removeStaleSocket(client, sandbox.socketPath(linked)), TmuxError);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.socketPath(linked)));
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "elsewhere"));
 }
 
 TEST(SshConfigHosts, PlainHostNamesOnlyPatternsAndNegationsLeftOut) {
