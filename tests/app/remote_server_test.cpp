@@ -63,6 +63,7 @@ bool waitsForALock(pid_t pid) {
 }
 
 TEST_F(RemoteServer, NoRemovalWhileATmuxClientStartsAServerOnThatSocket) {
+    L10n::setLanguage(AppLanguage::en);
     sandbox.newSession(server, "dev");
     const auto name = TmuxSandbox::uniqueName("zz-dead");
     const std::string path = sandbox.socketPath(name);
