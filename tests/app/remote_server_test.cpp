@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 
 #include <filesystem>
@@ -120,6 +121,33 @@ TEST(SshConfigHosts, PlainHostNamesOnlyPatternsAndNegationsLeftOut) {
                                     "Match all\nHost \"quoted one\" !neg solo\n# Host commented\nHostName x\n"
                                     "Host buildbox\n"),
               (std::vector<std::string>{"buildbox", "ana-box", "solo"}));
+}
+
+TEST(SshConfigHosts, IncludedFilesAddTheirHostsWhereTheIncludeStands) {
+    TempDir home;
+    const auto ssh = home.path() / ".ssh";
+    std::filesystem::create_directories(ssh / "conf.d");
+    writeFile(ssh / "config", "Host first\nInclude conf.d/*.conf \"with space.conf\" missing/*\nHost last\n"
+                              "Include ~/.ssh/loop\nMatch all\n  Include " + (home.path() / "elsewhere.conf").string() +
+                              "\nInclude=deep1\n");
+    writeFile(ssh / "conf.d" / "b.conf", "Host b-one\n");
+    // Relative to ~/.ssh, not to the including file.
+    writeFile(ssh / "conf.d" / "a.conf", "Host a-one a-two *.glob\nInclude nested\n");
+    writeFile(ssh / "nested", "Host nested\n");
+    writeFile(ssh / "conf.d" / "skipped.txt", "Host not-included\n");
+    writeFile(ssh / "with space.conf", "Host spaced\n");
+    writeFile(ssh / "loop", "Host looped\nInclude config loop\n");
+    writeFile(home.path() / "elsewhere.conf", "Host absolute\n");
+    ASSERT_EQ(::mkfifo((ssh / "conf.d" / "fifo.conf").c_str(), 0600), 0);  // never opened
+    // ssh reads 16 files deep.
+    for (int i = 1; i <= 20; ++i)
+        writeFile(ssh / ("deep" + std::to_string(i)),
+                  "Host deep" + std::to_string(i) + "\nInclude deep" + std::to_string(i + 1) + "\n");
+    std::vector<std::string> expected{"first", "a-one", "a-two", "nested", "b-one", "spaced",
+                                      "last",  "looped", "absolute"};
+    for (int i = 1; i <= 16; ++i) expected.push_back("deep" + std::to_string(i));
+    EXPECT_EQ(SshConfigHosts::readFrom(home.str()), expected);
+    EXPECT_EQ(SshConfigHosts::readFrom((home.path() / "nobody").string()), std::vector<std::string>{});
 }
 
 TEST_F(RemoteServer, ARemoteServerIsShownAndAttachedLikeALocalOne) {
