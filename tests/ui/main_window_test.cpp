@@ -15,6 +15,8 @@
 #include "app/ui/sessions/session_detail_view.h"
 #include "app/ui/settings/settings_view.h"
 #include "app/ui/templates/template_editor.h"
+#include "app/ui/restore/restore_dialog.h"
+#include "app/ui/search/pane_search_panel.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {
@@ -46,7 +48,7 @@ TEST_F(MainWindowTest, ASelectedSessionTurnsIntoThePlaceholderWhenRenamedAndBack
     EXPECT_STREQ(window.currentScreen()->metaObject()->className(), "quillon::ui::SessionDetailView");
 }
 
-TEST_F(MainWindowTest, EveryControlOfEveryScreenIsNamedInBothLanguages) {
+TEST_F(MainWindowTest, EveryControlOfEveryScreenIsNamedAndEveryLabelReadByItsTextInBothLanguages) {
     rules->upsert({.name = "rule"});
     ui::MainWindow window(*context);
     ui::SessionDetailView detail(*context, "dev");
@@ -55,11 +57,14 @@ TEST_F(MainWindowTest, EveryControlOfEveryScreenIsNamedInBothLanguages) {
     ui::NewSessionSheet sheet(*context);
     ui::RuleEditor ruleEditor(*context, ScanRule{});
     ui::TemplateEditor templateEditor(*context, templates->templates().front());
+    ui::PaneSearchPanel search(*context);
+    ui::RestoreDialog restore(*context);
     templateEditor.addWindow();
     using Kind = SidebarItem::Kind;
     using Tab = ui::SessionDetailView::Tab;
     std::vector<std::pair<std::string, std::function<QWidget*()>>> places;
-    for (Kind kind : {Kind::dashboard, Kind::scanner, Kind::templates, Kind::rules, Kind::learn, Kind::config})
+    for (Kind kind :
+         {Kind::dashboard, Kind::scanner, Kind::templates, Kind::rules, Kind::learn, Kind::config, Kind::servers})
         places.emplace_back("screen " + std::to_string(int(kind)), [&, kind] { return window.select({kind, {}}), &window; });
     for (Tab tab : {Tab::windows, Tab::preview, Tab::send, Tab::activity})
         places.emplace_back("detail tab " + std::to_string(int(tab)), [&, tab] { return detail.showTab(tab), &detail; });
@@ -67,7 +72,8 @@ TEST_F(MainWindowTest, EveryControlOfEveryScreenIsNamedInBothLanguages) {
         places.emplace_back("settings page " + std::to_string(page),
                             [&, page] { return settings.showPage(ui::SettingsPage(page)), &settings; });
     for (auto [name, widget] : {std::pair<const char*, QWidget*>{"panel", &panel}, {"new session", &sheet},
-                                {"rule editor", &ruleEditor}, {"template editor", &templateEditor}})
+                                {"rule editor", &ruleEditor}, {"template editor", &templateEditor},
+                                {"search", &search}, {"restore", &restore}})
         places.emplace_back(name, [widget] { return widget; });
     window.show();
     detail.show();
@@ -77,6 +83,7 @@ TEST_F(MainWindowTest, EveryControlOfEveryScreenIsNamedInBothLanguages) {
             QWidget* shown = show();
             QApplication::processEvents();
             EXPECT_EQ(unnamedControls(shown), std::vector<std::string>{}) << name << " in " << toRaw(language);
+            EXPECT_EQ(labelsReadOtherwise(shown), std::vector<std::string>{}) << name << " in " << toRaw(language);
         }
     }
 }

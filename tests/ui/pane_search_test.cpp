@@ -134,6 +134,22 @@ TEST_F(PaneSearchTest, ABadExpressionIsSaidUnderTheFieldAndANewQueryReplacesTheO
     EXPECT_FALSE(panel.isVisible());
 }
 
+TEST_F(PaneSearchTest, AScreenReaderReadsTheErrorAndTheSummaryThemselvesInBothLanguages) {
+    ui::PaneSearchPanel panel(*context);
+    panel.open();
+    const auto spoken = [](QWidget* label) { return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name); };
+    panel.regexSwitch()->setChecked(true);
+    search(panel, "link(");
+    EXPECT_EQ(spoken(panel.errorLabel()), "Invalid expression: missing ): link(");
+    search(panel, "^(get|done)-?");
+    EXPECT_EQ(spoken(panel.summaryLabel()), "3 matches in 2 panes");
+    env->setLanguage(AppLanguage::ro);
+    search(panel, "link(");
+    EXPECT_EQ(spoken(panel.errorLabel()), "Expresie invalidă: missing ): link(");
+    search(panel, "linker");
+    EXPECT_EQ(spoken(panel.summaryLabel()), "3 potriviri în 3 pane-uri");
+}
+
 TEST_F(PaneSearchTest, AStoppedServerListsItsPanesAsNotReadWithinTheLimit) {
     ui::PaneSearchPanel panel(*context);
     panel.setTimeLimit(std::chrono::milliseconds(400));

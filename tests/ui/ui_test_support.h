@@ -1,14 +1,17 @@
 #pragma once
 // A screen test's world: the app fixture's server, home and stores, what every screen is
-// given, a navigator recording where the screens asked to go, and a check that every control
-// a screen reader reaches has a name.
+// given, a navigator recording where the screens asked to go, a check that every control
+// a screen reader reaches has a name, and one that every label is read by what it shows.
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QLabel>
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -93,6 +96,24 @@ inline std::vector<std::string> unnamedControls(QWidget* root) {
             unnamed.push_back(widget->metaObject()->className() + std::string(" ") + widget->objectName().toStdString());
     }
     return unnamed;
+}
+
+// Labels showing text that a screen reader reads by some other, fixed name (rich text is
+// read as plain text, and a mnemonic without its &).
+inline std::vector<std::string> labelsReadOtherwise(QWidget* root) {
+    std::vector<std::string> found;
+    for (QLabel* label : root->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(root) || label->text().isEmpty()) continue;
+        QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(label);
+        const QString name = a11y ? a11y->text(QAccessible::Name) : QString();
+        QString shown = label->textFormat() == Qt::PlainText ? label->text()
+                                                             : QTextDocumentFragment::fromHtml(label->text()).toPlainText();
+        if (label->buddy()) shown.remove(QRegularExpression(QStringLiteral("&(?=[^&])")));
+        if (name != shown)
+            found.push_back(label->metaObject()->className() + std::string(" ") + label->objectName().toStdString() +
+                            " \"" + label->text().toStdString() + "\" read as \"" + name.toStdString() + "\"");
+    }
+    return found;
 }
 
 }  // namespace quillon::testing

@@ -87,7 +87,7 @@ void RestoreDialog::relabel() {
     sessionsHeading_->setText(qL("S&esiuni", "S&essions"));
     snapshots_->setAccessibleName(qL("Instantanee", "Snapshots"));
     sessions_->setAccessibleName(qL("Sesiuni de restaurat", "Sessions to restore"));
-    result_->setAccessibleName(qL("Rezultatul restaurării", "Result of the restore"));
+    result_->setAccessibleDescription(qL("Rezultatul restaurării", "Result of the restore"));  // read by its text
     restore_->setText(qL("&Restaurează", "&Restore"));
     restore_->setAccessibleName(qL("Restaurează sesiunile bifate", "Restore the ticked sessions"));
     // Qt's own label would stay English without its translations.

@@ -165,8 +165,9 @@ void PaneSearchPanel::relabel() {
     regex_->setText(QStringLiteral("Regex"));
     regex_->setToolTip(qL("Tratează textul ca expresie regulată", "Treat the text as a regular expression"));
     regex_->setAccessibleName(QStringLiteral("Regex"));
-    error_->setAccessibleName(qL("Eroarea expresiei", "Expression error"));
-    summary_->setAccessibleName(qL("Rezumatul căutării", "Search summary"));
+    // No fixed names: a screen reader reads these labels by their changing text.
+    error_->setAccessibleDescription(qL("Eroarea expresiei", "Expression error"));
+    summary_->setAccessibleDescription(qL("Rezumatul căutării", "Search summary"));
     list_->setAccessibleName(qL("Rezultatele căutării", "Search results"));
     model_->relabel();
     if (!runner_->running()) showSummary();

@@ -313,8 +313,8 @@ QWidget* SettingsView::buildTmux() {
     });
 
     follow(&AppEnvironment::tmuxVersionChanged,
-           [this, &env] { version_->setText(env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion())); });
-    follow(&AppEnvironment::prefixChanged, [this, &env] { prefix_->setText(qs(env.prefix())); });
+           [this, &env] { showValue(*version_, env.tmuxVersion().empty() ? QStringLiteral("—") : qs(env.tmuxVersion())); });
+    follow(&AppEnvironment::prefixChanged, [this, &env] { showValue(*prefix_, qs(env.prefix())); });
     follow(&AppEnvironment::socketModeChanged, [this] { showSocketMode(); });
     follow(&AppEnvironment::restartProgramsChanged, [this, &env] {
         if (parseProgramList(toStd(restartPrograms_->text())) != env.restartPrograms())
@@ -442,7 +442,8 @@ void SettingsView::relabel() {
     };
     for (const auto& row : rows) {
         setLabelFor(row.form, row.field, row.text);
-        row.field->setAccessibleName(QString(row.text).remove(QLatin1Char(':')));
+        // A value label is read by the value it shows (showValue), never by its row's name.
+        if (!qobject_cast<QLabel*>(row.field)) row.field->setAccessibleName(QString(row.text).remove(QLatin1Char(':')));
     }
     launchAtLogin_->setText(qL("Pornește la login", "Launch at login"));
     polling_.group->setTitle(QStringLiteral("Polling"));
@@ -458,8 +459,7 @@ void SettingsView::relabel() {
                             "option."));
 
     serverGroup_->setTitle(qL("Server tmux", "tmux server"));
-    binary_->setText(env.binaryPath() ? qs(*env.binaryPath()) : qL("negăsit", "not found"));
-    prefix_->setAccessibleName(QStringLiteral("Prefix"));
+    showValue(*binary_, env.binaryPath() ? qs(*env.binaryPath()) : qL("negăsit", "not found"));
     socketMode_->setAccessibleName(QStringLiteral("Socket"));
     for (int i = 0; i < socketMode_->count(); ++i) socketMode_->setItemText(i, qs(label(allTmuxSocketModes()[std::size_t(i)])));
     applySocket_->setText(qL("Aplică socket", "Apply socket"));

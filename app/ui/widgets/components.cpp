@@ -246,6 +246,11 @@ QLabel* symbolLabel(std::string_view symbol, const QColor& tint, int size, QWidg
     return label;
 }
 
+void showValue(QLabel& label, const QString& value) {
+    label.setText(value);
+    label.setAccessibleName(value);
+}
+
 StatusLine::StatusLine(std::string symbol, const QColor& tint, QWidget* parent) : QWidget(parent) {
     icon_ = new QLabel(this);
     text_ = new QLabel(this);

@@ -125,6 +125,11 @@ private:
 // A symbol drawn in one colour, as a label.
 QLabel* symbolLabel(std::string_view symbol, const QColor& tint, int size, QWidget* parent);
 
+// Shows a value in a label that a form row names. A screen reader would read such a label
+// by the row's name alone (the form makes the row's name its buddy), so the value becomes
+// its name too.
+void showValue(QLabel& label, const QString& value);
+
 // A message after its symbol, both in one colour: failures in orange, confirmations in green.
 // The text wraps, can be selected, and is the line's accessible name. Hidden until shown.
 class StatusLine : public QWidget {
