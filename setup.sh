@@ -25,8 +25,9 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# The MCP SDK client test (tests/mcp/sdk_client) needs node and npm (before configuring, so
-# CMake finds node), then its packages from the committed lock file in the build tree's copy.
+# The MCP SDK client tests (tests/mcp/sdk_client for the v1 line, sdk_client_v2 for v2) need node
+# and npm (before configuring, so CMake finds node), then their packages from the committed lock
+# files in the build tree's copies.
 install_node() {
     local wanted=()
     command -v node >/dev/null || wanted+=(nodejs)
@@ -34,10 +35,12 @@ install_node() {
     [ ${#wanted[@]} -eq 0 ] || install_missing "${wanted[@]}"
 }
 
-install_sdk_client() {
-    local dir=build/tests/mcp/sdk_client
-    [ -f "$dir/node_modules/.package-lock.json" ] && [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && return 0
-    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+install_sdk_clients() {
+    local dir
+    for dir in build/tests/mcp/sdk_client build/tests/mcp/sdk_client_v2; do
+        [ -f "$dir/node_modules/.package-lock.json" ] && [ "$dir/node_modules/.package-lock.json" -nt "$dir/package-lock.json" ] && continue
+        (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+    done
 }
 
 build() {
@@ -55,7 +58,7 @@ case "${1:-}" in
         install_missing "${packages[@]}" "${test_packages[@]}"
         install_node
         build
-        install_sdk_client
+        install_sdk_clients
         # GUI and notification tests need a display and a session bus of their own.
         cd build
         exec xvfb-run -a dbus-run-session -- ctest --output-on-failure -j "$(nproc)" --timeout 300

@@ -1,5 +1,6 @@
 #include "mcp/line_reader.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,8 +8,16 @@
 
 namespace quillon::mcp {
 
+bool LineReader::stopped() const {
+    if (stopFd_ < 0) return false;
+    pollfd both[2] = {{fd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    while (::poll(both, 2, -1) < 0)
+        if (errno != EINTR) return false;  // the read itself then reports the trouble
+    return (both[1].revents & POLLIN) != 0;
+}
+
 bool LineReader::fill() {
-    if (ended_) return false;
+    if (ended_ || (ended_ = stopped())) return false;
     // Keep the buffer from growing with lines already handed out.
     if (start_ > 0 && start_ * 2 >= buffer_.size()) {
         buffer_.erase(0, start_);

@@ -1,7 +1,8 @@
 #pragma once
 // Lines from a file descriptor, read in large chunks. A final line without a line feed
 // still counts. A line longer than the limit is skipped whole and reported as too long,
-// so a client cannot make us hold an unbounded line in memory.
+// so a client cannot make us hold an unbounded line in memory. Input also ends when the
+// optional stop descriptor turns readable, even while the input stays silent.
 
 #include <cstddef>
 #include <optional>
@@ -16,15 +17,18 @@ public:
         bool tooLong = false;  // text is empty then
     };
 
-    LineReader(int fd, std::size_t maxLineBytes) : fd_(fd), maxLineBytes_(maxLineBytes) {}
+    LineReader(int fd, std::size_t maxLineBytes, int stopFd = -1)
+        : fd_(fd), stopFd_(stopFd), maxLineBytes_(maxLineBytes) {}
 
     // Nothing at end of input (or a read error, which ends input the same way).
     std::optional<Line> next();
 
 private:
     bool fill();  // false at end of input
+    bool stopped() const;  // waits for input or the stop descriptor
 
     int fd_;
+    int stopFd_;
     std::size_t maxLineBytes_;
     std::string buffer_;
     std::size_t start_ = 0;    // first byte of the current line in buffer_

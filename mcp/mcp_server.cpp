@@ -1,5 +1,7 @@
 #include "mcp/mcp_server.h"
 
+#include <algorithm>
+
 #include "core/l10n.h"
 #include "core/platform_texts.h"
 #include "core/stored_hosts.h"
@@ -11,7 +13,36 @@
 
 namespace quillon::mcp {
 
+nlohmann::json MCPServer::info(ProtocolRevision revision) const {
+    nlohmann::json info = {{"name", name}, {"version", version}};
+    if (!hasTitles(revision)) return info;
+    info["title"] = L("Quillon — serverele tmux", "Quillon — tmux servers");
+    info["description"] = L("Privire doar în citire asupra fiecărui server tmux al utilizatorului: pe mașina asta și pe "
+                            "gazdele ssh salvate în Quillon.",
+                            "Read-only insight into every tmux server of the user: on this machine and on the ssh "
+                            "hosts stored in Quillon.");
+    return info;
+}
+
+const std::string& MCPServer::instructions() {
+    static const std::string text =
+        "Quillon MCP: fereastra către serverele tmux ale acestei mașini — serverele în care trăiesc agenții flotei. "
+        "Citește direct de la binarul `tmux`, deci răspunde și cu aplicația Quillon închisă. Începe cu "
+        "`tmux_census`: îți spune ce socket-uri există pe disc, care dintre ele au un server VIU în spate și ce "
+        "sesiuni rulează, cu vechime, stare de atașare și proiectul corelat din cwd. Ăsta e singurul control al lui "
+        "„cine e viu” care nu depinde de niciun registru — un fișier-socket rămâne pe disc după ce serverul moare, "
+        "deci un registru poate raporta sesiuni care nu mai există; când registrul și `tmux_census` nu sunt de "
+        "acord, tmux are dreptate. Toate verbele sunt de CITIRE: serverul nu poate omorî, crea sau trimite taste "
+        "nicăieri. Ce nu se poate măsura se raportează „necunoscut”, niciodată 0.";
+    return text;
+}
+
 nlohmann::json MCPServer::tools(ProtocolRevision revision) const { return toolCatalogue(revision); }
+
+bool MCPServer::knowsTool(const std::string& toolName) const {
+    const auto names = toolNames();
+    return std::find(names.begin(), names.end(), toolName) != names.end();
+}
 
 ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arguments) const {
     const auto client = TmuxClient::detect();

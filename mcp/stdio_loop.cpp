@@ -1,140 +1,97 @@
 #include "mcp/stdio_loop.h"
 
-#include <unistd.h>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
 
-#include <cerrno>
-#include <string>
-
-#include "core/text.h"
-#include "mcp/json_line.h"
+#include "mcp/concurrent_calls.h"
 #include "mcp/line_reader.h"
+#include "mcp/output_channel.h"
 
 namespace quillon::mcp {
 namespace {
 
 using nlohmann::json;
+// Where the answer to one message goes; nothing when there is none to give.
+using Deliver = std::function<void(std::optional<json>)>;
 
-constexpr std::string_view instructions =
-    "Quillon MCP: fereastra către serverele tmux ale acestei mașini — serverele în care trăiesc agenții flotei. "
-    "Citește direct de la binarul `tmux`, deci răspunde și cu aplicația Quillon închisă. Începe cu "
-    "`tmux_census`: îți spune ce socket-uri există pe disc, care dintre ele au un server VIU în spate și ce "
-    "sesiuni rulează, cu vechime, stare de atașare și proiectul corelat din cwd. Ăsta e singurul control al lui "
-    "„cine e viu” care nu depinde de niciun registru — un fișier-socket rămâne pe disc după ce serverul moare, "
-    "deci un registru poate raporta sesiuni care nu mai există; când registrul și `tmux_census` nu sunt de "
-    "acord, tmux are dreptate. Toate verbele sunt de CITIRE: serverul nu poate omorî, crea sau trimite taste "
-    "nicăieri. Ce nu se poate măsura se raportează „necunoscut”, niciodată 0.";
+// The answers of one batch, written as one array once the last of them is known.
+class BatchAnswers {
+public:
+    BatchAnswers(OutputChannel& out, std::size_t parts) : out_(out), answers_(parts), missing_(parts) {}
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
+    void set(std::size_t part, std::optional<json> answer) {
+        const std::lock_guard lock(mutex_);
+        answers_[part] = std::move(answer);
+        if (--missing_ > 0) return;
+        json array = json::array();
+        for (auto& each : answers_)
+            if (each) array.push_back(std::move(*each));
+        // A batch of notifications has no answer at all.
+        if (!array.empty()) out_.send(array);
     }
-    return true;
-}
 
-void logIgnored() { logLine("linie ignorată (nu e JSON sau n-are metodă)"); }
+private:
+    OutputChannel& out_;
+    std::mutex mutex_;
+    std::vector<std::optional<json>> answers_;
+    std::size_t missing_;
+};
 
-json success(const json& id, json result) {
-    return {{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}};
-}
+struct Loop {
+    const MCPServer& server;
+    OutputChannel& out;
+    ConcurrentCalls& calls;
+    Conversation conversation;
 
-json errorResponse(const json& id, int code, const std::string& message) {
-    return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
-}
-
-// A member of an object, when present with the wanted type.
-const json* member(const json& object, const char* key, json::value_t type) {
-    if (!object.is_object()) return nullptr;
-    const auto found = object.find(key);
-    if (found == object.end() || found->type() != type) return nullptr;
-    return &*found;
-}
-
-json initializeResult(const MCPServer& server, Conversation& conversation, const json& request) {
-    std::optional<std::string_view> asked;
-    if (const json* params = member(request, "params", json::value_t::object))
-        if (const json* version = member(*params, "protocolVersion", json::value_t::string))
-            asked = version->get_ref<const std::string&>();
-    conversation.revision = negotiate(asked);
-    return {{"protocolVersion", toRaw(conversation.revision)},
-            {"capabilities", {{"tools", json::object()}}},
-            {"serverInfo", {{"name", server.name}, {"version", server.version}}},
-            {"instructions", instructions}};
-}
-
-json toolCallResult(const MCPServer& server, const Conversation& conversation, const json& request) {
-    static const json noArguments = json::object();
-    const json* params = member(request, "params", json::value_t::object);
-    const json* name = params ? member(*params, "name", json::value_t::string) : nullptr;
-    const json* arguments = params ? member(*params, "arguments", json::value_t::object) : nullptr;
-
-    ToolResult result;
-    try {
-        result = server.callTool(name ? name->get<std::string>() : std::string(), arguments ? *arguments : noArguments);
-    } catch (const std::exception& error) {
-        // Handlers report their own failures; this only keeps a surprise from ending the server.
-        result = {error.what(), true};
+    // A cancelled call still ends in deliver, so a batch waiting for it completes.
+    void serve(Handled part, const Deliver& deliver) {
+        if (part.cancelled) calls.cancel(part.cancelled->dump());
+        if (!part.call) return deliver(std::move(part.answer));
+        const std::string key = part.call->id.dump();
+        calls.submit(key, [&server = server, call = std::move(*part.call), deliver](const std::atomic<bool>& cancelled) {
+            if (cancelled) return deliver(std::nullopt);
+            json answer = answerToolCall(server, call);
+            deliver(cancelled ? std::nullopt : std::optional<json>(std::move(answer)));
+        });
     }
-    json answer = {{"content", json::array({{{"type", "text"}, {"text", std::move(result.text)}}})},
-                   {"isError", result.isError}};
-    // Failures carry no data; the text says what went wrong.
-    if (hasStructuredContent(conversation.revision) && !result.isError && result.structured.is_object())
-        answer["structuredContent"] = std::move(result.structured);
-    return answer;
-}
+
+    void serveLine(std::string_view text) {
+        HandledLine handled = handleLine(server, conversation, text);
+        if (!handled.batch) {
+            for (Handled& part : handled.parts)
+                serve(std::move(part), [this](std::optional<json> answer) {
+                    if (answer) out.send(*answer);
+                });
+            return;
+        }
+        auto batch = std::make_shared<BatchAnswers>(out, handled.parts.size());
+        for (std::size_t i = 0; i < handled.parts.size(); ++i)
+            serve(std::move(handled.parts[i]), [batch, i](std::optional<json> answer) { batch->set(i, std::move(answer)); });
+    }
+};
 
 }  // namespace
 
-void logLine(std::string_view message) {
-    std::string line = "[quillon-mcp] ";
-    line += message;
-    line += '\n';
-    writeAll(STDERR_FILENO, line);  // a closed stderr must not matter
-}
-
-std::optional<json> answerLine(const MCPServer& server, Conversation& conversation, std::string_view line) {
-    const std::string_view trimmed = text::trim(line);
-    if (trimmed.empty()) return std::nullopt;
-
-    const auto request = parseJsonLine(trimmed);
-    const json* method = request ? member(*request, "method", json::value_t::string) : nullptr;
-    if (!method) {
-        logIgnored();
-        return std::nullopt;
-    }
-    const auto idMember = request->find("id");
-    const bool hasId = idMember != request->end();
-    const json id = hasId ? *idMember : json();
-    const std::string& name = method->get_ref<const std::string&>();
-
-    // Requests without an id and notifications get no answer, and change nothing.
-    if (!hasId || text::startsWith(name, "notifications/")) return std::nullopt;
-    if (name == "initialize") return success(id, initializeResult(server, conversation, *request));
-    if (name == "tools/list") return success(id, {{"tools", server.tools(conversation.revision)}});
-    if (name == "tools/call") return success(id, toolCallResult(server, conversation, *request));
-    if (name == "ping") return success(id, json::object());
-    return errorResponse(id, -32601, "Method not found: " + name);
-}
-
 int runStdioLoop(const MCPServer& server, int input, int output) {
-    LineReader reader(input, maxRequestLineBytes);
-    Conversation conversation;
+    OutputChannel out(output);
+    ConcurrentCalls calls;
+    Loop loop{server, out, calls, {}};
+    LineReader reader(input, maxRequestLineBytes, out.closedSignal());
     while (auto line = reader.next()) {
-        if (line->tooLong) {
-            logIgnored();
-            continue;
-        }
-        const auto answer = answerLine(server, conversation, line->text);
-        if (!answer) continue;
-        const auto serialized = serializeJsonLine(*answer);
-        if (!serialized) continue;
-        if (!writeAll(output, *serialized + "\n")) {
-            logLine("stdout închis; ies");
-            return 0;
-        }
+        if (line->tooLong) out.send(answerOverlongLine(loop.conversation));
+        else loop.serveLine(line->text);
+        if (out.closed()) break;
     }
+    if (out.closed()) {
+        // Nobody reads the answers of the calls still running: they end, unheard.
+        calls.cancelAll();
+        calls.finish();
+        logLine("stdout închis; ies");
+        return 0;
+    }
+    calls.finish();
     logLine("stdin închis; ies");
     return 0;
 }

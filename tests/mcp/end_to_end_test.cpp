@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 #include "core/defaults_store.h"
 #include "core/l10n.h"
@@ -19,9 +21,7 @@ namespace {
 
 using nlohmann::json;
 
-const std::string ignored = "[quillon-mcp] linie ignorată (nu e JSON sau n-are metodă)";
-
-TEST(EndToEnd, StdoutCarriesOneAnswerLinePerRequestInOrderAndEndOfInputEndsIt) {
+TEST(EndToEnd, StdoutCarriesOneAnswerLinePerRequestAndEndOfInputEndsIt) {
     TmuxSandbox sandbox;
     sandbox.newSession("live", "main");
     McpProcess mcp(McpProcess::EnvChanges{{"QUILLON_LANG", "en"}});
@@ -33,22 +33,54 @@ garbage
 {"id":4,"method":"tools/call","params":{"name":"tmux_windows","arguments":{"session":"main","socket":"live"}}}
 {"id":5,"method":"nope"}
 )");
-    // 65 MiB, more than any request may be, sent in one go: skipped whole without being held.
+    // 65 MiB, more than any request may be, sent in one go: refused whole without being held.
     mcp.send(R"({"id":0,"method":"ping","params":")" + std::string(65u << 20, 'z') + "\"}\n");
     mcp.send(R"({"id":6,"method":"ping"})");  // the last line needs no line feed
     const auto [out, status] = mcp.finish();
     EXPECT_EQ(status, 0);
-    std::vector<int> ids;
+    std::multiset<std::string> ids;
+    std::string census;
     for (auto line : text::split(out, "\n", true)) {
         const json answer = json::parse(line);
         EXPECT_EQ(answer["jsonrpc"], "2.0");
-        ids.push_back(answer["id"]);
+        ids.insert(answer.value("id", json()).dump());
+        if (answer["id"] == 3) census = answer["result"]["content"][0]["text"];
     }
-    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_TRUE(text::contains(out, "● live — ALIVE")) << out.substr(0, 2000);
+    // The garbage and the over-long line are refused; neither had an id that could be read.
+    EXPECT_EQ(ids, (std::multiset<std::string>{"1", "2", "3", "4", "5", "6", "null", "null"}));
+    EXPECT_TRUE(text::contains(census, "● live — ALIVE")) << census;
     EXPECT_EQ(mcp.logLines(), (std::vector<std::string>{"[quillon-mcp] pornit; tmux = " + TmuxSandbox::tmuxPath() +
                                                             "; socket-uri în " + sandbox.socketDirectory(),
-                                                        ignored, ignored, "[quillon-mcp] stdin închis; ies"}));
+                                                        "[quillon-mcp] linie respinsă (nu e JSON)",
+                                                        "[quillon-mcp] linie respinsă (mai lungă de 64 MiB)",
+                                                        "[quillon-mcp] stdin închis; ies"}));
+}
+
+// A call to a server that never answers runs beside the reader: tools/list and ping are
+// answered meanwhile, and a cancelled call is never answered.
+TEST(EndToEnd, ASlowCallHoldsUpNothingAndACancelledOneIsNotAnswered) {
+    TmuxSandbox sandbox;
+    sandbox.newSession("stuck", "main");
+    sandbox.stopServer("stuck");
+    McpProcess mcp(McpProcess::EnvChanges{{"QUILLON_LANG", "en"}});
+    const auto sessions = [](int id) {
+        return json{{"id", id}, {"method", "tools/call"},
+                    {"params", {{"name", "tmux_sessions"}, {"arguments", {{"socket", "stuck"}}}}}}.dump() + "\n";
+    };
+    mcp.send(sessions(1) + sessions(2) + R"({"id":3,"method":"tools/list"})" "\n" R"({"id":4,"method":"ping"})" "\n");
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<json> first;
+    for (int i = 0; i < 2; ++i) first.push_back(json::parse(mcp.readLine(std::chrono::seconds(5)).value_or("null")));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ((std::vector<json>{first[0]["id"], first[1]["id"]}), (std::vector<json>{3, 4}));
+    mcp.send(R"({"jsonrpc":"2.0","method":"notifications/cancelled","params":{"requestId":1}})" "\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    sandbox.continueServer("stuck");
+    const auto [out, status] = mcp.finish();
+    EXPECT_EQ(status, 0);
+    const auto rest = text::split(out, "\n", true);
+    ASSERT_EQ(rest.size(), 1u) << out;
+    EXPECT_EQ(json::parse(rest[0])["id"], 2);
 }
 
 TEST(EndToEnd, AClientThatClosesOurStdoutEndsUsCleanly) {

@@ -23,9 +23,11 @@ using namespace std::string_literals;
 struct LoopRun {
     std::string out;
     std::vector<std::string> logs;
-    std::size_t ignored() const {
-        return static_cast<std::size_t>(
-            std::count(logs.begin(), logs.end(), "[quillon-mcp] linie ignorată (nu e JSON sau n-are metodă)"));
+    // Lines refused with an error are logged too.
+    std::size_t rejected() const {
+        return static_cast<std::size_t>(std::count_if(logs.begin(), logs.end(), [](const std::string& line) {
+            return text::startsWith(line, "[quillon-mcp] linie respinsă (");
+        }));
     }
     std::vector<json> answers() const {
         std::vector<json> parsed;
@@ -71,7 +73,9 @@ std::string lines(std::initializer_list<std::string> each) {
     return joined;
 }
 
-TEST_F(StdioLoop, EveryKindOfLineGetsItsAnswerOrNoneAndOnlyNonRequestsAreLogged) {
+// Before any initialize, as the first revision: JSON-RPC's own errors, with a null id where
+// the line had none that could be read. Notifications and blank lines get nothing.
+TEST_F(StdioLoop, EveryLineThatIsNoNotificationGetsAnAnswerAndRefusalsAreLogged) {
     const std::string nested(100000, '['), closed(100000, ']'), big(10 << 20, 'q');
     std::string objects;
     for (int i = 0; i < 100000; ++i) objects += "{\"a\":";
@@ -79,10 +83,16 @@ TEST_F(StdioLoop, EveryKindOfLineGetsItsAnswerOrNoneAndOnlyNonRequestsAreLogged)
         return R"({"id":)" + std::to_string(id) +
                R"(,"jsonrpc":"2.0","result":{"content":[{"text":"Unknown tool: ","type":"text"}],"isError":true}})";
     };
+    const auto refused = [](int code, const std::string& message, const std::string& id = "null") {
+        return R"({"error":{"code":)" + std::to_string(code) + R"(,"message":")" + message + R"("},"id":)" + id +
+               R"(,"jsonrpc":"2.0"})";
+    };
+    const std::string parseError = refused(-32700, "Parse error"), invalid = refused(-32600, "Invalid Request"),
+                      noBatches = refused(-32600, "Invalid Request: this revision takes no batches");
     const struct {
         const char* what;
         std::string input, output;
-        std::size_t ignored;
+        std::size_t rejected;
     } cases[] = {
         {"ping",
          lines({R"({"jsonrpc":"2.0","id":5,"method":"ping"})", R"({"id":{"n":[1,"two",null]},"method":"ping"})"}),
@@ -93,26 +103,29 @@ TEST_F(StdioLoop, EveryKindOfLineGetsItsAnswerOrNoneAndOnlyNonRequestsAreLogged)
          lines({"", "   ", "\t\r", R"({"method":"notifications/initialized"})",
                 R"({"id":11,"method":"notifications/cancelled"})", R"({"method":"initialize"})",
                 R"({"method":"tools/list"})", R"({"method":"ping"})", R"({"method":"resources/list"})",
-                R"({"method":"tools/call","params":{"name":"tmux_census"}})"}),
+                R"({"method":"tools/call","params":{"name":"tmux_census"}})",
+                R"({"jsonrpc":"2.0","id":7,"result":{}})"}),
          "", 0},
         {"lines that are no request",
          lines({"{}", "[1, 2, 3]", R"([{"id":1,"method":"ping"}])", "not json at all", R"({"id":2,"method":5})",
-                R"({"id":3})", R"({"id":4,"method":"ping"} trailing)", "\"ping\""}),
-         "", 8},
+                R"({"id":3})", R"({"id":4,"method":"ping"} trailing)", "\"ping\"", R"({"method":[]})"}),
+         lines({invalid, noBatches, noBatches, parseError, refused(-32600, "Invalid Request", "2"),
+                refused(-32600, "Invalid Request", "3"), parseError, invalid, invalid}),
+         9},
         {"bad bytes",
          lines({"{\"id\":1,\"method\":\"ping\",\"x\":\"\xff\xfe\"}", "{\"id\":2,\"method\":\"pi\xc3\"}",
                 "{\"id\":3,\"method\":\"ping\"}\0garbage"s, "{\"id\":4,\"method\":\"pi\0ng\"}"s, "\0\0\0"s}),
-         "", 5},
+         lines({parseError, parseError, parseError, parseError, parseError}), 5},
         {"deep nesting",
          lines({nested + closed, objects + "1" + std::string(100000, '}'),
                 R"({"id":1,"method":"ping","params":)" + nested + closed + "}", nested,
                 R"({"id":2,"method":"ping","params":")" + nested + "\"}"}),
-         lines({R"({"id":2,"jsonrpc":"2.0","result":{}})"}), 4},
+         lines({parseError, parseError, parseError, parseError, R"({"id":2,"jsonrpc":"2.0","result":{}})"}), 4},
         {"numbers, duplicate keys, and a last line without a line feed",
          lines({R"({"id":1e999,"method":"ping"})", R"({"id":-9223372036854775808,"method":"ping"})",
                 R"({"id":123456789012345678901234567890,"method":"ping"})"}) +
              R"({"id":6,"method":"nope","method":"ping","id":7})",
-         lines({R"({"id":-9223372036854775808,"jsonrpc":"2.0","result":{}})",
+         lines({parseError, R"({"id":-9223372036854775808,"jsonrpc":"2.0","result":{}})",
                 R"({"id":1.2345678901234568e+29,"jsonrpc":"2.0","result":{}})",
                 R"({"id":7,"jsonrpc":"2.0","result":{}})"}),
          1},
@@ -136,7 +149,7 @@ TEST_F(StdioLoop, EveryKindOfLineGetsItsAnswerOrNoneAndOnlyNonRequestsAreLogged)
         {"ten megabyte lines",
          lines({R"({"id":"big","method":"ping","params":{"payload":")" + big + "\"}}", big,
                 R"({"id":5,"method":")" + big + "\"}"}),
-         lines({R"({"id":"big","jsonrpc":"2.0","result":{}})",
+         lines({R"({"id":"big","jsonrpc":"2.0","result":{}})", parseError,
                 R"({"error":{"code":-32601,"message":"Method not found: )" + big + R"("},"id":5,"jsonrpc":"2.0"})"}),
          1},
     };
@@ -148,12 +161,13 @@ TEST_F(StdioLoop, EveryKindOfLineGetsItsAnswerOrNoneAndOnlyNonRequestsAreLogged)
     for (const auto& c : cases) {
         const LoopRun run = runLoop(c.input);
         EXPECT_EQ(shown(run.out), shown(c.output)) << c.what;
-        EXPECT_EQ(run.ignored(), c.ignored) << c.what;
+        EXPECT_EQ(run.rejected(), c.rejected) << c.what;
     }
 }
 
-// The client's revision when we speak it, else our latest; the conversation then keeps to
-// the agreed revision's shape until the next initialize.
+// The client's legacy revision when we speak it, else our newest legacy one (initialize is
+// no part of the modern era); the conversation then keeps to the agreed revision's shape
+// until the next initialize.
 TEST_F(StdioLoop, InitializeAgreesOnARevisionAndTheAnswersFollowIt) {
     const struct {
         const char* params;
@@ -162,13 +176,15 @@ TEST_F(StdioLoop, InitializeAgreesOnARevisionAndTheAnswersFollowIt) {
         {R"({"protocolVersion":"2024-11-05"})", "2024-11-05"},
         {R"({"protocolVersion":"2025-03-26"})", "2025-03-26"},
         {R"({"protocolVersion":"2025-06-18"})", "2025-06-18"},
-        {R"({"protocolVersion":"2025-11-25"})", "2025-06-18"},  // newer than ours
-        {R"({"protocolVersion":"2024-10-07"})", "2025-06-18"},  // older than any we speak
-        {R"({"protocolVersion":"whatever-9"})", "2025-06-18"},
-        {R"({"protocolVersion":" 2025-03-26"})", "2025-06-18"},
-        {R"({"protocolVersion":20241105})", "2025-06-18"},
-        {R"("2024-11-05")", "2025-06-18"},
-        {"{}", "2025-06-18"},
+        {R"({"protocolVersion":"2025-11-25"})", "2025-11-25"},
+        {R"({"protocolVersion":"2026-07-28"})", "2025-11-25"},  // modern: no handshake there
+        {R"({"protocolVersion":"2027-01-01"})", "2025-11-25"},  // newer than ours
+        {R"({"protocolVersion":"2024-10-07"})", "2025-11-25"},  // older than any we speak
+        {R"({"protocolVersion":"whatever-9"})", "2025-11-25"},
+        {R"({"protocolVersion":" 2025-03-26"})", "2025-11-25"},
+        {R"({"protocolVersion":20241105})", "2025-11-25"},
+        {R"("2024-11-05")", "2025-11-25"},
+        {"{}", "2025-11-25"},
     };
     const std::string servers =
         R"({"id":3,"method":"tools/call","params":{"name":"tmux_servers","arguments":{"socket_dir":")" +
@@ -181,19 +197,26 @@ TEST_F(StdioLoop, InitializeAgreesOnARevisionAndTheAnswersFollowIt) {
         const json& result = answers[0]["result"];
         EXPECT_EQ(result["protocolVersion"], c.agreed) << c.params;
         EXPECT_EQ(result["capabilities"], json({{"tools", json::object()}}));
-        EXPECT_EQ(result["serverInfo"], json({{"name", "quillon"}, {"version", std::string(quillon::version())}}));
+        const bool annotated = c.agreed != "2024-11-05"s, structured = c.agreed >= "2025-06-18"s,
+                   titled = c.agreed >= "2025-11-25"s;
+        json info = {{"name", "quillon"}, {"version", std::string(quillon::version())}};
+        if (titled)
+            info.update({{"title", "Quillon — tmux servers"},
+                         {"description", "Read-only insight into every tmux server of the user: on this machine "
+                                         "and on the ssh hosts stored in Quillon."}});
+        EXPECT_EQ(result["serverInfo"], info) << c.params;
         EXPECT_TRUE(text::startsWith(result["instructions"].get<std::string>(), "Quillon MCP: fereastra către"));
 
-        const bool annotated = c.agreed != "2024-11-05"s, structured = c.agreed == "2025-06-18"s;
         for (const json& tool : answers[1]["result"]["tools"]) {
             EXPECT_EQ(tool.contains("annotations"), annotated) << tool["name"] << " " << c.agreed;
             if (annotated) {
-                EXPECT_EQ(tool["annotations"], json({{"readOnlyHint", true}, {"openWorldHint", false}}));
+                EXPECT_EQ(tool["annotations"], json({{"readOnlyHint", true}, {"openWorldHint", true}}));
             }
             EXPECT_EQ(tool.contains("outputSchema"), structured) << tool["name"] << " " << c.agreed;
             if (structured) {
                 EXPECT_EQ(tool["outputSchema"]["type"], "object") << tool["name"];
             }
+            EXPECT_EQ(tool.contains("title"), titled) << tool["name"] << " " << c.agreed;
         }
         const json& call = answers[2]["result"];
         EXPECT_EQ(call["isError"], false);
