@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <set>
 
 #include "core/l10n.h"
 #include "core/process_runner.h"
@@ -260,6 +261,37 @@ TEST_F(StdioLoop, ToolsListIsTheSameSevenToolsEveryTime) {
     EXPECT_EQ(tools, (std::vector<std::string>{"tmux_census []", "tmux_servers []", "tmux_sessions []",
                                                R"(tmux_windows ["session"])", R"(tmux_capture_pane ["target"])",
                                                R"(tmux_find_project ["query"])", R"(tmux_search_panes ["query"])"}));
+}
+
+// The schemas name no $schema, so they are JSON Schema 2020-12 (the default dialect from
+// 2025-11-25), and use only keywords that mean the same in draft-07, which clients of the
+// earlier revisions assume: no tuple `items`, no $defs or definitions, one format.
+void expectPortableSchema(const json& schema, const std::string& where) {
+    static const std::set<std::string> keywords = {"type",  "properties", "required", "additionalProperties",
+                                                   "items", "description", "enum",    "format"};
+    ASSERT_TRUE(schema.is_object()) << where;
+    for (const auto& [keyword, value] : schema.items()) {
+        EXPECT_TRUE(keywords.count(keyword)) << where << ": " << keyword;
+        if (keyword == "items") expectPortableSchema(value, where + "/items");
+        if (keyword == "additionalProperties") {
+            EXPECT_EQ(value, false) << where;
+        }
+        if (keyword == "format") {
+            EXPECT_EQ(value, "date-time") << where;
+        }
+        if (keyword == "properties")
+            for (const auto& [name, property] : value.items()) expectPortableSchema(property, where + "/" + name);
+    }
+}
+
+TEST_F(StdioLoop, EverySchemaIsJsonSchema2020WithKeywordsThatMeanTheSameInDraft07) {
+    const auto answers = runLoop(lines({R"({"id":1,"method":"initialize","params":{"protocolVersion":"2025-11-25"}})",
+                                        R"({"id":2,"method":"tools/list"})"}))
+                             .answers();
+    ASSERT_EQ(answers.size(), 2u);
+    for (const json& tool : answers[1]["result"]["tools"])
+        for (const char* kind : {"inputSchema", "outputSchema"})
+            expectPortableSchema(tool[kind], tool["name"].get<std::string>() + " " + kind);
 }
 
 }  // namespace
