@@ -94,19 +94,28 @@ private:
 }  // namespace
 
 ServerCensus ServerCensus::take(const TmuxClient& client, const std::vector<std::string>& hosts) {
+    std::vector<std::future<HostRows>> remote;
+    for (const std::string& destination : hosts)
+        remote.push_back(std::async(std::launch::async, [&client, &destination] { return takeHost(client, destination); }));
+    ServerCensus census = takeLocal(client);
+    for (auto& host : remote) census.hosts.push_back(host.get());
+    return census;
+}
+
+ServerCensus ServerCensus::takeLocal(const TmuxClient& client) {
     TmuxClient local = client;
     local.host.reset();
-    auto remote = std::async(std::launch::async, [&] {
-        std::vector<HostRows> rows;
-        for (HostCensus& host : HostCensusScanner::scanHosts(local, hosts))
-            rows.push_back({host.destination, detailedAll(local, std::move(host.servers)), host.error});
-        return rows;
-    });
     ServerCensus census;
     census.socketDirectory = TmuxServerScanner::defaultSocketDirectory();
     census.local = detailedAll(local, TmuxServerScanner::scan(local, census.socketDirectory, {}));
-    census.hosts = remote.get();
     return census;
+}
+
+HostRows ServerCensus::takeHost(const TmuxClient& client, const std::string& destination) {
+    TmuxClient local = client;
+    local.host.reset();
+    HostCensus host = HostCensusScanner::scanHost(local, destination);
+    return {host.destination, detailedAll(local, std::move(host.servers)), host.error};
 }
 
 bool addresses(const TmuxClient& client, const TmuxServer& server) {

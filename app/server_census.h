@@ -1,8 +1,9 @@
 #pragma once
 // What the Servers screen shows: every tmux server of this machine and of each stored host,
 // with the verdict of the census (core/server_scanner.h, core/host_census.h) and, for the
-// live ones, the server's own tmux version and its attached clients. Blocking: the screen
-// runs it in the pool. Also the one way a stale socket file is removed.
+// live ones, the server's own tmux version and its attached clients. Blocking, in parts:
+// the screen reads this machine and each host on threads of their own and shows each part
+// as it lands. Also the one way a stale socket file is removed.
 
 #include <optional>
 #include <string>
@@ -40,6 +41,10 @@ struct ServerCensus {
     // Reads this machine and every host (concurrently); client gives the tmux binary and the
     // time limit.
     static ServerCensus take(const TmuxClient& client, const std::vector<std::string>& hosts);
+    // This machine alone (no hosts).
+    static ServerCensus takeLocal(const TmuxClient& client);
+    // One host: costs at most about one time limit when it never answers.
+    static HostRows takeHost(const TmuxClient& client, const std::string& destination);
 };
 
 // Whether the client addresses this server: the same host and the same socket.

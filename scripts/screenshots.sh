@@ -78,6 +78,15 @@ t -L old new-session -d -s gone
 kill -9 "$(t -L old display-message -p '#{pid}')"
 t send-keys -t work:0.0 'printf "\033[1mquillon\033[0m preview\n"; ls -la /' Enter
 printf '# mouse + istoricul mai mare\nset -g mouse on\nset -g history-limit 50000\n' > "$HOME/.tmux.conf"
+# A host that takes the connection and never says a word, so the servers screen is still
+# asking it when shot (ssh gives up after 5 s); ssh reads only this configuration.
+perl -MIO::Socket::INET -e '$| = 1; my $s = IO::Socket::INET->new(LocalAddr => "127.0.0.1", LocalPort => 0, Listen => 8) or die;
+    print $s->sockport, "\n"; sleep 3600' > "$world/quiet-port" &
+until [ -s "$world/quiet-port" ]; do sleep 0.1; done
+printf 'Host quietbox\n  HostName 127.0.0.1\n  Port %s\n' "$(cat "$world/quiet-port")" > "$world/ssh_config"
+printf '#!/bin/sh\nexec ssh -F "%s" "$@"\n' "$world/ssh_config" > "$world/ssh"
+chmod +x "$world/ssh"
+export QUILLON_SSH="$world/ssh"
 mkfifo "$world/hold"
 sleep 600 > "$world/hold" &
 tmux -f /dev/null -C attach-session -t agent < "$world/hold" > /dev/null &
@@ -92,7 +101,7 @@ shoot() { sleep "${2:-1.2}"; import -window root "$out/$1.png"; }
 
 for language in en ro; do
     for appearance in light dark; do
-        printf '{"language":"%s","appearance":"%s","socketMode":"default","hosts":[{"destination":"buildbox"}],"scanRules":%s}\n' "$language" "$appearance" "$rules" \
+        printf '{"language":"%s","appearance":"%s","socketMode":"default","hosts":[{"destination":"buildbox"},{"destination":"quietbox"}],"scanRules":%s}\n' "$language" "$appearance" "$rules" \
             > "$XDG_CONFIG_HOME/quillon/org.quillon.Quillon.json"
         "$quillon" &
         app=$!

@@ -1,7 +1,8 @@
 // The Servers screen and the Hosts tab against private servers (and a private sshd): the
 // verdict of every socket, the shown server marked, "Use this server" switching the app,
-// a stale socket removed only after its confirmation and only while nothing answers, and
-// remote hosts listed and used like local ones.
+// a stale socket removed only after its confirmation and only while nothing answers,
+// remote hosts listed and used like local ones, and this machine shown at once while a
+// host that never answers is still being asked.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <chrono>
 #include <filesystem>
 
 #include "app/server_census.h"
@@ -19,6 +21,7 @@
 #include "app/ui/shell/main_window.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/ui_text.h"
+#include "core/stored_hosts.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {
@@ -135,6 +138,45 @@ TEST_F(ServersViewTest, RemoteHostsAreListedAndUsedLikeLocalServers) {
     ui::DashboardView dashboard(*context);
     EXPECT_EQ(dashboard.tiles()[0]->title(), "Server on quillon-good");
 
+}
+
+TEST_F(ServersViewTest, ThisMachineComesAtOnceAndEachHostAsItAnswersWhileAMuteOneIsAsked) {
+    if (!SshSandbox::available()) GTEST_SKIP() << "no sshd installed";
+    SshSandbox ssh(sandbox.tmpDir());
+    sandbox.newSession(server, "dev");
+    store().set(StoredHosts::key, StoredHosts::encode({SshSandbox::mute, SshSandbox::good}));
+    startStores();
+    const auto limit = env->client()->timeout;
+    ui::ServersView view(*context);
+    QObject::connect(&view, &ui::ServersView::censusShown, [this] { ++shown; });
+    const QAbstractItemModel& model = *view.tree()->model();
+    const auto firstRow = [&](int group) { return model.index(0, 0, model.index(group, 0)).data().toString(); };
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.tree()->setFocus();
+    // The mute host holds its group until ssh gives up connecting (5 s) or the limit.
+    ASSERT_TRUE(waitUntil([&] { return rowStarting(*view.tree(), QStringLiteral("▸ ")).isValid(); }, limit));
+    EXPECT_EQ(view.tree()->currentIndex().data().toString(), "▸ " + qs(server) + " (shown)");  // where keys start
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.index(1, 0).data().toString(), "⇄ quillon-mute");
+    EXPECT_EQ(firstRow(1), "asking…");
+    // Hosts landing leave the selection alone.
+    select(*view.tree(), rowStarting(*view.tree(), QStringLiteral("▸ ")));
+    const auto selected = [&] { return view.tree()->selectionModel()->selectedRows().value(0).data().toString(); };
+    // The good host answers; the mute one is still being asked.
+    ASSERT_TRUE(waitUntil([&] { return firstRow(2) != "asking…"; }, limit));
+    EXPECT_EQ(cellText(model.index(0, 0, model.index(2, 0)), 1), "live");
+    EXPECT_EQ(firstRow(1), "asking…");
+    EXPECT_EQ(shown, 0);
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(firstRow(1), "se interoghează…");
+    EXPECT_TRUE(firstRow(0).startsWith("▸ " + qs(server)));
+    // Then the mute host says why, and the census is whole.
+    ASSERT_TRUE(waitUntil([&] { return shown == 1; }, limit + std::chrono::seconds(5)));
+    EXPECT_EQ(firstRow(1), "inaccesibilă");
+    EXPECT_FALSE(cellText(model.index(0, 0, model.index(1, 0)), 1).isEmpty());
+    EXPECT_EQ(selected(), "▸ " + qs(server) + " (afișat)");
 }
 
 TEST_F(ServersViewTest, TheHostsTabStoresDestinationsAndRefusesWhatSshWouldMisread) {

@@ -13,6 +13,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <future>
+#include <memory>
+
 #include "app/app_environment.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
@@ -46,6 +50,18 @@ QStandardItem* cell(const QString& text) {
     item->setEditable(false);
     item->setToolTip(plainToolTip(text));
     return item;
+}
+
+QList<QStandardItem*> serverCells(const ServerRow& row, bool shown) {
+    QString name = qs(row.server.socketName ? *row.server.socketName : row.server.socketPath);
+    if (shown) name = QStringLiteral("▸ ") + name + qL(" (afișat)", " (shown)");
+    const bool alive = row.server.liveness == ServerLiveness::alive;
+    QList<QStandardItem*> cells{cell(name), cell(stateText(row.server)),
+                                cell(row.version ? qs(*row.version) : QStringLiteral("—")),
+                                cell(alive ? QString::number(row.server.sessions.size()) : QStringLiteral("—")),
+                                cell(row.clients ? QString::number(*row.clients) : QStringLiteral("—"))};
+    cells[0]->setToolTip(plainToolTip(qs(row.server.socketPath)));
+    return cells;
 }
 
 }  // namespace
@@ -110,7 +126,7 @@ ServersView::ServersView(UiContext& context, QWidget* parent) : QWidget(parent),
         fillTree();
     });
     connect(&context.env, &AppEnvironment::serverChanged, this, &ServersView::fillTree);
-    connect(&context.env, &AppEnvironment::hostsChanged, this, &ServersView::reload);
+    connect(&context.env, &AppEnvironment::hostsChanged, this, &ServersView::start);
     relabel();
     syncButtons();
 }
@@ -136,106 +152,174 @@ void ServersView::showEvent(QShowEvent* event) {
 }
 
 void ServersView::reload() {
-    if (loading_) {
-        again_ = true;  // hosts changed meanwhile: one more census after this one
+    if (pending_ > 0) {
+        again_ = true;  // one more census once this one is whole
         return;
     }
+    start();
+}
+
+void ServersView::start() {
     const auto& client = context_.env.client();
     if (!client) return;
-    loading_ = true;
+    again_ = false;
+    shown_ = carriedOver(std::move(shown_), context_.env.hosts());
+    pending_ = 1 + int(shown_.destinations.size());
     refresh_->setEnabled(false);
+    fillTree();
+    ask(*client, ++generation_);
+}
+
+ServersView::Shown ServersView::carriedOver(Shown last, std::vector<std::string> destinations) {
+    // What the last census found stays until its new answer lands; a new host is asked.
+    Shown next{std::move(last.socketDirectory), std::move(last.local), std::move(destinations), {}};
+    if (next.socketDirectory.empty()) next.socketDirectory = TmuxServerScanner::defaultSocketDirectory();
+    for (const std::string& destination : next.destinations) {
+        const auto known = std::find(last.destinations.begin(), last.destinations.end(), destination);
+        next.hosts.push_back(known == last.destinations.end()
+                                 ? std::nullopt
+                                 : std::move(last.hosts[std::size_t(known - last.destinations.begin())]));
+    }
+    return next;
+}
+
+void ServersView::ask(const TmuxClient& client, int generation) {
     QPointer<ServersView> self(this);
-    QThreadPool::globalInstance()->start([self, client = *client, hosts = context_.env.hosts()] {
-        ServerCensus census = ServerCensus::take(client, hosts);
+    // Each part is posted back as soon as it is read, tagged with its census.
+    auto post = [self, generation](int group, std::function<void(Shown&)> answer) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, census = std::move(census)]() mutable {
-                if (self) self->present(std::move(census));
+            [self, generation, group, answer = std::move(answer)]() mutable {
+                if (self) self->land(generation, group, std::move(answer));
             },
             Qt::QueuedConnection);
+    };
+    auto* pool = QThreadPool::globalInstance();
+    pool->start([post, client] {
+        auto census = std::make_shared<ServerCensus>(ServerCensus::takeLocal(client));
+        post(0, [census](Shown& shown) {
+            shown.socketDirectory = census->socketDirectory;
+            shown.local = std::move(census->local);
+        });
+    });
+    if (shown_.destinations.empty()) return;
+    // One thread per host, so a mute one holds no other; the pool job only waits for them.
+    pool->start([post, client, destinations = shown_.destinations] {
+        std::vector<std::future<void>> hosts;
+        for (std::size_t h = 0; h < destinations.size(); ++h)
+            hosts.push_back(std::async(std::launch::async, [&, h] {
+                auto rows = std::make_shared<HostRows>(ServerCensus::takeHost(client, destinations[h]));
+                post(int(h) + 1, [rows, h](Shown& shown) { shown.hosts.at(h) = std::move(*rows); });
+            }));
+        for (auto& host : hosts) host.wait();
     });
 }
 
-void ServersView::present(ServerCensus census) {
-    loading_ = false;
+void ServersView::land(int generation, int group, std::function<void(Shown&)> answer) {
+    if (generation != generation_) return;  // a census replaced since
+    answer(shown_);
+    fillGroup(group);
+    if (--pending_ > 0) return;
     refresh_->setEnabled(true);
-    census_ = std::move(census);
-    fillTree();
     emit censusShown();
-    if (again_) {
-        again_ = false;
-        reload();
-    }
+    if (again_) start();
 }
 
 void ServersView::fillTree() {
+    const auto key = selectedKey();
     model_->removeRows(0, model_->rowCount());
-    if (!census_) return;
-    const auto& client = context_.env.client();
-    QStandardItem* shownRow = nullptr;  // where the keyboard starts
-    auto addGroup = [&](const QString& title, int group, const std::vector<ServerRow>& rows,
-                        const std::optional<std::string>& error) {
+    QFont bold = font();
+    bold.setBold(true);
+    auto addGroup = [&](const QString& title) {
         auto* parent = cell(title);
-        QFont bold = font();
-        bold.setBold(true);
         parent->setFont(bold);
         parent->setSelectable(false);
         QList<QStandardItem*> groupRow{parent};
         for (int c = 1; c < columnCount; ++c) groupRow << cell({});
         model_->appendRow(groupRow);
-        if (error) {
-            parent->appendRow({cell(qL("inaccesibilă", "unreachable")), cell(qs(*error))});
-            return;
-        }
-        if (rows.empty()) parent->appendRow({cell(qL("niciun socket tmux", "no tmux socket"))});
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            const ServerRow& row = rows[i];
-            const bool shown = client && addresses(*client, row.server);
-            QString name = qs(row.server.socketName ? *row.server.socketName : row.server.socketPath);
-            if (shown) name = QStringLiteral("▸ ") + name + qL(" (afișat)", " (shown)");
-            QList<QStandardItem*> cells{
-                cell(name), cell(stateText(row.server)), cell(row.version ? qs(*row.version) : QStringLiteral("—")),
-                cell(row.server.liveness == ServerLiveness::alive ? QString::number(row.server.sessions.size())
-                                                                   : QStringLiteral("—")),
-                cell(row.clients ? QString::number(*row.clients) : QStringLiteral("—"))};
-            cells[0]->setToolTip(plainToolTip(qs(row.server.socketPath)));
-            if (shown) shownRow = cells[0];
-            if (shown) cells[0]->setFont([&] {
-                QFont f = font();
-                f.setBold(true);
-                return f;
-            }());
-            for (QStandardItem* item : cells) {
-                item->setData(group, GroupRole);
-                item->setData(int(i), RowRole);
-            }
-            parent->appendRow(cells);
-        }
+        // A group's title spans the row, so the columns fit the servers.
+        tree_->setFirstColumnSpanned(model_->rowCount() - 1, {}, true);
     };
-    addGroup(qL("Acest calculator — ", "This machine — ") + qs(census_->socketDirectory), 0, census_->local,
-             std::nullopt);
-    for (std::size_t h = 0; h < census_->hosts.size(); ++h) {
-        const HostRows& host = census_->hosts[h];
-        addGroup(QStringLiteral("⇄ ") + qs(host.destination), int(h) + 1, host.servers, host.error);
+    addGroup(qL("Acest calculator — ", "This machine — ") + qs(shown_.socketDirectory));
+    for (const std::string& destination : shown_.destinations) addGroup(QStringLiteral("⇄ ") + qs(destination));
+    for (int g = 0; g < model_->rowCount(); ++g) fillGroup(g);
+    if (key) reselect(*key);
+}
+
+void ServersView::fillGroup(int group) {
+    QStandardItem* parent = model_->item(group);
+    if (!parent) return;
+    parent->removeRows(0, parent->rowCount());
+    const std::vector<ServerRow>* rows = groupRows(group);
+    const std::optional<std::string>* error = group > 0 && shown_.hosts.at(std::size_t(group - 1))
+                                                  ? &shown_.hosts.at(std::size_t(group - 1))->error
+                                                  : nullptr;
+    const auto& client = context_.env.client();
+    QStandardItem* shownRow = nullptr;  // where the keyboard starts
+    if (error && *error) {
+        parent->appendRow({cell(qL("inaccesibilă", "unreachable")), cell(qs(**error))});
+        rows = nullptr;
+    } else if (!rows) {
+        parent->appendRow({cell(qL("se interoghează…", "asking…"))});
+    } else if (rows->empty()) {
+        parent->appendRow({cell(qL("niciun socket tmux", "no tmux socket"))});
     }
-    // A group's title spans the row, so the columns fit the servers, and the state (with
-    // its reason) takes the width that is left.
-    for (int g = 0; g < model_->rowCount(); ++g) tree_->setFirstColumnSpanned(g, {}, true);
-    tree_->expandAll();
+    for (std::size_t i = 0; rows && i < rows->size(); ++i) {
+        const bool shown = client && addresses(*client, (*rows)[i].server);
+        QList<QStandardItem*> cells = serverCells((*rows)[i], shown);
+        if (shown) {
+            shownRow = cells[0];
+            QFont bold = font();
+            bold.setBold(true);
+            cells[0]->setFont(bold);
+        }
+        for (QStandardItem* item : cells) {
+            item->setData(group, GroupRole);
+            item->setData(int(i), RowRole);
+        }
+        parent->appendRow(cells);
+    }
+    tree_->expand(parent->index());
     for (int c : {socketColumn, versionColumn, sessionsColumn, clientsColumn}) tree_->resizeColumnToContents(c);
-    if (shownRow) tree_->setCurrentIndex(shownRow->index());
+    // Keys start at the shown server unless the user already stands on another.
+    if (shownRow && !tree_->currentIndex().data(GroupRole).isValid()) tree_->setCurrentIndex(shownRow->index());
     syncButtons();
 }
 
+const std::vector<ServerRow>* ServersView::groupRows(int group) const {
+    if (group == 0) return shown_.local ? &*shown_.local : nullptr;
+    const auto& host = shown_.hosts.at(std::size_t(group - 1));
+    return host ? &host->servers : nullptr;
+}
+
 std::optional<TmuxServer> ServersView::selectedServer() const {
-    if (!census_) return std::nullopt;
     const QModelIndexList rows = tree_->selectionModel()->selectedRows();
     if (rows.isEmpty()) return std::nullopt;
     const QVariant group = rows.front().data(GroupRole), row = rows.front().data(RowRole);
     if (!group.isValid() || !row.isValid()) return std::nullopt;
-    const std::vector<ServerRow>& list =
-        group.toInt() == 0 ? census_->local : census_->hosts.at(std::size_t(group.toInt() - 1)).servers;
-    return list.at(std::size_t(row.toInt())).server;
+    const std::vector<ServerRow>* list = groupRows(group.toInt());
+    if (!list || std::size_t(row.toInt()) >= list->size()) return std::nullopt;
+    return (*list)[std::size_t(row.toInt())].server;
+}
+
+std::optional<ServersView::RowKey> ServersView::selectedKey() const {
+    const QModelIndexList rows = tree_->selectionModel()->selectedRows();
+    if (rows.isEmpty() || !rows.front().data(GroupRole).isValid()) return std::nullopt;
+    const auto server = selectedServer();
+    if (!server) return std::nullopt;
+    return RowKey{rows.front().data(GroupRole).toInt(), server->socketPath};
+}
+
+void ServersView::reselect(const RowKey& key) {
+    const std::vector<ServerRow>* list = groupRows(key.first);
+    QStandardItem* parent = model_->item(key.first);
+    if (!list || !parent) return;
+    for (std::size_t i = 0; i < list->size() && int(i) < parent->rowCount(); ++i)
+        if ((*list)[i].server.socketPath == key.second) {
+            const QModelIndex index = parent->child(int(i))->index();
+            tree_->setCurrentIndex(index);
+            tree_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
 }
 
 void ServersView::syncButtons() {
