@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/view_lifetime.h"
+
 namespace quillon {
 
 // "$2", "@5", "%3": a sigil and digits, nothing else.
@@ -25,8 +27,10 @@ bool isTmuxId(std::string_view text);
 std::string exactTarget(std::string_view target);
 
 // The session part of a readable target: "dev:1.0" → "dev", "dev" → "dev"; empty for
-// "window.pane" of the current session.
-std::string_view sessionPart(std::string_view target);
+// "window.pane" of the current session. A view into target, so never of a temporary.
+std::string_view sessionPart(std::string_view target QUILLON_LIFETIMEBOUND);
+template <Expiring S>
+std::string_view sessionPart(S&& target) = delete;
 
 // The session name as a command line's -t takes it for session commands (attach-session,
 // kill-session): "=dev". Not for names that start with "$": those need their id.

@@ -90,7 +90,7 @@ TEST_F(RuleStoreTest, ShellCommandsRunAndAreNeverLeftAsZombies) {
     rules->evaluate(ScanEvent::make(Kind::sessionRemoved, "Session closed: x"));
     EXPECT_EQ(rules->executions().size(), 21u);
     EXPECT_EQ(rules->executions().back().action, "Run shell command");
-    EXPECT_TRUE(waitUntil([&] { return text::split(readFile(out), "\n", true) == std::vector<std::string_view>(20, home.str()); }));
+    EXPECT_TRUE(waitUntil([&] { return text::split(readFile(out), "\n", true) == std::vector<std::string>(20, home.str()); }));
     EXPECT_TRUE(waitUntil([] { return zombieChildren() == 0; }, 2s));
 
     // The log keeps the latest hundred.
