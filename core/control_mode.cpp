@@ -33,13 +33,11 @@ bool isForwarded(std::string_view line) {
 
 namespace {
 
-std::string joined(std::vector<std::string_view>::const_iterator from, std::vector<std::string_view>::const_iterator to) {
-    std::string result;
-    for (auto piece = from; piece != to; ++piece) {
-        if (!result.empty()) result.push_back(' ');
-        result.append(*piece);
-    }
-    return result;
+// What follows word (a piece of line) and the one blank after it, verbatim: a name keeps
+// every blank it has, also leading and repeated ones.
+std::string restAfter(std::string_view line, std::string_view word) {
+    const std::size_t from = static_cast<std::size_t>(word.data() - line.data()) + word.size() + 1;
+    return from < line.size() ? std::string(line.substr(from)) : std::string();
 }
 
 }  // namespace
@@ -57,15 +55,14 @@ std::optional<ControlNotification> parse(std::string_view line) {
     if (head == "%sessions-changed") return ControlNotification{Kind::sessionsChanged, {}, {}};
     if (head == "%session-renamed") {
         // tmux sends the session id before the name; older servers sent the name alone.
-        auto nameFrom = args != pieces.end() && text::startsWith(*args, "$") ? args + 1 : args;
-        return ControlNotification{Kind::sessionRenamed, {}, joined(nameFrom, pieces.end())};
+        const bool withId = args != pieces.end() && text::startsWith(*args, "$");
+        return ControlNotification{Kind::sessionRenamed, {}, restAfter(line, withId ? *args : head)};
     }
     if (head == "%window-add" || head == "%unlinked-window-add") return ControlNotification{Kind::windowAdd, firstId, {}};
     if (head == "%window-close" || head == "%unlinked-window-close")
         return ControlNotification{Kind::windowClose, firstId, {}};
     if (head == "%window-renamed") {
-        auto nameFrom = args != pieces.end() ? args + 1 : args;
-        return ControlNotification{Kind::windowRenamed, firstId, joined(nameFrom, pieces.end())};
+        return ControlNotification{Kind::windowRenamed, firstId, args != pieces.end() ? restAfter(line, *args) : ""};
     }
     return ControlNotification{Kind::other, {}, {}};
 }

@@ -24,6 +24,11 @@ TEST(ControlModeParser, NotificationsAndTheLinesWorthForwarding) {
         {"%window-renamed", ControlNotification{Kind::windowRenamed, "?", ""}},
         {"%session-renamed $2 build box", ControlNotification{Kind::sessionRenamed, "", "build box"}},
         {"%session-renamed newname", ControlNotification{Kind::sessionRenamed, "", "newname"}},
+        // Names as tmux sends them, blanks and all.
+        {"%window-renamed @0 two  spaces", ControlNotification{Kind::windowRenamed, "@0", "two  spaces"}},
+        {"%window-renamed @1  lead\ttab ", ControlNotification{Kind::windowRenamed, "@1", " lead\ttab "}},
+        {"%session-renamed $0 dev  ro \xc8\x99", ControlNotification{Kind::sessionRenamed, "", "dev  ro \xc8\x99"}},
+        {"%session-renamed $3", ControlNotification{Kind::sessionRenamed, "", ""}},
         {"%window-add   @3", ControlNotification{Kind::windowAdd, "@3", ""}},
         {"%unlinked-window-add @4", ControlNotification{Kind::windowAdd, "@4", ""}},
         {"%window-close @5", ControlNotification{Kind::windowClose, "@5", ""}},
