@@ -1,7 +1,9 @@
 #include "core/server_snapshot.h"
 
+#include <cstdint>
 #include <regex>
 #include <stdexcept>
+#include <type_traits>
 
 namespace quillon {
 namespace {
@@ -19,11 +21,25 @@ std::string encodeName(std::string_view name) {
     return out;
 }
 
-template <class T> T required(const nlohmann::json& object, const char* key) { return object.at(key).get<T>(); }
+// JSON's numbers are doubles to anyone: an index is read only when it is a whole number
+// within int64 (nlohmann's conversion of 1e300 would be undefined).
+std::int64_t integer(const nlohmann::json& value) {
+    if (value.is_number_integer() && !value.is_number_unsigned()) return value.get<std::int64_t>();
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() <= std::uint64_t{INT64_MAX})
+        return static_cast<std::int64_t>(value.get<std::uint64_t>());
+    throw std::invalid_argument("not an integer within int64: " + value.dump());
+}
+
+template <class T> T read(const nlohmann::json& value) {
+    if constexpr (std::is_same_v<T, std::int64_t>) return integer(value);
+    else return value.get<T>();
+}
+
+template <class T> T required(const nlohmann::json& object, const char* key) { return read<T>(object.at(key)); }
 
 template <class T> T optional(const nlohmann::json& object, const char* key, T fallback) {
     const auto it = object.find(key);
-    return it == object.end() || it->is_null() ? fallback : it->get<T>();
+    return it == object.end() || it->is_null() ? fallback : read<T>(*it);
 }
 
 const nlohmann::json& requiredArray(const nlohmann::json& object, const char* key) {

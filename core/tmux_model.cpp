@@ -5,7 +5,14 @@
 namespace quillon {
 
 TimePoint fromEpochSeconds(double seconds) {
-    return TimePoint(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
+    // Outside text (tmux's fields, a snapshot file) can hold any number: NaN reads as the
+    // epoch and what lies past the clock's range as its ends, never as a wrapped instant.
+    using Seconds = std::chrono::duration<double>;
+    if (std::isnan(seconds)) return TimePoint{};
+    const double most = std::chrono::duration_cast<Seconds>(Clock::duration::max()).count();
+    if (seconds >= most) return TimePoint::max();
+    if (seconds <= -most) return TimePoint::min();
+    return TimePoint(std::chrono::duration_cast<Clock::duration>(Seconds(seconds)));
 }
 
 double toEpochSeconds(TimePoint instant) {

@@ -14,7 +14,8 @@ namespace quillon {
 using Clock = std::chrono::system_clock;
 using TimePoint = Clock::time_point;
 
-// Seconds since 1970 (fractions kept) as an instant, and back.
+// Seconds since 1970 (fractions kept) as an instant, and back. NaN reads as the epoch and
+// numbers past the clock's range as its ends.
 TimePoint fromEpochSeconds(double seconds);
 double toEpochSeconds(TimePoint instant);
 

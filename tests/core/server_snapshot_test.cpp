@@ -47,7 +47,12 @@ TEST(ServerSnapshot, JsonRoundTripsAndIgnoresUnknownKeys) {
 TEST(ServerSnapshot, DocumentsThatAreNotSnapshotsThrow) {
     const char* bad[] = {R"([])", R"({"server":"x","taken":1})", R"({"server":"x","taken":"soon","sessions":[]})",
                          R"({"server":"x","taken":1,"sessions":{}})",
-                         R"({"server":"x","taken":1,"sessions":[{"name":"a","windows":[{"name":"w","panes":[]}]}]})"};
+                         R"({"server":"x","taken":1,"sessions":[{"name":"a","windows":[{"name":"w","panes":[]}]}]})",
+                         // Indexes that are no int64: no value a conversion could make up.
+                         R"({"server":"x","taken":1,"sessions":[{"name":"a","windows":[{"index":1e300,"name":"w","panes":[]}]}]})",
+                         R"({"server":"x","taken":1,"sessions":[{"name":"a","windows":[{"index":0,"name":"w","panes":[{"index":-1e19}]}]}]})",
+                         R"({"server":"x","taken":1,"sessions":[{"name":"a","windows":[{"index":18446744073709551615,"name":"w","panes":[]}]}]})",
+                         R"({"server":"x","taken":1,"sessions":[{"name":"a","windows":[{"index":1.5,"name":"w","panes":[]}]}]})"};
     for (const char* text : bad) EXPECT_ANY_THROW(snapshotFromJson(nlohmann::json::parse(text))) << text;
 }
 

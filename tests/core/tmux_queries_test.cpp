@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <thread>
 
@@ -82,6 +83,24 @@ TEST(TmuxParsers, OnlyAPersonsClientMakesASessionAttached) {
     };
     EXPECT_EQ(attached(sessions + clients), "101");
     EXPECT_EQ(attached(sessions), "111");  // no clients listed: tmux's count stands
+}
+
+TEST(TmuxModel, InstantsPastTheClocksRangeReadAsItsEnds) {
+    const std::pair<double, TimePoint> cases[] = {
+        {1e300, TimePoint::max()},
+        {-1e300, TimePoint::min()},
+        {std::numeric_limits<double>::infinity(), TimePoint::max()},
+        {std::numeric_limits<double>::quiet_NaN(), TimePoint{}},
+        {1'700'000'000.5, TimePoint(std::chrono::milliseconds(1'700'000'000'500))},
+    };
+    for (const auto& [seconds, instant] : cases) EXPECT_EQ(fromEpochSeconds(seconds), instant) << seconds;
+    EXPECT_EQ(fromEpochSeconds(toEpochSeconds(TimePoint::max())), TimePoint::max());
+    // As tmux's fields: a created time of 1e300 is the latest instant, not a wrapped one.
+    const std::string& sep = TmuxClient::sep;
+    const auto sessions = TmuxClient::parseSessions("dev" + sep + "$0" + sep + "1e300" + sep + "0" + sep + "1" + sep + "nan" + sep + "/\n");
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_EQ(sessions[0].created, TimePoint::max());
+    EXPECT_EQ(sessions[0].lastAttached, std::nullopt);
 }
 
 TEST(TmuxModel, IdleMeansDetachedAndStrictlyOlderThanTheLastAttachOrCreation) {
