@@ -5,12 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(build-essential cmake git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
+packages=(build-essential cmake ccache git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
           libbenchmark-dev libre2-dev pkg-config qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
           xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin openssh-client)
 # The package check: the validators a Debian package and a desktop application are held to;
-# the remote-host tests start a private sshd of their own on 127.0.0.1.
-test_packages=(dpkg-dev file groff-base desktop-file-utils appstream lintian openssh-server)
+# the remote-host tests start a private sshd of their own on 127.0.0.1; clang and its
+# sanitizer runtimes build the checked builds and the fuzz targets (CMakePresets.json).
+test_packages=(dpkg-dev file groff-base desktop-file-utils appstream lintian openssh-server
+               clang libclang-rt-dev)
 
 install_missing() {
     local missing=()
@@ -43,8 +45,15 @@ install_sdk_clients() {
     done
 }
 
+# ccache, when there, makes a rebuild of unchanged files free; it needs these sloppiness
+# settings to cache files compiled with a precompiled header.
 build() {
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    local launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
+    fi
+    cmake --preset default "${launcher[@]}" >/dev/null
     cmake --build build -j "$(nproc)"
 }
 
