@@ -111,9 +111,9 @@ Handled missingMeta(const json& id) {
 Handled perRequestRevision(const MCPServer& server, Conversation& conversation, const Envelope& request,
                            const json* params, bool inBatch) {
     const json& id = *request.id;
+    // Refused, but answered with the id it carries, whatever it is, so the client can match it.
     if (!id.is_string() && !id.is_number_integer())
-        return {jsonrpc::errorWithoutId(latestRevision, jsonrpc::invalidRequest,
-                                        "Invalid Request: the id must be a string or an integer")};
+        return {jsonrpc::error(id, jsonrpc::invalidRequest, "Invalid Request: the id must be a string or an integer")};
     const json* meta = params ? objectMember(*params, "_meta") : nullptr;
     const json* version = meta ? member(*meta, protocolVersionKey, json::value_t::string) : nullptr;
     if (!version) return missingMeta(id);
