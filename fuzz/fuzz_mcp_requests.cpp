@@ -45,7 +45,8 @@ void checkResponse(const json& response) {
 }
 
 // Each request of the message (one, or the elements of a batch) has exactly one response with
-// its id among the answer's; a message holding no request may still be refused (an error).
+// its id among the answer's, unless the revision refuses batches as a whole; a message holding
+// no request may still be refused (an error).
 void checkAnswer(const std::optional<json>& message, const std::optional<json>& answer) {
     std::vector<json> requests;
     if (message && isRequest(*message)) requests.push_back(*message);
@@ -57,6 +58,12 @@ void checkAnswer(const std::optional<json>& message, const std::optional<json>& 
         return;
     }
     checkRoundTrip(*answer);
+    // A revision without batches refuses the whole array with one Invalid Request.
+    if (message && message->is_array() && answer->is_object()) {
+        checkResponse(*answer);
+        FUZZ_CHECK(answer->contains("error") && (*answer)["error"].value("code", 0) == -32600);
+        return;
+    }
     const json responses = answer->is_array() ? *answer : json::array({*answer});
     for (const json& response : responses) checkResponse(response);
     for (const json& request : requests) {
