@@ -191,7 +191,12 @@ bool editsLineRaw(std::string_view name) {
 
 ForegroundFacts interpret(const PaneReading& reading, const HostClock& clock, TimePoint now) {
     ForegroundFacts facts;
-    if (!reading.first || reading.foreground.empty()) return facts;
+    if (!reading.first) return facts;
+    if (reading.foreground.empty()) {
+        // A short-lived program (a loop's sleep) left between reading the terminal and its group.
+        facts.access = ForegroundFacts::Access::changing;
+        return facts;
+    }
     const ProcessReading& first = *reading.first;
     const ProcessReading& leader = reading.foreground.front();
     facts.shell = first.name;

@@ -177,7 +177,9 @@ void holdingTerminal(const std::optional<PaneTrack>& previous, const PaneObserva
     }
     // A program reading the terminal is waiting or about to: never quiet.
     const bool reading = foreground.use == TerminalUse::reading;
-    if (!reading && episode.printed && next.lastOutputAt && at - *next.lastOutputAt >= thresholds.silence) {
+    // Silence is what tmux's last reading says, not the time since: readings that come late
+    // (a loaded host) must not make a printing program look quiet.
+    if (!reading && episode.printed && next.lastOutputAt && next.outputReadAt - *next.lastOutputAt >= thresholds.silence) {
         next.status.state = PaneState::quiet;
         next.status.since = keptSince(previous, PaneState::quiet, *next.lastOutputAt);
         return;
@@ -208,7 +210,13 @@ PaneTrack advance(const std::optional<PaneTrack>& previous, const PaneObservatio
         exited(previous, observation, next);
         return next;
     }
-    if (foreground.access == ForegroundFacts::Access::missing) {
+    if (foreground.access == ForegroundFacts::Access::changing && previous) {
+        PaneTrack kept = *previous;
+        if (observation.bell) kept.status.bellAt = observation.bell;
+        return kept;
+    }
+    if (foreground.access != ForegroundFacts::Access::readable &&
+        foreground.access != ForegroundFacts::Access::denied) {
         if (previous) next.episode = previous->episode;
         next.status.state = PaneState::unknown;
         next.status.since = keptSince(previous, PaneState::unknown, observation.at);

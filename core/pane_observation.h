@@ -64,6 +64,7 @@ struct ForegroundFacts {
         readable,
         denied,   // the foreground process is not ours to read (sudo, another user)
         missing,  // no /proc, or the pane's process is gone
+        changing, // the foreground group ended while it was read: nothing to tell yet
     };
     Access access = Access::missing;
     // The pane's own first process holds the terminal and is a shell.

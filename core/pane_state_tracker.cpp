@@ -33,7 +33,17 @@ PaneStateTracker::Plan PaneStateTracker::plan(TimePoint now) const {
     const bool unmarked = std::any_of(entries_.begin(), entries_.end(), [](const auto& e) {
         return e.second.track.episode && !e.second.track.episode->marked;
     });
-    if (!tmuxReadAt_ || unmarked || now - *tmuxReadAt_ >= (anyBusy ? timing_.busyTmux : timing_.idleTmux)) {
+    // Quiet is told by tmux's fields: read them as soon as a printing program's silence is due.
+    const bool silenceDue = std::any_of(entries_.begin(), entries_.end(), [&](const auto& e) {
+        const PaneTrack& track = e.second.track;
+        if (track.status.state != PaneState::running || !track.episode || !track.episode->printed ||
+            !track.lastOutputAt)
+            return false;
+        const TimePoint due = *track.lastOutputAt + thresholds_.silence;
+        return now >= due && track.outputReadAt < due;
+    });
+    if (!tmuxReadAt_ || unmarked || silenceDue ||
+        now - *tmuxReadAt_ >= (anyBusy ? timing_.busyTmux : timing_.idleTmux)) {
         plan.tmux = true;
         return plan;
     }

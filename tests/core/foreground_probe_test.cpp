@@ -148,6 +148,9 @@ TEST(ForegroundProbe, AccessTimesAndTheRoot) {
     EXPECT_EQ(facts.group, 20);
 
     EXPECT_EQ(interpret(PaneReading{}, clock(), now).access, Access::missing);
+    PaneReading groupGone = pane(process(10, "sh", blockedRead));
+    groupGone.foreground.clear();
+    EXPECT_EQ(interpret(groupGone, clock(), now).access, Access::changing);
     ProcessReading sudo = process(20, "sudo", std::nullopt, "0");
     sudo.ours = false;
     EXPECT_EQ(interpret(pane(process(10, "sh", blockedRead), {sudo}), clock(), now).access, Access::denied);
