@@ -35,7 +35,7 @@ void BM_RefreshMainThread_Changed(benchmark::State& state) { mainThreadWork(stat
 BENCHMARK(BM_RefreshMainThread_Unchanged)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RefreshMainThread_Changed)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
 
-// For scale: the whole refresh as the user waits for it (three tmux runs in the pool).
+// For scale: the whole refresh as the user waits for it (one tmux run in the pool).
 void BM_RefreshWallClock(benchmark::State& state) {
     Fixture& f = fixture();
     for (auto _ : state) refreshAndWait(*f.env);

@@ -1,6 +1,7 @@
 // tmux on another machine through OpenSSH (a private sshd on 127.0.0.1): one refresh of a
-// server through the shared connection against the same refresh run locally, the first
-// connection's cost apart, and a census across three hosts one of which never answers.
+// server through the shared connection against the same refresh run locally (in one tmux
+// run, and in the three it used to take), the first connection's cost apart, and a census
+// across three hosts one of which never answers.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -44,6 +45,20 @@ void RefreshLocal(benchmark::State& state) {
         if (client.snapshot().empty()) state.SkipWithError("no session");
 }
 BENCHMARK(RefreshLocal)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// The local refresh as it was before it became one run: sessions with clients, windows,
+// panes, each its own tmux process. Kept as the yardstick of the one-run refresh above.
+void RefreshLocalThreeRuns(benchmark::State& state) {
+    const TmuxClient client = world().client(std::nullopt);
+    for (auto _ : state) {
+        auto sessions = TmuxClient::parseSessions(client.listSessions().standardOutput);
+        auto windows = TmuxClient::parseWindows(client.run({"list-windows", "-a", "-F", TmuxClient::windowsFormat()}));
+        auto panes = TmuxClient::parsePanes(client.run({"list-panes", "-a", "-F", TmuxClient::panesFormat()}));
+        if (TmuxClient::assemble(std::move(sessions), std::move(windows), std::move(panes)).empty())
+            state.SkipWithError("no session");
+    }
+}
+BENCHMARK(RefreshLocalThreeRuns)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 void RefreshRemoteSharedConnection(benchmark::State& state) {
     const TmuxClient client = world().client(SshSandbox::good);

@@ -64,8 +64,7 @@ public:
     // the user picked, or readable targets ("dev", "dev:1", "dev:1.0") whose session part is
     // a name; each reaches tmux in its exact form (exactTarget), so no other session is ever
     // addressed by prefix. A name that looks like an id goes through resolveTarget first.
-    // Whole server in three tmux processes (one when there is no session); on another
-    // machine in one, since there every run is a round trip.
+    // The whole server in one tmux run, here or on another machine.
     std::vector<TmuxSession> snapshot() const;
     // Sessions, and, when clients' records follow, attached only where a client that is not
     // in control mode is.
@@ -118,7 +117,6 @@ public:
     void reloadConfig() const;
 
 private:
-    std::vector<TmuxSession> snapshotInOneRun() const;
     // run()'s mapping of an outcome; with noServerIsEmpty false, "no server" throws too.
     std::string outputOf(Invocation invocation, bool noServerIsEmpty) const;
 };

@@ -224,16 +224,8 @@ TmuxClient::Invocation TmuxClient::listSessions() const {
 }
 
 std::vector<TmuxSession> TmuxClient::snapshot() const {
-    if (host) return snapshotInOneRun();
-    auto sessions = parseSessions(outputOf(listSessions(), true));
-    if (sessions.empty()) return {};
-    auto windows = parseWindows(run({"list-windows", "-a", "-F", windowsFormat()}));
-    auto panes = parsePanes(run({"list-panes", "-a", "-F", panesFormat()}));
-    return assemble(std::move(sessions), std::move(windows), std::move(panes));
-}
-
-std::vector<TmuxSession> TmuxClient::snapshotInOneRun() const {
-    // Each list's lines carry a tag, so one output holds all four (clients go with sessions).
+    // One process for the four lists: fewer starts, and windows and panes that belong to
+    // the sessions listed. Each list's lines carry a tag (clients go with sessions).
     const std::string tags[] = {"S" + sep, "W" + sep, "P" + sep};
     Invocation invocation = invoke({"list-sessions", "-F", tags[0] + sessionsFormat(), ";",  //
                                     "list-clients", "-F", tags[0] + clientsFormat(), ";",    //

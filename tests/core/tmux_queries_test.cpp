@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -149,6 +150,43 @@ TEST_F(TmuxQueries, SnapshotMatchesWhatWasCreated) {
         EXPECT_GT(it->windows[0].panes[0].pid, 0);
         EXPECT_FALSE(it->windows[1].layout.empty());
     }
+}
+
+// A tmux that notes each start in a file before it becomes the real one.
+struct CountingTmux {
+    TempDir dir;
+    std::string program = dir.str() + "/tmux";
+    std::string log = dir.str() + "/runs";
+    CountingTmux() {
+        std::ofstream(program) << "#!/bin/sh\necho run >> '" << log << "'\nexec '" << TmuxSandbox::tmuxPath()
+                               << "' \"$@\"\n";
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    }
+    int runs() const {
+        std::ifstream in(log);
+        int count = 0;
+        for (std::string line; std::getline(in, line);) ++count;
+        return count;
+    }
+};
+
+TEST_F(TmuxQueries, ASnapshotIsOneTmuxRunWhateverTheServerHolds) {
+    CountingTmux counting;
+    TmuxClient counted(counting.program, client.socketArgs);
+    // No server, one session, then many sessions with windows and panes: one start each.
+    EXPECT_TRUE(counted.snapshot().empty());
+    EXPECT_EQ(counting.runs(), 1);
+    sandbox.newSession(server, "only");
+    EXPECT_EQ(counted.snapshot().size(), 1u);
+    EXPECT_EQ(counting.runs(), 2);
+    for (int i = 0; i < 30; ++i) {
+        sandbox.newSession(server, "s" + std::to_string(i));
+        sandbox.splitWindow(server, "s" + std::to_string(i) + ":0");
+    }
+    const auto tree = counted.snapshot();
+    EXPECT_EQ(counting.runs(), 3);
+    ASSERT_EQ(tree.size(), 31u);
+    EXPECT_EQ(totalPanes(tree), 61);
 }
 
 TEST_F(TmuxQueries, AControlModeClientDoesNotMakeItsSessionAttachedInSnapshotsOrProbes) {
