@@ -3,10 +3,11 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <memory>
 
 #include "app/app_environment.h"
+#include "core/folder_check.h"
 #include "core/l10n.h"
-#include "core/paths.h"
 #include "core/tmux_error.h"
 
 namespace quillon {
@@ -14,6 +15,13 @@ namespace quillon {
 namespace fs = std::filesystem;
 
 namespace {
+
+// "“work” on rhost", "“work” on this machine".
+std::string serverText(const ServerIdentity& server) {
+    const std::string socket = "“" + server.socketText() + "”";
+    if (server.isLocal()) return L(socket + " pe acest calculator", socket + " on this machine");
+    return L(socket + " pe " + server.host, socket + " on " + server.host);
+}
 
 // No session of now was in before (same name, same creation): the server was replaced.
 bool sharesNoSession(const ServerSnapshot& before, const ServerSnapshot& now) {
@@ -45,10 +53,7 @@ SnapshotKeeper::~SnapshotKeeper() {
     writer_.waitForDone();
 }
 
-fs::path SnapshotKeeper::directory() const {
-    const auto& client = environment_.client();
-    return SnapshotRing::serverDirectory(root_, serverDirectoryName(client ? client->socketArgs : std::vector<std::string>{}));
-}
+fs::path SnapshotKeeper::directory() const { return SnapshotRing::serverDirectory(root_, environment_.serverIdentity()); }
 
 void SnapshotKeeper::reloadRing() {
     ++generation_;
@@ -77,7 +82,7 @@ void SnapshotKeeper::observeShown() {
 void SnapshotKeeper::observe(const std::vector<TmuxSession>& sessions, TimePoint now) {
     // A stopped or empty server is not a state to remember.
     if (!enabled() || !ringRead_ || sessions.empty()) return updateOffer();
-    ServerSnapshot snapshot = ServerSnapshot::capture(directory().filename().string(), sessions, now);
+    ServerSnapshot snapshot = ServerSnapshot::capture(environment_.serverIdentity(), sessions, now);
     if (newest_ && !lost_ && sharesNoSession(*newest_, snapshot)) lost_ = newest_;
     const ServerSnapshot& compared = pending_ ? *pending_ : newest_ ? *newest_ : snapshot;
     if (&compared == &snapshot || !sameStructure(compared, snapshot)) {
@@ -95,7 +100,7 @@ void SnapshotKeeper::observe(const std::vector<TmuxSession>& sessions, TimePoint
 void SnapshotKeeper::write(ServerSnapshot snapshot, TimePoint now) {
     lastWrite_ = now;
     newest_ = snapshot;
-    const fs::path dir = directory();
+    const fs::path dir = SnapshotRing::serverDirectory(root_, snapshot.server);
     writer_.start([this, dir, snapshot = std::move(snapshot), now] {
         QString file;
         QString message;
@@ -125,19 +130,29 @@ void SnapshotKeeper::restore(ServerSnapshot snapshot, std::set<std::string> sess
                              std::function<void(RestoreReport)> done) {
     const auto& client = environment_.client();
     if (!client) return done({});
+    // A snapshot is rebuilt only on its own server, whatever is shown by the time it is chosen.
+    if (snapshot.server != environment_.serverIdentity()) {
+        RestoreReport refused;
+        refused.failures.push_back({"", L("instantaneul serverului " + serverText(snapshot.server) +
+                                              ": serverul afișat acum este " + serverText(environment_.serverIdentity()) + ".",
+                                          "the snapshot of " + serverText(snapshot.server) + ": the server shown now is " +
+                                              serverText(environment_.serverIdentity()) + ".")});
+        return done(refused);
+    }
     std::vector<std::string> live;
     for (const TmuxSession& session : environment_.sessions()) live.push_back(session.name);
     RestoreOptions options{std::move(sessions),
                            {environment_.restartPrograms().begin(), environment_.restartPrograms().end()},
-                           paths::homeDirectory(),
-                           [](const std::string& dir) {
-                               std::error_code error;
-                               return fs::is_directory(dir, error);
-                           }};
+                           {},
+                           {}};
     worker_.start([this, client = *client, snapshot = std::move(snapshot), live = std::move(live),
-                   options = std::move(options), done = std::move(done)] {
+                   options = std::move(options), done = std::move(done)]() mutable {
         RestoreReport report;
         try {
+            // Folders are looked for where the server runs, all in one question.
+            auto folders = std::make_shared<FolderCheck>(checkFolders(client, restoreDirectories(snapshot, options.sessions)));
+            options.home = folders->home;
+            options.directoryExists = [folders](const std::string& dir) { return folders->existing.count(dir) > 0; };
             report = executeRestore(client, planRestore(snapshot, live, options));
         } catch (const TmuxError& error) {
             report.failures.push_back({"", error.localizedDescription()});

@@ -1,6 +1,7 @@
 #pragma once
 // Remembers the server the app shows: after a refresh that changed its structure, a snapshot
-// (core/server_snapshot.h) goes into the server's ring (core/snapshot_ring.h), at most once
+// (core/server_snapshot.h) goes into the ring of that server's identity, host and socket
+// (core/snapshot_ring.h), at most once
 // every 10 s; the last change inside that gap is saved when it ends. The GUI thread only
 // copies the shape and compares it; JSON and the file are made in the keeper's pool, one
 // write after another.
@@ -47,7 +48,7 @@ public:
     ~SnapshotKeeper() override;
 
     bool enabled() const noexcept { return !root_.empty(); }
-    // The ring of the server the environment's client addresses.
+    // The ring of the server shown (AppEnvironment::serverIdentity()).
     std::filesystem::path directory() const;
     const OptionalRestoreOffer& offer() const noexcept { return offer_; }
     // The newest snapshot written or found for this server.
@@ -59,7 +60,9 @@ public:
     void observe(const std::vector<TmuxSession>& sessions, TimePoint now = Clock::now());
     // Every snapshot of this server, newest first, read in the pool.
     void load(std::function<void(RingContents)> done);
-    // Recreates the chosen sessions (all when empty) that the server lacks, then refreshes.
+    // Recreates the chosen sessions (all when empty) that the server lacks, then refreshes;
+    // its folders are looked for on the machine the server runs on. A snapshot of another
+    // server than the one shown is refused, with the reason in the report's failures.
     void restore(ServerSnapshot snapshot, std::set<std::string> sessions, std::function<void(RestoreReport)> done);
     // Blocks until the writes handed to the pool are on disk (tests and benchmarks).
     void waitForWrites() { writer_.waitForDone(); }

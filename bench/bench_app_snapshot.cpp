@@ -71,7 +71,7 @@ struct Fixture {
         server.tmux(args);
         std::vector<TmuxSession> live = client().snapshot();
         std::erase_if(live, [](const TmuxSession& s) { return s.name == "s0"; });
-        snapshot = ServerSnapshot::capture("bench", live, Clock::now());
+        snapshot = ServerSnapshot::capture(ServerIdentity::named("bench"), live, Clock::now());
         killRestored();
         plan = planRestore(snapshot, {"s0"}, RestoreOptions{});
         writeScript();

@@ -49,7 +49,7 @@ public:
 
     SessionRestore session(const SnapshotSession& saved) {
         SessionRestore out{saved.name, {}, 0, {}, static_cast<std::int64_t>(saved.windows.size()), saved.paneCount()};
-        out.create = {"new-session", "-d", "-s", literal(saved.name)};
+        out.create = {"new-session", "-d", "-s", literal(sessionNameInput(saved.name))};
         std::string firstDirectory = saved.directory;
         if (!saved.windows.empty()) {
             const SnapshotWindow& first = saved.windows.front();
@@ -144,6 +144,49 @@ std::string failureText(const TmuxClient::Invocation& outcome) {
 }
 
 }  // namespace
+
+std::vector<std::string> restoreDirectories(const ServerSnapshot& snapshot, const std::set<std::string>& sessions) {
+    std::vector<std::string> directories;
+    const auto add = [&](const std::string& directory) {
+        if (!directory.empty() && std::find(directories.begin(), directories.end(), directory) == directories.end())
+            directories.push_back(directory);
+    };
+    for (const SnapshotSession& session : snapshot.sessions) {
+        if (!sessions.empty() && !sessions.count(session.name)) continue;
+        add(session.directory);
+        for (const SnapshotWindow& window : session.windows)
+            for (const SnapshotPane& pane : window.panes) add(pane.directory);
+    }
+    return directories;
+}
+
+std::string sessionNameInput(std::string_view shown) {
+    static const std::string_view letters = "ntrbavfsE", bytes = "\n\t\r\b\a\v\f \x1b";
+    std::string out;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const char c = shown[i];
+        if (c != '\\' || i + 1 == shown.size()) {
+            out += c;
+            continue;
+        }
+        const char next = shown[i + 1];
+        if (next == '\\') {
+            out += '\\';
+            ++i;
+        } else if (next >= '0' && next <= '7') {
+            int value = 0, digits = 0;
+            while (digits < 3 && i + 1 < shown.size() && shown[i + 1] >= '0' && shown[i + 1] <= '7')
+                value = value * 8 + (shown[++i] - '0'), ++digits;
+            out += static_cast<char>(value & 0xff);
+        } else if (const auto k = letters.find(next); k != std::string_view::npos) {
+            out += bytes[k];
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 bool isShell(std::string_view command) {
     static const std::set<std::string, std::less<>> shells{"sh",  "bash", "zsh", "fish", "dash", "ksh", "mksh",

@@ -10,6 +10,10 @@
 // directories, select-layout with the saved layout string, programs from the user's list
 // typed again, the active pane of every window, zoom, and the active window. A directory
 // that no longer exists becomes the home folder and is reported.
+//
+// tmux keeps a session name with its unprintable bytes written out ("x\377y" for the byte
+// 0xff, "\\" for a backslash); the new session is given the bytes they stand for, so that
+// it comes back under the very name it had.
 
 #include <functional>
 #include <set>
@@ -67,6 +71,13 @@ struct RestoreReport {
 
     bool operator==(const RestoreReport&) const = default;
 };
+
+// The folders a restore of these sessions (all when empty) may start panes in, each once.
+std::vector<std::string> restoreDirectories(const ServerSnapshot& snapshot, const std::set<std::string>& sessions);
+
+// The name to give new-session so that tmux shows the session as shown: its written-out
+// bytes ("\377", "\t", "\\") turned back into the bytes.
+std::string sessionNameInput(std::string_view shown);
 
 // Shells (sh, bash, zsh, fish, …) are never typed into, even when listed.
 bool isShell(std::string_view command);

@@ -5,20 +5,68 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "core/text.h"
+
 namespace quillon {
 namespace {
 
-// "/" and "%" escaped, and a leading "." so that "." and ".." stay names.
-std::string encodeName(std::string_view name) {
-    std::string out;
+// The server of a document written before snapshots named their host: its local folder name,
+// the -L name or the -S path with "%2F", "%25" and a leading "%2E" for "/", "%" and ".".
+ServerIdentity serverOfFolderName(std::string_view name) {
+    std::string decoded;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        if (c == '/') out += "%2F";
-        else if (c == '%') out += "%25";
-        else if (c == '.' && i == 0) out += "%2E";
-        else out += c;
+        const std::string_view code = name.substr(i, 3);
+        if (code == "%2F" || code == "%25" || code == "%2E") {
+            decoded += code == "%2F" ? '/' : code == "%25" ? '%' : '.';
+            i += 2;
+        } else {
+            decoded += name[i];
+        }
     }
-    return out;
+    return text::startsWith(decoded, "/") ? ServerIdentity::atPath(decoded) : ServerIdentity::named(decoded);
+}
+
+// A text JSON cannot hold (not UTF-8) also goes byte for byte, as hex, under key + "Bytes";
+// readers prefer that copy, older ones ignore it.
+void putText(nlohmann::json& object, const std::string& key, const std::string& value) {
+    if (text::isValidUtf8(value)) {
+        object[key] = value;
+        return;
+    }
+    object[key] = text::toValidUtf8(value);
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char c : value) hex += {digits[c >> 4], digits[c & 15]};
+    object[key + "Bytes"] = hex;
+}
+
+std::string bytesOfHex(const std::string& hex) {
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        throw std::invalid_argument("not a hex digit");
+    };
+    if (hex.size() % 2 != 0) throw std::invalid_argument("odd hex text");
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1]));
+    return bytes;
+}
+
+std::optional<std::string> readText(const nlohmann::json& object, const std::string& key) {
+    if (const auto bytes = object.find(key + "Bytes"); bytes != object.end() && bytes->is_string())
+        return bytesOfHex(bytes->get<std::string>());
+    const auto it = object.find(key);
+    if (it == object.end() || it->is_null()) return std::nullopt;
+    return it->get<std::string>();
+}
+
+std::string requiredText(const nlohmann::json& object, const std::string& key) {
+    if (auto value = readText(object, key)) return *value;
+    throw std::invalid_argument("no " + key);
+}
+
+std::string optionalText(const nlohmann::json& object, const std::string& key) {
+    return readText(object, key).value_or("");
 }
 
 // JSON's numbers are doubles to anyone: an index is read only when it is a whole number
@@ -48,6 +96,13 @@ const nlohmann::json& requiredArray(const nlohmann::json& object, const char* ke
     return value;
 }
 
+ServerIdentity serverOf(const nlohmann::json& document) {
+    const std::string host = optionalText(document, "host");
+    if (auto path = readText(document, "socketPath")) return ServerIdentity::atPath(*path, host);
+    if (auto name = readText(document, "socketName")) return ServerIdentity::named(*name, host);
+    return serverOfFolderName(requiredText(document, "server"));
+}
+
 bool sameWindowStructure(const SnapshotWindow& a, const SnapshotWindow& b) {
     if (a.index != b.index || a.name != b.name || a.layout != b.layout || a.isZoomed != b.isZoomed ||
         a.panes.size() != b.panes.size())
@@ -68,7 +123,7 @@ std::int64_t SnapshotSession::paneCount() const noexcept {
     return count;
 }
 
-ServerSnapshot ServerSnapshot::capture(std::string server, const std::vector<TmuxSession>& sessions, TimePoint taken) {
+ServerSnapshot ServerSnapshot::capture(ServerIdentity server, const std::vector<TmuxSession>& sessions, TimePoint taken) {
     ServerSnapshot snapshot{std::move(server), taken, {}};
     snapshot.sessions.reserve(sessions.size());
     for (const TmuxSession& session : sessions) {
@@ -111,12 +166,6 @@ bool sameStructure(const ServerSnapshot& a, const ServerSnapshot& b) {
     return true;
 }
 
-std::string serverDirectoryName(const std::vector<std::string>& socketArgs) {
-    if (socketArgs.size() >= 2 && (socketArgs[0] == "-L" || socketArgs[0] == "-S") && !socketArgs[1].empty())
-        return encodeName(socketArgs[1]);
-    return "default";
-}
-
 std::string layoutShape(std::string_view layout) {
     static const std::regex checksum("^[0-9a-fA-F]{4},");
     static const std::regex paneID("(\\d+x\\d+,\\d+,\\d+),\\d+");
@@ -130,49 +179,55 @@ nlohmann::json toJson(const ServerSnapshot& snapshot) {
         nlohmann::json windows = nlohmann::json::array();
         for (const SnapshotWindow& window : session.windows) {
             nlohmann::json panes = nlohmann::json::array();
-            for (const SnapshotPane& pane : window.panes)
-                panes.push_back({{"index", pane.index},
-                                 {"directory", pane.directory},
-                                 {"command", pane.command},
-                                 {"active", pane.isActive}});
-            windows.push_back({{"index", window.index},
-                               {"name", window.name},
-                               {"layout", window.layout},
-                               {"active", window.isActive},
-                               {"zoomed", window.isZoomed},
-                               {"panes", std::move(panes)}});
+            for (const SnapshotPane& pane : window.panes) {
+                nlohmann::json p{{"index", pane.index}, {"active", pane.isActive}};
+                putText(p, "directory", pane.directory);
+                putText(p, "command", pane.command);
+                panes.push_back(std::move(p));
+            }
+            nlohmann::json w{{"index", window.index}, {"active", window.isActive}, {"zoomed", window.isZoomed}};
+            putText(w, "name", window.name);
+            putText(w, "layout", window.layout);
+            w["panes"] = std::move(panes);
+            windows.push_back(std::move(w));
         }
-        sessions.push_back({{"name", session.name},
-                            {"directory", session.directory},
-                            {"created", toEpochSeconds(session.created)},
-                            {"windows", std::move(windows)}});
+        nlohmann::json s{{"created", toEpochSeconds(session.created)}};
+        putText(s, "name", session.name);
+        putText(s, "directory", session.directory);
+        s["windows"] = std::move(windows);
+        sessions.push_back(std::move(s));
     }
-    return {{"version", 1},
-            {"server", snapshot.server},
-            {"taken", toEpochSeconds(snapshot.taken)},
-            {"sessions", std::move(sessions)}};
+    const ServerIdentity& server = snapshot.server;
+    // "server" as older versions wrote it, for them; the identity in full for this one.
+    nlohmann::json document{{"version", 1}};
+    putText(document, "server", server.folder().generic_string());
+    putText(document, "host", server.host);
+    putText(document, server.hasPath() ? "socketPath" : "socketName", server.socketText());
+    document["taken"] = toEpochSeconds(snapshot.taken);
+    document["sessions"] = std::move(sessions);
+    return document;
 }
 
 ServerSnapshot snapshotFromJson(const nlohmann::json& value) {
     if (!value.is_object()) throw std::invalid_argument("a snapshot is not an object");
     ServerSnapshot snapshot;
-    snapshot.server = required<std::string>(value, "server");
+    snapshot.server = serverOf(value);
     snapshot.taken = fromEpochSeconds(required<double>(value, "taken"));
     for (const nlohmann::json& s : requiredArray(value, "sessions")) {
         SnapshotSession& session = snapshot.sessions.emplace_back();
-        session.name = required<std::string>(s, "name");
-        session.directory = optional<std::string>(s, "directory", "");
+        session.name = requiredText(s, "name");
+        session.directory = optionalText(s, "directory");
         session.created = fromEpochSeconds(optional<double>(s, "created", 0));
         for (const nlohmann::json& w : requiredArray(s, "windows")) {
             SnapshotWindow& window = session.windows.emplace_back();
             window.index = required<std::int64_t>(w, "index");
-            window.name = required<std::string>(w, "name");
-            window.layout = optional<std::string>(w, "layout", "");
+            window.name = requiredText(w, "name");
+            window.layout = optionalText(w, "layout");
             window.isActive = optional<bool>(w, "active", false);
             window.isZoomed = optional<bool>(w, "zoomed", false);
             for (const nlohmann::json& p : requiredArray(w, "panes"))
-                window.panes.push_back({required<std::int64_t>(p, "index"), optional<std::string>(p, "directory", ""),
-                                        optional<std::string>(p, "command", ""), optional<bool>(p, "active", false)});
+                window.panes.push_back({required<std::int64_t>(p, "index"), optionalText(p, "directory"),
+                                        optionalText(p, "command"), optional<bool>(p, "active", false)});
         }
     }
     return snapshot;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/server_identity.h"
 #include "core/tmux_model.h"
 
 namespace quillon {
@@ -46,13 +47,13 @@ struct SnapshotSession {
 };
 
 struct ServerSnapshot {
-    std::string server;  // the ring's directory name of the server (serverDirectoryName)
+    ServerIdentity server;  // the server it was taken of; nothing else may restore it
     TimePoint taken{};
     std::vector<SnapshotSession> sessions;
 
     bool operator==(const ServerSnapshot&) const = default;
 
-    static ServerSnapshot capture(std::string server, const std::vector<TmuxSession>& sessions, TimePoint taken);
+    static ServerSnapshot capture(ServerIdentity server, const std::vector<TmuxSession>& sessions, TimePoint taken);
     std::vector<std::string> sessionNames() const;
 };
 
@@ -61,16 +62,16 @@ struct ServerSnapshot {
 // time are not structure.
 bool sameStructure(const ServerSnapshot& a, const ServerSnapshot& b);
 
-// The directory name a server's snapshots live under: "default", the -L name, or the -S path
-// with "/" written as "%2F" (and "%" as "%25"), so two servers never share one.
-std::string serverDirectoryName(const std::vector<std::string>& socketArgs);
-
 // A layout string without its checksum and pane ids: what stays equal when the same
 // arrangement is rebuilt with new panes ("80x24,0,0{40x24,0,0,39x24,41,0}").
 std::string layoutShape(std::string_view layout);
 
-// The JSON form. snapshotFromJson throws (nlohmann::json::exception or std::invalid_argument)
-// when the value is not a snapshot; unknown keys are ignored.
+// The JSON form. JSON holds UTF-8 only, so a text that is not (a window name with a stray
+// byte) is written readable, with U+FFFD, and byte for byte beside it. Documents of older
+// versions name their server only by its local folder ("work", "%2Ftmp%2Fs"); that is read
+// back as the server of this machine it stands for. snapshotFromJson throws
+// (nlohmann::json::exception or std::invalid_argument) when the value is not a snapshot;
+// unknown keys are ignored.
 nlohmann::json toJson(const ServerSnapshot& snapshot);
 ServerSnapshot snapshotFromJson(const nlohmann::json& value);
 

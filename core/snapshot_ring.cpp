@@ -17,31 +17,57 @@ namespace fs = std::filesystem;
 constexpr std::string_view extension = ".json";
 
 
-std::optional<ServerSnapshot> parseFile(const fs::path& file) {
+// A file of the ring: its name's instant, and what it holds when it parses.
+struct RingFile {
+    fs::path file;
+    std::optional<StoredSnapshot> stored;
+    std::int64_t sequence = 0;
+    TimePoint written{};
+};
+
+std::optional<StoredSnapshot> parseFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream bytes;
     bytes << in.rdbuf();
     try {
-        return snapshotFromJson(nlohmann::json::parse(bytes.str()));
+        const nlohmann::json document = nlohmann::json::parse(bytes.str());
+        StoredSnapshot stored{file, snapshotFromJson(document), 0, {}};
+        stored.written = stored.snapshot.taken;
+        if (const auto sequence = document.find("sequence"); sequence != document.end()) {
+            if (!sequence->is_number_integer() || sequence->get<std::int64_t>() < 0) return std::nullopt;
+            stored.sequence = sequence->get<std::int64_t>();
+        }
+        if (const auto written = document.find("written"); written != document.end())
+            stored.written = fromEpochSeconds(written->get<double>());
+        return stored;
     } catch (const std::exception&) {
         return std::nullopt;
     }
 }
 
-// The ring's files (by name), newest first.
-std::vector<std::pair<TimePoint, fs::path>> snapshotFiles(const fs::path& directory) {
-    std::vector<std::pair<TimePoint, fs::path>> files;
+// The ring's files, newest first: by sequence, then (older files have none) by instant.
+std::vector<RingFile> ringFiles(const fs::path& directory) {
+    std::vector<RingFile> files;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(directory, error)) {
         if (!entry.is_regular_file(error)) continue;
-        if (auto taken = instantOfFileName(entry.path().filename().string())) files.emplace_back(*taken, entry.path());
+        const auto named = instantOfFileName(entry.path().filename().string());
+        if (!named) continue;
+        RingFile& file = files.emplace_back(RingFile{entry.path(), parseFile(entry.path()), 0, *named});
+        if (file.stored) {
+            file.sequence = file.stored->sequence;
+            file.written = file.stored->written;
+        }
     }
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first > b.first : a.second > b.second;
+    std::sort(files.begin(), files.end(), [](const RingFile& a, const RingFile& b) {
+        if (a.sequence != b.sequence) return a.sequence > b.sequence;
+        return a.written != b.written ? a.written > b.written : a.file > b.file;
     });
     return files;
 }
+
+bool fromTheFuture(const RingFile& file, TimePoint now) { return file.written > now + aheadAllowed; }
 
 }  // namespace
 
@@ -49,7 +75,7 @@ fs::path rootDirectory(const Environment& environment) {
     return fs::path(paths::xdgDirectory(environment, "XDG_STATE_HOME", ".local/state")) / "quillon" / "snapshots";
 }
 
-fs::path serverDirectory(const fs::path& root, const std::string& serverName) { return root / serverName; }
+fs::path serverDirectory(const fs::path& root, const ServerIdentity& server) { return root / server.folder(); }
 
 std::vector<bool> keep(const std::vector<TimePoint>& takenNewestFirst, TimePoint now) {
     std::vector<bool> kept(takenNewestFirst.size(), false);
@@ -107,41 +133,47 @@ std::optional<TimePoint> instantOfFileName(const std::string& name) {
 std::optional<fs::path> save(const fs::path& directory, const ServerSnapshot& snapshot, TimePoint now) {
     if (snapshot.sessions.empty()) return std::nullopt;
     fs::create_directories(directory);
+    std::int64_t sequence = 0;
+    for (const RingFile& file : ringFiles(directory)) sequence = std::max(sequence, file.sequence);
+    nlohmann::json document = toJson(snapshot);
+    document["sequence"] = sequence + 1;
+    document["written"] = toEpochSeconds(now);
     const std::string name = fileName(snapshot.taken);
     fs::path file = directory / name;
     // Never over another file, good or not.
     for (int n = 1; fs::exists(file) || fs::is_symlink(file); ++n)
         file = directory / (name.substr(0, name.size() - extension.size()) + "-" + std::to_string(n) + std::string(extension));
-    writeFileAtomically(file, toJson(snapshot).dump(), 0600);
-    prune(directory, now);
+    writeFileAtomically(file, document.dump(), 0600);
+    prune(directory, now, file);
     return file;
 }
 
-void prune(const fs::path& directory, TimePoint now) {
-    const auto files = snapshotFiles(directory);
-    std::vector<TimePoint> taken;
-    taken.reserve(files.size());
-    for (const auto& [instant, file] : files) taken.push_back(instant);
-    const std::vector<bool> kept = keep(taken, now);
+void prune(const fs::path& directory, TimePoint now, const fs::path& spared) {
+    // Files that do not parse are load's to set aside, never the rule's to delete.
+    std::vector<RingFile> files;
+    for (RingFile& file : ringFiles(directory))
+        if (file.stored && !fromTheFuture(file, now)) files.push_back(std::move(file));
+    std::vector<TimePoint> written;
+    written.reserve(files.size());
+    for (const RingFile& file : files) written.push_back(file.written);
+    const std::vector<bool> kept = keep(written, now);
     std::error_code ignored;
     for (std::size_t i = 0; i < files.size(); ++i)
-        if (!kept[i]) fs::remove(files[i].second, ignored);
+        if (!kept[i] && files[i].file != spared) fs::remove(files[i].file, ignored);
 }
 
-RingContents load(const fs::path& directory) {
+RingContents load(const fs::path& directory, TimePoint now) {
     RingContents contents;
-    for (const auto& [instant, file] : snapshotFiles(directory)) {
-        if (auto snapshot = parseFile(file)) {
-            contents.snapshots.push_back({file, std::move(*snapshot)});
+    for (RingFile& file : ringFiles(directory)) {
+        if (file.stored) {
+            (fromTheFuture(file, now) ? contents.future : contents.snapshots).push_back(std::move(*file.stored));
             continue;
         }
-        const fs::path aside = corruptAsidePath(file);
+        const fs::path aside = corruptAsidePath(file.file);
         std::error_code error;
-        fs::rename(file, aside, error);
-        contents.keptAside.push_back(error ? file : aside);
+        fs::rename(file.file, aside, error);
+        contents.keptAside.push_back(error ? file.file : aside);
     }
-    std::stable_sort(contents.snapshots.begin(), contents.snapshots.end(),
-                     [](const StoredSnapshot& a, const StoredSnapshot& b) { return a.snapshot.taken > b.snapshot.taken; });
     return contents;
 }
 

@@ -52,10 +52,11 @@ void checkRing(const std::string& text, const std::optional<ServerSnapshot>& sna
         FUZZ_CHECK(contents(entry.path()) == text);
     }
     FUZZ_CHECK(files == 1);
-    FUZZ_CHECK(loaded.snapshots.size() + loaded.keptAside.size() == 1);
-    if (!loaded.snapshots.empty()) {
+    FUZZ_CHECK(loaded.snapshots.size() + loaded.future.size() + loaded.keptAside.size() == 1);
+    for (const auto* kept : {&loaded.snapshots, &loaded.future}) {
+        if (kept->empty()) continue;
         FUZZ_CHECK(snapshot.has_value());
-        FUZZ_CHECK(loaded.snapshots.front().snapshot == *snapshot);
+        FUZZ_CHECK(kept->front().snapshot == *snapshot);
     }
 }
 

@@ -3,12 +3,16 @@
 // templates that keep their panes in both directions of their stored form.
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QSignalSpy>
 
 #include <filesystem>
 #include <fstream>
 
 #include "app/snapshot_keeper.h"
+#include "core/restore_plan.h"
 #include "core/server_snapshot.h"
 #include "tests/app/app_test_support.h"
 
@@ -187,6 +191,111 @@ TEST_F(SnapshotKeeperTest, ASwitchOfServerNeverSavesTheOldServersSessionsUnderTh
     EXPECT_EQ(sessionNamesOfRing(workRing), (std::vector<std::vector<std::string>>{tenNames}));
     EXPECT_EQ(keeper().offer(), std::nullopt);
     for (const auto& offer : offers) EXPECT_EQ(offer, std::nullopt) << offer->sessions;
+}
+
+// The process works in a folder of its own while it lives.
+struct WorkingDirectory {
+    explicit WorkingDirectory(const fs::path& dir) : before(fs::current_path()) { fs::current_path(dir); }
+    ~WorkingDirectory() { fs::current_path(before); }
+    fs::path before;
+};
+
+// One socket name here and on another machine (the private sshd): each server keeps its own
+// ring, a switch never offers the other's sessions, a snapshot is restored only on its own
+// server, and there its folders are looked for where it runs.
+TEST_F(SnapshotKeeperTest, OneSocketNameOnTwoMachinesKeepsTwoRingsAndRestoresOnlyItsOwn) {
+    if (!SshSandbox::available()) GTEST_SKIP() << "no sshd installed";
+    TempDir far("quillon-far");
+    SshSandbox ssh(far.str());
+    TmuxClient there(TmuxSandbox::tmuxPath(), {"-L", server, "-f", "/dev/null"});
+    there.host = SshSandbox::good;
+    there.timeout = 30s;
+    struct StopFar {
+        TmuxClient client;
+        ~StopFar() {
+            try { client.run({"kill-server"}); } catch (...) {}
+        }
+    } stopFar{there};
+    std::vector<std::string> nine;
+    for (int i = 0; i < 9; ++i) there.run({"new-session", "-d", "-s", nine.emplace_back("w" + std::to_string(i))});
+    sandbox.newSession(server, "here");
+    start();
+    ASSERT_TRUE(waitUntil([&] {
+        keeper().waitForWrites();
+        return snapshotFiles(ring()) == 1u;
+    }));
+    const fs::path localRing = ring();
+    EXPECT_EQ(localRing, state.path() / server);
+
+    env->useServer(SshSandbox::good, server, sandbox.socketPath(server));
+    ASSERT_TRUE(waitUntil([&] { return names(env->sessions()) == nine; }, 60s));
+    ASSERT_TRUE(waitUntil([&] {
+        keeper().waitForWrites();
+        return snapshotFiles(ring()) == 1u;
+    }));
+    const fs::path remoteRing = ring();
+    EXPECT_EQ(remoteRing, state.path() / (std::string("%40") + SshSandbox::good) / server);
+    EXPECT_EQ(sessionNamesOfRing(localRing), (std::vector<std::vector<std::string>>{{"here"}}));
+    // Over there the nine are replaced by another session at once: the way back is offered.
+    std::vector<std::vector<std::string>> replace{{"new-session", "-d", "-s", "anchor"}};
+    for (const std::string& name : nine) replace.push_back({"kill-session", "-t", "=" + name});
+    there.run(joinCommands(replace));
+    refreshNow();
+    ASSERT_TRUE(keeper().offer());
+    EXPECT_EQ(keeper().offer()->sessions, 9);
+    ServerSnapshot farSnapshot;
+    for (const StoredSnapshot& stored : SnapshotRing::load(remoteRing).snapshots)
+        if (stored.snapshot.sessionNames() == nine) farSnapshot = stored.snapshot;
+    ASSERT_EQ(farSnapshot.sessionNames(), nine);
+    EXPECT_EQ(farSnapshot.server, ServerIdentity::named(server, SshSandbox::good));
+
+    // Here, under the same socket name: nothing of the other machine is offered or restored.
+    std::vector<OptionalRestoreOffer> offers;
+    const auto watch = QObject::connect(&keeper(), &SnapshotKeeper::offerChanged, [&] { offers.push_back(keeper().offer()); });
+    env->useServer(std::nullopt, server, sandbox.socketPath(server));
+    ASSERT_TRUE(waitUntil([&] { return names(env->sessions()) == std::vector<std::string>{"here"}; }));
+    ASSERT_TRUE(waitUntil([&] { return keeper().newest().has_value(); }));
+    refreshNow();
+    EXPECT_EQ(ring(), localRing);
+    EXPECT_EQ(keeper().offer(), std::nullopt);
+    for (const auto& offer : offers) EXPECT_EQ(offer, std::nullopt) << offer->sessions;
+    QObject::disconnect(watch);
+    const std::pair<AppLanguage, std::string> reasons[] = {{AppLanguage::en, "the server shown now is"},
+                                                           {AppLanguage::ro, "serverul afișat acum este"}};
+    for (const auto& [language, reason] : reasons) {
+        L10n::setLanguage(language);
+        std::optional<RestoreReport> refused;
+        keeper().restore(farSnapshot, {}, [&](RestoreReport r) { refused = std::move(r); });
+        ASSERT_TRUE(waitUntil([&] { return refused.has_value(); }));
+        EXPECT_EQ(refused->sessions, 0);
+        ASSERT_EQ(refused->failures.size(), 1u);
+        EXPECT_TRUE(text::contains(refused->failures[0].message, reason)) << refused->failures[0].message;
+        EXPECT_TRUE(text::contains(refused->failures[0].message, SshSandbox::good)) << refused->failures[0].message;
+    }
+    L10n::setLanguage(AppLanguage::en);
+    refreshNow();
+    EXPECT_EQ(names(env->sessions()), std::vector<std::string>{"here"});
+
+    // Over there again: the folders are looked for there. This process works in a folder
+    // that holds "only-here"; the far side starts in its account's home, where it is not.
+    env->useServer(SshSandbox::good, server, sandbox.socketPath(server));
+    ASSERT_TRUE(waitUntil([&] { return names(env->sessions()) == std::vector<std::string>{"anchor"}; }, 60s));
+    TempDir here("quillon-here");
+    fs::create_directories(here.path() / "only-here");
+    WorkingDirectory inside(here.path());
+    const std::string onlyHere = "/proc/self/cwd/only-here";
+    farSnapshot.sessions[3].windows[0].panes[0].directory = onlyHere;
+    std::optional<RestoreReport> report;
+    keeper().restore(farSnapshot, {}, [&](RestoreReport r) { report = std::move(r); });
+    ASSERT_TRUE(waitUntil([&] { return report.has_value(); }, 60s));
+    EXPECT_EQ(report->failures, std::vector<RestoreFailure>{});
+    EXPECT_EQ(report->sessions, 9);
+    EXPECT_EQ(report->missingDirectories, std::vector<std::string>{onlyHere});
+    const TmuxSession* w3 = find(env->sessions(), "w3");
+    ASSERT_TRUE(w3);
+    EXPECT_EQ(w3->windows[0].panes[0].path, ::getpwuid(::getuid())->pw_dir);
+    EXPECT_EQ(names(SessionList(there.snapshot())).size(), 10u);
+    EXPECT_EQ(sandbox.tmux(server, {"list-sessions", "-F", "#{session_name}"}), "here\n");
 }
 
 // ---- Templates that keep their panes ----

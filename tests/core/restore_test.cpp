@@ -20,7 +20,7 @@ using Commands = std::vector<std::vector<std::string>>;
 const std::string layout2 = "b25f,80x24,0,0{40x24,0,0,1,39x24,41,0,2}";
 
 ServerSnapshot twoSessions() {
-    return {"work",
+    return {ServerIdentity::named("work"),
             fromEpochSeconds(1000),
             {{"dev",
               "/src",
@@ -77,7 +77,7 @@ TEST(RestorePlan, ChosenSessionsOnlyAndNothingTypedUnlessListed) {
 TEST(RestorePlan, ShellsAreNeverTypedIntoAndFormatsStayLiteral) {
     for (const char* shell : {"sh", "bash", "-zsh", "fish"}) EXPECT_TRUE(isShell(shell)) << shell;
     for (const char* program : {"vim", "htop", "bashtop", ""}) EXPECT_FALSE(isShell(program)) << program;
-    ServerSnapshot odd{"x", {}, {{"a#b", "/d#1", {{0, "#{pane_id}", "", true, false, {{0, "/d#1", "zsh", true}}}}}}};
+    ServerSnapshot odd{ServerIdentity::named("x"), {}, {{"a#b", "/d#1", {{0, "#{pane_id}", "", true, false, {{0, "/d#1", "zsh", true}}}}}}};
     const RestorePlan plan = planRestore(odd, {}, options({"zsh"}));
     ASSERT_EQ(plan.sessions.size(), 1u);
     const auto& create = plan.sessions[0].create;
@@ -97,7 +97,7 @@ TEST(RestorePlan, BatchesKeepArgumentsThatEndInSemicolons) {
 
 // A server's shape with layouts reduced to what survives new pane ids, creation times left out.
 std::vector<SnapshotSession> shape(const TmuxClient& client) {
-    ServerSnapshot snapshot = ServerSnapshot::capture("x", client.snapshot(), {});
+    ServerSnapshot snapshot = ServerSnapshot::capture(ServerIdentity::named("x"), client.snapshot(), {});
     for (auto& session : snapshot.sessions) {
         session.created = {};
         for (auto& window : session.windows) window.layout = layoutShape(window.layout);
@@ -145,7 +145,7 @@ protected:
 
 TEST_F(RestoreThroughTmux, AKilledServerComesBackAsItWasAndASecondRestoreChangesNothing) {
     build();
-    const ServerSnapshot saved = ServerSnapshot::capture("x", client().snapshot(), Clock::now());
+    const ServerSnapshot saved = ServerSnapshot::capture(ServerIdentity::named("x"), client().snapshot(), Clock::now());
     const auto before = shape(client());
     ASSERT_EQ(before.size(), 3u);
     ASSERT_TRUE(before[0].windows[0].isZoomed);
@@ -172,7 +172,7 @@ TEST_F(RestoreThroughTmux, AKilledServerComesBackAsItWasAndASecondRestoreChanges
 
 TEST_F(RestoreThroughTmux, ARunningSessionIsLeftAloneAndMissingFoldersBecomeHome) {
     build();
-    const ServerSnapshot saved = ServerSnapshot::capture("x", client().snapshot(), Clock::now());
+    const ServerSnapshot saved = ServerSnapshot::capture(ServerIdentity::named("x"), client().snapshot(), Clock::now());
     sandbox.tmux(server, {"kill-session", "-t", "=alpha"});
     sandbox.tmux(server, {"kill-session", "-t", "=gamma"});
     // beta changed since: its extra window must survive the restore untouched.
@@ -204,7 +204,7 @@ TEST_F(RestoreThroughTmux, ListedProgramsStartAgainAndFailuresCarryTmuxText) {
     sandbox.newSession(server, "prog", dir("a"), "w");
     sandbox.tmux(server, {"send-keys", "-t", "=prog:0", "cat", "Enter"});
     ASSERT_TRUE(eventually([&] { return client().snapshot()[0].windows[0].panes[0].command == "cat"; }));
-    ServerSnapshot saved = ServerSnapshot::capture("x", client().snapshot(), Clock::now());
+    ServerSnapshot saved = ServerSnapshot::capture(ServerIdentity::named("x"), client().snapshot(), Clock::now());
     sandbox.tmux(server, {"kill-session", "-t", "=prog"});
     sandbox.newSession(server, "keep");
 
@@ -240,6 +240,36 @@ TEST_F(RestoreThroughTmux, AServerThatNeverAnswersCostsOneTimeLimit) {
     EXPECT_EQ(report.sessions, 0);
     ASSERT_EQ(report.failures.size(), 2u);
     EXPECT_EQ(report.failures[1].message, frozen.timeoutMessage());
+}
+
+// tmux shows a session name with its unprintable bytes written out ("x\\377y" for the byte
+// 0xff, "\\\\" for a backslash). Such sessions come back under the very name they had, so
+// the offer counts them back and a second restore finds them there.
+TEST_F(RestoreThroughTmux, NamesWithUnprintableBytesComeBackUnderTheirOwnNames) {
+    for (const char* name : {"x\xffy", "tab\there", "back\\slash", "\\377", "hash #1", "ăî"}) sandbox.newSession(server, name);
+    const ServerSnapshot saved = ServerSnapshot::capture(ServerIdentity::named("x"), client().snapshot(), Clock::now());
+    const std::vector<std::string> names = saved.sessionNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), "x\\377y"), names.end());
+    sandbox.killServerHard(server);
+
+    const RestoreReport report = executeRestore(client(), planRestore(saved, {}, restoreOptions()));
+    EXPECT_EQ(report.failures, std::vector<RestoreFailure>{});
+    EXPECT_EQ(report.sessions, 6);
+    std::vector<std::string> live;
+    for (const TmuxSession& session : client().snapshot()) live.push_back(session.name);
+    EXPECT_EQ(live, names);
+    const RestoreReport again = executeRestore(client(), planRestore(saved, live, restoreOptions()));
+    EXPECT_EQ(again.sessions, 0);
+    EXPECT_EQ(again.existing, names);
+}
+
+TEST(RestorePlan, WrittenOutBytesOfANameTurnBackIntoBytes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"x\\377y", "x\xffy"}, {"a\\\\b", "a\\b"}, {"t\\tn\\nr\\r", "t\tn\nr\r"},
+        {"plain", "plain"},     {"end\\", "end\\"},  {"\\q", "\\q"},
+        {"\\1010", "A0"},     {"ăî", "ăî"},
+    };
+    for (const auto& [shown, bytes] : cases) EXPECT_EQ(sessionNameInput(shown), bytes) << shown;
 }
 
 }  // namespace

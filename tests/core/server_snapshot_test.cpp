@@ -4,6 +4,7 @@
 
 #include "core/server_snapshot.h"
 #include "core/snapshot_ring.h"
+#include "core/text.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon {
@@ -14,7 +15,7 @@ using testing::TempDir;
 using namespace std::chrono_literals;
 
 ServerSnapshot sample(TimePoint taken = fromEpochSeconds(1'800'000'000.25)) {
-    return {"work",
+    return {ServerIdentity::named("work"),
             taken,
             {{"dev",
               "/src",
@@ -28,8 +29,8 @@ TEST(ServerSnapshot, CaptureKeepsTheShapeAndNoText) {
     TmuxPane pane{3, true, "vim", 42, 80, 24, "/src", "dev:1.3", "%9"};
     TmuxWindow window{1, "ed", true, 1, {pane}, "abcd,80x24,0,0,9", "dev:1", "@4", true};
     TmuxSession session{"dev", "$1", fromEpochSeconds(5), false, 1, std::nullopt, "/src", {window}};
-    const ServerSnapshot snapshot = ServerSnapshot::capture("default", {session}, fromEpochSeconds(7));
-    EXPECT_EQ(snapshot, (ServerSnapshot{"default", fromEpochSeconds(7),
+    const ServerSnapshot snapshot = ServerSnapshot::capture(ServerIdentity{}, {session}, fromEpochSeconds(7));
+    EXPECT_EQ(snapshot, (ServerSnapshot{ServerIdentity{}, fromEpochSeconds(7),
                                         {{"dev", "/src", {{1, "ed", "abcd,80x24,0,0,9", true, true, {{3, "/src", "vim", true}}}},
                                           fromEpochSeconds(5)}}}));
     EXPECT_EQ(snapshot.sessionNames(), std::vector<std::string>{"dev"});
@@ -81,15 +82,57 @@ TEST(ServerSnapshot, StructureIgnoresActiveFlagsAndTimeOnly) {
     EXPECT_TRUE(sameStructure(base, moved));
 }
 
-TEST(ServerSnapshot, DirectoryNamesAndLayoutShapes) {
-    EXPECT_EQ(serverDirectoryName({}), "default");
-    EXPECT_EQ(serverDirectoryName({"-L", "work"}), "work");
-    EXPECT_EQ(serverDirectoryName({"-L", ".."}), "%2E.");
-    EXPECT_EQ(serverDirectoryName({"-S", "/tmp/a%b"}), "%2Ftmp%2Fa%25b");
-    EXPECT_NE(serverDirectoryName({"-S", "/x"}), serverDirectoryName({"-L", "_x"}));
+TEST(ServerSnapshot, LayoutShapes) {
     EXPECT_EQ(layoutShape("b25f,160x48,0,0{80x48,0,0,1,79x48,81,0[79x24,81,0,12,79x23,81,25,3]}"),
               "160x48,0,0{80x48,0,0,79x48,81,0[79x24,81,0,79x23,81,25]}");
     EXPECT_EQ(layoutShape("c3a1,80x24,0,0,7"), "80x24,0,0");
+}
+
+// Each snapshot names the server it was taken of, host included; a document of an older
+// version, which named it by its local folder only, reads as that server of this machine.
+TEST(ServerSnapshot, TheServerTravelsWithTheSnapshot) {
+    const ServerIdentity servers[] = {ServerIdentity{}, ServerIdentity::named("work"), ServerIdentity::atPath("/tmp/a%b"),
+                                      ServerIdentity::named("work", "rhost"), ServerIdentity::atPath("/run/s", "user@rhost")};
+    for (const ServerIdentity& server : servers) {
+        ServerSnapshot snapshot = sample();
+        snapshot.server = server;
+        const nlohmann::json document = toJson(snapshot);
+        EXPECT_EQ(snapshotFromJson(nlohmann::json::parse(document.dump())), snapshot) << document.dump();
+        EXPECT_EQ(document.at("server"), server.folder().generic_string());
+    }
+    const struct {
+        const char* server;
+        ServerIdentity identity;
+    } older[] = {
+        {"default", ServerIdentity{}},
+        {"work", ServerIdentity::named("work")},
+        {"%2E.", ServerIdentity::named("..")},
+        {"%2Ftmp%2Fa%25b", ServerIdentity::atPath("/tmp/a%b")},
+    };
+    for (const auto& [folder, identity] : older) {
+        nlohmann::json document = toJson(sample());
+        for (const char* key : {"host", "socketName", "socketPath"}) document.erase(key);
+        document["server"] = folder;
+        EXPECT_EQ(snapshotFromJson(document).server, identity) << folder;
+    }
+}
+
+// JSON holds UTF-8 only: names and folders with stray bytes are kept byte for byte, and a
+// snapshot that holds them is still written.
+TEST(ServerSnapshot, TextsThatAreNotUtf8RoundTripByteForByte) {
+    ServerSnapshot snapshot = sample();
+    snapshot.sessions[0].name = "x\\377y";  // as tmux shows a session name with the byte 0xff
+    snapshot.sessions[0].directory = "/src/\xff";
+    snapshot.sessions[0].windows[0].name = "w\xff\x01";
+    snapshot.sessions[0].windows[0].panes[0].directory = "/tmp/d\xfe\xffx";
+    snapshot.sessions[0].windows[0].panes[1].command = "prog\xc3";
+    snapshot.server = ServerIdentity::named("s\xff", "h\xff");
+    std::string text;
+    ASSERT_NO_THROW(text = toJson(snapshot).dump());
+    EXPECT_TRUE(text::isValidUtf8(text));
+    EXPECT_EQ(snapshotFromJson(nlohmann::json::parse(text)), snapshot);
+    EXPECT_THROW(snapshotFromJson(nlohmann::json::parse(R"({"server":"w","taken":1,"sessions":[{"name":"a","nameBytes":"zz","windows":[]}]})")),
+                 std::invalid_argument);
 }
 
 // ---- The ring ----
@@ -129,10 +172,10 @@ TEST(SnapshotRing, EmptyServersAreNeverWrittenAndNeverPushGoodOnesOut) {
     ServerSnapshot good = sample(now - 1h);
     ASSERT_TRUE(SnapshotRing::save(dir.path(), good, now));
     for (int i = 0; i < 30; ++i) {
-        ServerSnapshot empty{"work", now + std::chrono::seconds(i), {}};
+        ServerSnapshot empty{ServerIdentity::named("work"), now + std::chrono::seconds(i), {}};
         EXPECT_FALSE(SnapshotRing::save(dir.path(), empty, now + std::chrono::seconds(i)));
     }
-    const RingContents contents = SnapshotRing::load(dir.path());
+    const RingContents contents = SnapshotRing::load(dir.path(), now);
     ASSERT_EQ(contents.snapshots.size(), 1u);
     EXPECT_EQ(contents.snapshots[0].snapshot, good);
 }
@@ -146,7 +189,7 @@ TEST(SnapshotRing, SavesPruneToTheLimitAndNeverOverwrite) {
     ASSERT_TRUE(again);
     EXPECT_NE(again->filename().string(), SnapshotRing::fileName(now - 1min));
     std::ofstream(dir.path() / "notes.txt") << "mine";
-    const RingContents contents = SnapshotRing::load(dir.path());
+    const RingContents contents = SnapshotRing::load(dir.path(), now);
     EXPECT_EQ(contents.snapshots.size(), SnapshotRing::newestKept);
     EXPECT_EQ(contents.snapshots.front().snapshot.taken, now - 1min);
     EXPECT_TRUE(fs::exists(dir.path() / "notes.txt"));
@@ -158,7 +201,7 @@ TEST(SnapshotRing, ACorruptFileIsKeptAsideAndTheOthersLoad) {
     ASSERT_TRUE(SnapshotRing::save(dir.path(), sample(now - 2min), now));
     const fs::path corrupt = dir.path() / SnapshotRing::fileName(now - 1min);
     std::ofstream(corrupt) << R"({"server":"work","taken":)";
-    const RingContents contents = SnapshotRing::load(dir.path());
+    const RingContents contents = SnapshotRing::load(dir.path(), now);
     ASSERT_EQ(contents.snapshots.size(), 1u);
     EXPECT_EQ(contents.snapshots[0].snapshot.taken, now - 2min);
     ASSERT_EQ(contents.keptAside.size(), 1u);
@@ -168,14 +211,47 @@ TEST(SnapshotRing, ACorruptFileIsKeptAsideAndTheOthersLoad) {
     EXPECT_EQ(kept, R"({"server":"work","taken":)");
     // A later save at that very instant does not land on the kept file either.
     ASSERT_TRUE(SnapshotRing::save(dir.path(), sample(now - 1min), now));
-    EXPECT_EQ(SnapshotRing::load(dir.path()).snapshots.size(), 2u);
+    EXPECT_EQ(SnapshotRing::load(dir.path(), now).snapshots.size(), 2u);
+}
+
+// A clock that once ran two days ahead left twenty snapshots named, or written, in the
+// future. They are kept apart: every new snapshot is the newest, is never pruned, and the
+// ring of the present keeps its limit; the future ones stay on disk untouched.
+TEST(SnapshotRing, AClockThatRanAheadNeverMakesNewSnapshotsVanish) {
+    TempDir dir;
+    const TimePoint now = fromEpochSeconds(1'800'000'000);
+    const TimePoint ahead = now + 48h;
+    std::vector<fs::path> future;
+    for (int i = 0; i < 10; ++i) future.push_back(*SnapshotRing::save(dir.path(), sample(ahead + std::chrono::minutes(i)), ahead + std::chrono::minutes(i)));
+    for (int i = 10; i < 20; ++i) {  // as a version that kept no sequence wrote them
+        future.push_back(dir.path() / SnapshotRing::fileName(ahead + std::chrono::minutes(i)));
+        std::ofstream(future.back()) << toJson(sample(ahead + std::chrono::minutes(i))).dump();
+    }
+    for (int i = 0; i < 30; ++i) {
+        const TimePoint t = now + std::chrono::seconds(i);
+        const auto written = SnapshotRing::save(dir.path(), sample(t), t);
+        ASSERT_TRUE(written);
+        ASSERT_TRUE(fs::exists(*written)) << i;
+        const RingContents contents = SnapshotRing::load(dir.path(), t);
+        ASSERT_FALSE(contents.snapshots.empty());
+        EXPECT_EQ(contents.snapshots.front().file, *written);
+        EXPECT_EQ(contents.snapshots.front().snapshot.taken, t);
+        EXPECT_EQ(contents.snapshots.size(), std::min<std::size_t>(i + 1, SnapshotRing::newestKept));
+        EXPECT_EQ(contents.future.size(), 20u);
+    }
+    for (const fs::path& file : future) EXPECT_TRUE(fs::exists(file)) << file;
+    // Once the clock reaches them they are the ring's again, older than what came since.
+    const RingContents later = SnapshotRing::load(dir.path(), ahead + 1h);
+    EXPECT_TRUE(later.future.empty());
+    EXPECT_EQ(later.snapshots.front().snapshot.taken, now + 29s);
 }
 
 TEST(SnapshotRing, RootFollowsXdgStateHome) {
     EXPECT_EQ(SnapshotRing::rootDirectory({{"XDG_STATE_HOME", "/st"}, {"HOME", "/h"}}), fs::path("/st/quillon/snapshots"));
     EXPECT_EQ(SnapshotRing::rootDirectory({{"XDG_STATE_HOME", "rel"}, {"HOME", "/h"}}),
               fs::path("/h/.local/state/quillon/snapshots"));
-    EXPECT_EQ(SnapshotRing::serverDirectory("/r", "work"), fs::path("/r/work"));
+    EXPECT_EQ(SnapshotRing::serverDirectory("/r", ServerIdentity::named("work")), fs::path("/r/work"));
+    EXPECT_EQ(SnapshotRing::serverDirectory("/r", ServerIdentity::named("work", "rhost")), fs::path("/r/%40rhost/work"));
 }
 
 }  // namespace

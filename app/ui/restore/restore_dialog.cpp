@@ -72,10 +72,19 @@ RestoreDialog::RestoreDialog(UiContext& context, QWidget* parent) : QDialog(pare
     connect(snapshots_, &QListWidget::currentRowChanged, this, &RestoreDialog::showSessions);
     connect(sessions_, &QListWidget::itemChanged, this, &RestoreDialog::updateButton);
     connect(&context.env, &AppEnvironment::languageChanged, this, &RestoreDialog::relabel);
+    // Another server shown: its own snapshots, never the last one's.
+    connect(&context.env, &AppEnvironment::serverChanged, this, &RestoreDialog::reload);
     relabel();
-    updateButton();
-    context.env.snapshots().load([self = QPointer(this)](RingContents contents) {
-        if (self) self->fill(std::move(contents));
+    reload();
+}
+
+void RestoreDialog::reload() {
+    stored_.clear();
+    snapshots_->clear();
+    result_->clear();
+    showSessions(-1);
+    context_.env.snapshots().load([self = QPointer(this), generation = ++loads_](RingContents contents) {
+        if (self && generation == self->loads_) self->fill(std::move(contents));
     });
 }
 

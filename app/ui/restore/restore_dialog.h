@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <vector>
 
 #include "app/ui/ui_context.h"
@@ -37,6 +38,8 @@ signals:
     void restored();
 
 private:
+    // Reads the shown server's ring again; a read still out is ignored when it ends.
+    void reload();
     void fill(RingContents contents);
     void showSessions(int row);
     void updateButton();
@@ -53,6 +56,7 @@ private:
     QDialogButtonBox* buttons_;
     std::vector<StoredSnapshot> stored_;
     bool running_ = false;
+    std::uint64_t loads_ = 0;
 };
 
 }  // namespace quillon::ui
