@@ -104,6 +104,42 @@ TEST_F(PaneSearchTest, ResultsAreGroupedAndCountedAndReturnOpensThePreviewAtTheM
     EXPECT_EQ(detail->preview()->shownText().split('\n').value(0), "compile step 1");
 }
 
+// Two servers whose first session and pane are both $0 and %0: the results of one are
+// cleared the moment the other is shown, are never opened there, and the query runs again on
+// the new server once its sessions are known.
+TEST_F(PaneSearchTest, ResultsBelongToTheServerTheyCameFrom) {
+    const std::string other = TmuxSandbox::uniqueName("other");
+    const std::string id = sandbox.newSession(other, "elsewhere", std::nullopt, "main") + ":";
+    sandbox.tmux(other, {"respawn-pane", "-k", "-t", id, "echo 'linker far away'; sleep 600"});
+    ASSERT_TRUE(waitUntil([&] { return text::contains(sandbox.tmux(other, {"capture-pane", "-p", "-t", id}), "far away"); }));
+    ui::MainWindow window(*context);
+    window.show();
+    window.searchAction()->trigger();
+    ui::PaneSearchPanel* panel = window.searchPanel();
+    ASSERT_TRUE(waitUntil([&] { return panel->isVisible(); }));
+    search(*panel, "linker");
+    EXPECT_EQ(panel->summaryLabel()->text(), "3 matches in 3 panes");
+    ASSERT_EQ(panel->model()->result().hits[0].pane.paneID, "%0");
+    const int stale = panel->model()->matchRowFrom(0);
+    std::vector<std::string> opened;
+    QObject::connect(panel, &ui::PaneSearchPanel::matchChosen,
+                     [&](const SearchPane& pane, const LineMatch&, std::int64_t) { opened.push_back(pane.sessionName); });
+
+    env->useServer(std::nullopt, other, sandbox.socketPath(other));
+    EXPECT_EQ(panel->model()->rowCount(), 0);
+    EXPECT_FALSE(panel->openRow(stale));
+    EXPECT_TRUE(opened.empty());
+    ASSERT_TRUE(waitUntil([&] { return !panel->busy() && panel->model()->rowCount() > 0; }));
+    EXPECT_EQ(panel->summaryLabel()->text(), "1 match in 1 pane");
+    const int fresh = panel->model()->matchRowFrom(0);
+    EXPECT_EQ(panel->model()->row(fresh).text, "linker far away");
+    EXPECT_TRUE(panel->openRow(fresh));
+    EXPECT_EQ(opened, std::vector<std::string>{"elsewhere"});
+    auto* detail = qobject_cast<ui::SessionDetailView*>(window.currentScreen());
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->sessionName(), "elsewhere");
+}
+
 TEST_F(PaneSearchTest, ABadExpressionIsSaidUnderTheFieldAndANewQueryReplacesTheOld) {
     ui::PaneSearchPanel panel(*context);
     panel.open();

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/app_environment.h"
 #include "app/ui/search/pane_search_runner.h"
@@ -62,6 +63,10 @@ PaneSearchPanel::PaneSearchPanel(UiContext& context, QWidget* parent) : QDialog(
     connect(list_, &QListView::activated, this, [this](const QModelIndex& index) { openRow(index.row()); });
     connect(list_, &QListView::clicked, this, [this](const QModelIndex& index) { openRow(index.row()); });
     connect(&context_.env, &AppEnvironment::languageChanged, this, &PaneSearchPanel::relabel);
+    connect(&context_.env, &AppEnvironment::serverChanged, this, &PaneSearchPanel::forgetServer);
+    connect(&context_.env, &AppEnvironment::refreshFinished, this, [this] {
+        if (std::exchange(searchWhenKnown_, false) && !field_->text().isEmpty()) searchNow();
+    });
     field_->installEventFilter(this);
     relabel();
 }
@@ -103,6 +108,8 @@ void PaneSearchPanel::searchNow() {
         return summary_->clear();
     }
     lines_ = options.lines;
+    searched_ = context_.env.serverIdentity();
+    searchWhenKnown_ = false;
     summary_->setText(qL("Caut…", "Searching…"));
 }
 
@@ -127,13 +134,24 @@ void PaneSearchPanel::showSummary() {
     summary_->setText(text);
 }
 
+void PaneSearchPanel::forgetServer() {
+    debounce_->stop();
+    runner_->cancel();
+    model_->clear();
+    error_->hide();
+    // The new server's panes are known only after its first refresh.
+    searchWhenKnown_ = !field_->text().isEmpty();
+    if (searchWhenKnown_) summary_->setText(qL("Caut…", "Searching…"));
+    else showSummary();
+}
+
 bool PaneSearchPanel::busy() const { return debounce_->isActive() || runner_->running(); }
 
 bool PaneSearchPanel::openRow(int row) {
     // A click can also activate, depending on the style: the first one opens.
     if (!isVisible() || row < 0 || row >= model_->rowCount()) return false;
     const auto& picked = model_->row(row);
-    if (picked.kind != SearchResultsModel::Kind::match) return false;
+    if (picked.kind != SearchResultsModel::Kind::match || searched_ != context_.env.serverIdentity()) return false;
     const PaneHits& hits = model_->result().hits[std::size_t(picked.hit)];
     emit matchChosen(hits.pane, hits.matches[std::size_t(picked.match)], lines_);
     hide();

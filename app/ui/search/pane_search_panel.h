@@ -3,6 +3,10 @@
 // under the field when an expression is invalid, and the results grouped session → window
 // → pane as the user types (debounced). Return or a click on a match asks to open that
 // pane's preview at the match; Esc closes. tmux is read by the runner in the pool.
+//
+// Results belong to the server they were read from (its ServerIdentity): a switch of server
+// cancels the search and clears them, the query runs again once the new server's sessions
+// are known, and a match is never opened on a server other than its own.
 
 #include <QDialog>
 
@@ -12,6 +16,7 @@
 
 #include "app/ui/ui_context.h"
 #include "core/pane_search.h"
+#include "core/server_identity.h"
 
 class QCheckBox;
 class QLabel;
@@ -37,7 +42,7 @@ public:
     void open();
     // The debounced search, now.
     void searchNow();
-    // Opens the match of a row; false for a row that is no match.
+    // Opens the match of a row; false for a row that is no match or of another server.
     bool openRow(int row);
     // A search waits for the debounce or runs.
     bool busy() const;
@@ -60,6 +65,7 @@ protected:
 
 private:
     void relabel();
+    void forgetServer();
     void showResult(const SearchResult& result);
     void showSummary();
 
@@ -73,6 +79,8 @@ private:
     PaneSearchRunner* runner_;
     QTimer* debounce_;
     std::int64_t lines_ = 0;  // of the search shown
+    ServerIdentity searched_;  // the server of the search shown
+    bool searchWhenKnown_ = false;  // the query of a server switched away from
     std::int64_t scrollback_ = 2000;  // the setting, read when the panel opens
     std::optional<std::chrono::milliseconds> timeLimit_;
 };
