@@ -81,5 +81,24 @@ TEST_F(RestoreViewTest, TheChooserRestoresOnlyTheTickedSessionsAndSaysWhatCameBa
     EXPECT_EQ(env->snapshots().offer()->sessions, 1);
 }
 
+// Another server shown while the chooser is open: the last server's snapshots go at once,
+// before anything of the new one arrives, and only the new server's own are listed.
+TEST_F(RestoreViewTest, TheChooserListsOnlyTheShownServersSnapshots) {
+    ui::RestoreDialog dialog(*context);
+    QSignalSpy loaded(&dialog, &ui::RestoreDialog::loaded);
+    ASSERT_TRUE(loaded.wait(5000));
+    ASSERT_EQ(dialog.snapshotList()->count(), 1);
+    const std::string other = TmuxSandbox::uniqueName("other");
+    sandbox.newSession(other, "solo");
+    env->useServer(std::nullopt, other, sandbox.socketPath(other));
+    EXPECT_EQ(dialog.snapshotList()->count(), 0);
+    EXPECT_EQ(dialog.sessionList()->count(), 0);
+    EXPECT_FALSE(dialog.restoreButton()->isEnabled());
+    ASSERT_TRUE(loaded.wait(5000));
+    for (int i = 0; i < dialog.snapshotList()->count(); ++i)
+        EXPECT_TRUE(dialog.snapshotList()->item(i)->text().endsWith("solo")) << dialog.snapshotList()->item(i)->text().toStdString();
+    for (const StoredSnapshot& stored : dialog.stored()) EXPECT_EQ(stored.snapshot.server, env->serverIdentity());
+}
+
 }  // namespace
 }  // namespace quillon::testing
