@@ -7,8 +7,10 @@
 #include "core/stored_hosts.h"
 #include "mcp/census_tools.h"
 #include "mcp/find_project_tool.h"
+#include "mcp/pane_states_tool.h"
 #include "mcp/search_tool.h"
 #include "mcp/tool_catalogue.h"
+#include "mcp/wait_tool.h"
 #include "mcp/window_tools.h"
 
 namespace quillon::mcp {
@@ -44,7 +46,9 @@ bool MCPServer::knowsTool(const std::string& toolName) const {
     return std::find(names.begin(), names.end(), toolName) != names.end();
 }
 
-ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arguments) const {
+std::shared_ptr<PaneSamplerShelf> MCPServer::makeSamplerShelf() { return std::make_shared<PaneSamplerShelf>(); }
+
+ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arguments, const CallContext& context) const {
     const auto client = TmuxClient::detect();
     if (!client)
         return {L("Nu am găsit binarul tmux (căutat în /opt/homebrew/bin, /usr/local/bin, /usr/bin și în PATH). ",
@@ -61,6 +65,8 @@ ToolResult MCPServer::callTool(const std::string& toolName, const Arguments& arg
     if (toolName == "tmux_capture_pane") return capturePaneTool(*client, arguments, hosts);
     if (toolName == "tmux_find_project") return findProjectTool(*client, arguments, hosts);
     if (toolName == "tmux_search_panes") return searchPanesTool(*client, arguments, hosts);
+    if (toolName == "tmux_pane_states") return paneStatesTool(*client, arguments, hosts, *samplers);
+    if (toolName == "tmux_wait") return waitTool(*client, arguments, hosts, *samplers, context);
     return {L("Verb necunoscut: " + toolName, "Unknown tool: " + toolName), true};
 }
 

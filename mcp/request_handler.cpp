@@ -68,8 +68,12 @@ Handled toolCall(const MCPServer& server, ProtocolRevision revision, const json&
         if (!server.knowsTool(*name))
             return {jsonrpc::error(id, jsonrpc::invalidParams, "Unknown tool: " + name->get<std::string>())};
     }
-    return {std::nullopt,
-            ToolCall{id, revision, name ? name->get<std::string>() : std::string(), arguments ? *arguments : noParams}};
+    ToolCall call{id, revision, name ? name->get<std::string>() : std::string(), arguments ? *arguments : noParams};
+    if (const json* meta = objectMember(given, "_meta"))
+        if (const auto token = meta->find("progressToken");
+            token != meta->end() && (token->is_string() || token->is_number_integer()))
+            call.progressToken = *token;
+    return {std::nullopt, std::move(call)};
 }
 
 Handled methodNotFound(const json& id, const std::string& method) {
@@ -166,10 +170,10 @@ Handled handleMessage(const MCPServer& server, Conversation& conversation, const
                     "linie respinsă (nu e o cerere JSON-RPC)");
 }
 
-json answerToolCall(const MCPServer& server, const ToolCall& call) {
+json answerToolCall(const MCPServer& server, const ToolCall& call, const CallContext& context) {
     ToolResult result;
     try {
-        result = server.callTool(call.name, call.arguments);
+        result = server.callTool(call.name, call.arguments, context);
     } catch (const std::exception& error) {
         // Handlers report their own failures; this only keeps a surprise from ending the server.
         result = {error.what(), true};
@@ -181,6 +185,13 @@ json answerToolCall(const MCPServer& server, const ToolCall& call) {
         answer["structuredContent"] = std::move(result.structured);
     if (isModern(call.revision)) answer = modernResult(server, std::move(answer));
     return jsonrpc::success(call.id, std::move(answer));
+}
+
+json progressNotification(const ToolCall& call, double progress, double total, const std::string& message) {
+    json params = {{"progressToken", call.progressToken.value_or(json())}, {"progress", progress}, {"total", total}};
+    // The message came with 2025-03-26.
+    if (hasToolAnnotations(call.revision)) params["message"] = message;
+    return {{"jsonrpc", "2.0"}, {"method", "notifications/progress"}, {"params", std::move(params)}};
 }
 
 HandledLine handleLine(const MCPServer& server, Conversation& conversation, std::string_view line) {

@@ -38,6 +38,8 @@ struct ToolCall {
     ProtocolRevision revision = preNegotiationRevision;
     std::string name;
     Arguments arguments = Arguments::object();
+    // params._meta.progressToken: the client wants notifications/progress naming it.
+    std::optional<nlohmann::json> progressToken{};
 };
 
 // What one message asks of the loop; at most one member is set.
@@ -51,7 +53,9 @@ struct Handled {
 Handled handleMessage(const MCPServer& server, Conversation& conversation, const nlohmann::json& message,
                       bool inBatch = false);
 // Runs the call (it may take a while: tmux, ssh) and gives the whole response.
-nlohmann::json answerToolCall(const MCPServer& server, const ToolCall& call);
+nlohmann::json answerToolCall(const MCPServer& server, const ToolCall& call, const CallContext& context = {});
+// The notification that reports a call's progress, in the shape of its revision.
+nlohmann::json progressNotification(const ToolCall& call, double progress, double total, const std::string& message);
 
 // A whole line: one message, or the elements of a batch (answered together as one array).
 struct HandledLine {

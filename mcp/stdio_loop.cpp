@@ -50,9 +50,15 @@ struct Loop {
         if (part.cancelled) calls.cancel(part.cancelled->dump());
         if (!part.call) return deliver(std::move(part.answer));
         const std::string key = part.call->id.dump();
-        calls.submit(key, [&server = server, call = std::move(*part.call), deliver](const std::atomic<bool>& cancelled) {
+        calls.submit(key, [&server = server, &out = out, call = std::move(*part.call),
+                           deliver](const std::atomic<bool>& cancelled) {
             if (cancelled) return deliver(std::nullopt);
-            json answer = answerToolCall(server, call);
+            CallContext context{&cancelled, {}};
+            if (call.progressToken)
+                context.progress = [&](double progress, double total, const std::string& message) {
+                    if (!cancelled) out.send(progressNotification(call, progress, total, message));
+                };
+            json answer = answerToolCall(server, call, context);
             deliver(cancelled ? std::nullopt : std::optional<json>(std::move(answer)));
         });
     }

@@ -273,9 +273,65 @@ json paneSearchSchema() {
          "truncated"});
 }
 
+// Pane states
+
+json paneStateNames() {
+    json names = json::array();
+    for (PaneState state : allPaneStates()) names.push_back(toRaw(state));
+    return names;
+}
+
+json paneReportSchema() {
+    return objectOf({{"paneID", schemaOf("string", "Id-ul tmux al pane-ului, ex. %12.")},
+                     {"target", schemaOf("string", "Target lizibil, ex. dev:1.0.")},
+                     {"sessionID", schemaOf("string")},
+                     {"sessionName", schemaOf("string")},
+                     {"windowID", schemaOf("string")},
+                     {"windowIndex", schemaOf("integer")},
+                     {"paneIndex", schemaOf("integer")},
+                     {"state", {{"type", "string"}, {"enum", paneStateNames()}}},
+                     {"since", {{"type", "string"}, {"format", "date-time"},
+                                {"description", "De când ține starea; lipsește când nu se știe."}}},
+                     {"program", schemaOf("string", "Programul din față sau, la finished, cel care s-a terminat.")},
+                     {"durationMs", schemaOf("integer", "La finished: cât a rulat programul.")},
+                     {"exitStatus", schemaOf("integer")},
+                     {"exitSignal", schemaOf("integer")},
+                     {"bellAt", dateTimeSchema()},
+                     {"lastLine", schemaOf("string", "Ultima linie cu text de pe ecranul pane-ului; lipsește când "
+                                                     "nu s-a putut citi.")}},
+                    {"paneID", "target", "sessionID", "sessionName", "windowID", "windowIndex", "paneIndex", "state"});
+}
+
+json paneStatesSchema() {
+    return objectOf({{"serverArguments", serverArgumentsSchema()},
+                     {"session", schemaOf("string", "Sesiunea la care s-a limitat lista, dacă s-a cerut una.")},
+                     {"states", arrayOf({{"type", "string"}, {"enum", paneStateNames()}})},
+                     {"procReadable", schemaOf("boolean", "false: /proc nu se poate citi pe acea mașină, deci "
+                                                          "starea e unknown (pane-urile ieșite exceptând).")},
+                     {"panes", arrayOf(paneReportSchema())}},
+                    {"serverArguments", "procReadable", "panes"});
+}
+
+json waitSchema() {
+    return objectOf(
+        {{"outcome", {{"type", "string"},
+                      {"enum", {"state", "match", "timeout", "gone"}},
+                      {"description", "state: pane-ul a ajuns într-una din stările cerute; match: output nou s-a "
+                                      "potrivit; timeout: a trecut limita; gone: pane-ul nu mai există."}}},
+         {"serverArguments", serverArgumentsSchema()},
+         {"waitedMs", schemaOf("integer")},
+         {"limitSeconds", schemaOf("number")},
+         {"pane", paneReportSchema()},
+         {"match", schemaOf("string", "La match: linia nouă care s-a potrivit.")},
+         {"tail", schemaOf("string", "Ultimele linii ale pane-ului la final.")}},
+        {"outcome", "serverArguments", "waitedMs", "limitSeconds", "pane"});
+}
+
 }  // namespace
 
 json outputSchema(std::string_view toolName) {
+    if (toolName == "tmux_pane_states") return paneStatesSchema();
+    if (toolName == "tmux_wait") return waitSchema();
     if (toolName == "tmux_census") return censusSchema();
     if (toolName == "tmux_servers") return serverListSchema();
     if (toolName == "tmux_sessions") return sessionsSchema();
@@ -367,6 +423,34 @@ json paneSearch(const CensusReport::SearchRequest& request, const SearchResult& 
         each["reason"] = missed.reason;
         out["notRead"].push_back(std::move(each));
     }
+    return out;
+}
+
+json paneReport(const PaneReport& report) {
+    const PaneSignals& pane = report.pane;
+    const PaneStatus& status = report.status;
+    json out = {{"paneID", pane.paneId},         {"target", pane.target()},         {"sessionID", pane.sessionId},
+                {"sessionName", pane.sessionName}, {"windowID", pane.windowId},     {"windowIndex", pane.windowIndex},
+                {"paneIndex", pane.paneIndex},   {"state", toRaw(status.state)}};
+    if (status.since != TimePoint{}) out["since"] = utcTimestamp(status.since);
+    if (!status.program.empty()) out["program"] = status.program;
+    if (status.duration) out["durationMs"] = status.duration->count();
+    if (status.exitStatus) out["exitStatus"] = *status.exitStatus;
+    if (status.exitSignal) out["exitSignal"] = *status.exitSignal;
+    if (status.bellAt) out["bellAt"] = utcTimestamp(*status.bellAt);
+    if (report.lastLine) out["lastLine"] = *report.lastLine;
+    return out;
+}
+
+json paneStates(const std::vector<PaneReport>& reports, const TmuxClient& bound, const std::optional<std::string>& session,
+                const std::vector<PaneState>& states, bool procReadable) {
+    json out = {{"serverArguments", serverArguments(bound)}, {"procReadable", procReadable}, {"panes", json::array()}};
+    if (session) out["session"] = *session;
+    if (!states.empty()) {
+        out["states"] = json::array();
+        for (PaneState state : states) out["states"].push_back(toRaw(state));
+    }
+    for (const PaneReport& report : reports) out["panes"].push_back(paneReport(report));
     return out;
 }
 

@@ -22,6 +22,7 @@
 #include "core/host_census.h"
 #include "core/server_scanner.h"
 #include "core/tmux_model.h"
+#include "mcp/pane_report.h"
 
 namespace quillon::mcp::structured {
 
@@ -54,5 +55,12 @@ nlohmann::json projectMatches(const std::vector<ProjectMatch>& matches, const st
 // tmux_search_panes: every matching line with its pane's ids and target, the panes not read.
 nlohmann::json paneSearch(const CensusReport::SearchRequest& request, const SearchResult& result,
                           const TmuxClient& bound);
+
+// tmux_pane_states: the panes reported, with the filters asked and whether /proc was readable.
+nlohmann::json paneStates(const std::vector<PaneReport>& reports, const TmuxClient& bound,
+                          const std::optional<std::string>& session, const std::vector<PaneState>& states,
+                          bool procReadable);
+// One pane's report, as both pane tools give it.
+nlohmann::json paneReport(const PaneReport& report);
 
 }  // namespace quillon::mcp::structured

@@ -127,6 +127,38 @@ json plainCatalogue() {
               {"socket_path", stringProperty("Alternativ, calea socketului.")},
               {"host", hostProperty()}},
              {"query"}),
+        tool("tmux_pane_states", L("Starea fiecărui pane", "State of every pane"),
+             withUntrustedText("Starea fiecărui pane al unui server tmux: waitingForInput (un program așteaptă să-i "
+                               "scrie cineva), running, finished (programul s-a terminat și shell-ul e iar la prompt), "
+                               "quiet (a scris, apoi tace), idle (shell-ul la prompt), exited (pane mort, cu codul de "
+                               "ieșire) sau unknown (/proc nu se poate citi). Cu fiecare: de când, programul din față "
+                               "și ultima linie de pe ecran. Citește doar tmux și /proc; o gazdă ssh costă un singur "
+                               "drum dus-întors."),
+             {{"session", stringProperty("Doar pane-urile sesiunii cu exact numele acesta (opțional).")},
+              {"states", stringArrayProperty("Doar pane-urile în aceste stări (opțional), ex. [\"waitingForInput\", "
+                                             "\"finished\"].")},
+              {"socket", stringProperty("Numele socketului serverului.")},
+              {"socket_path", stringProperty("Alternativ, calea socketului.")},
+              {"host", hostProperty()}}),
+        tool("tmux_wait", L("Așteaptă un pane", "Wait for a pane"),
+             withUntrustedText("Așteaptă, cel mult `timeout` secunde, până când un pane ajunge într-una din stările "
+                               "date (ca la tmux_pane_states) sau până când o linie scrisă DUPĂ apel se potrivește cu "
+                               "`pattern` (comanda tastată și textul deja pe ecran nu se pun). Spune ce s-a întâmplat "
+                               "(state, match, timeout sau gone), cu ultimele linii ale pane-ului. Pornește comanda cum "
+                               "vrei, apoi cheamă tmux_wait; nu blochează celelalte cereri și trimite progres la 5 s "
+                               "când clientul dă un progressToken."),
+             {{"pane", stringProperty("Id-ul pane-ului (ex. '%3') sau un target lizibil (ex. 'dev:1.0'), transformat "
+                                      "o dată în id.")},
+              {"states", stringArrayProperty("Stările care opresc așteptarea, ex. [\"finished\", \"waitingForInput\"].")},
+              {"pattern", stringProperty("Text căutat în liniile noi (fără diferență între litere mari și mici), sau "
+                                         "expresie regulată când `regex` e true.")},
+              {"regex", {{"type", "boolean"}, {"description", "Tratează `pattern` ca expresie regulată (implicit false)."}}},
+              {"timeout", {{"type", "number"}, {"description", "Limita în secunde (implicit 30, între 0 și 120)."}}},
+              {"lines", {{"type", "integer"}, {"description", "Câte linii din coadă în răspuns (implicit 20, între 1 și 200)."}}},
+              {"socket", stringProperty("Numele socketului serverului.")},
+              {"socket_path", stringProperty("Alternativ, calea socketului.")},
+              {"host", hostProperty()}},
+             {"pane"}),
     });
 }
 

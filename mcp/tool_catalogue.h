@@ -1,5 +1,5 @@
 #pragma once
-// The seven read-only tools as "tools/list" announces them, always in the same order.
+// The read-only tools as "tools/list" announces them, always in the same order.
 // Descriptions are Romanian, titles and the warning about pane text in the server's
 // language. Newer revisions add members; older clients see only what theirs defines.
 

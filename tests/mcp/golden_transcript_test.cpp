@@ -1,8 +1,9 @@
 // Whole conversations with the real program, compared line by line with golden transcripts
-// (golden/*.txt): "> " lines are sent as they stand, each followed by the "< " lines it must
-// be answered with, in order. <root> and <sockets> in a request stand for the test's project
-// folder and tmux's socket directory; in the answers, what changes from run to run (those
-// folders, pids, times, versions) is replaced by a placeholder before comparing.
+// (golden/*.txt, answered in English; *_ro.txt in Romanian): "> " lines are sent as they
+// stand, each followed by the "< " lines it must be answered with, in order. <root> and
+// <sockets> in a request stand for the test's project folder and tmux's socket directory;
+// in the answers, what changes from run to run (those folders, pids, times, versions) is
+// replaced by a placeholder before comparing.
 // QUILLON_UPDATE_GOLDEN=1 rewrites the answers from what the program says now.
 #include <gtest/gtest.h>
 
@@ -97,6 +98,8 @@ protected:
             {std::regex(R"("pid":\d+)"), "\"pid\":0"},
             {std::regex(R"(pid \d+)"), "pid <pid>"},
             {std::regex(R"(\b\d+[smhd]( \d+[smh])? ago)"), "<age> ago"},
+            {std::regex(R"(\bacum \d+[smhz]( \d+[smh])?)"), "acum <age>"},
+            {std::regex(R"("waitedMs":\d+)"), "\"waitedMs\":0"},
         };
         for (const auto& [pattern, replacement] : variable) answer = std::regex_replace(answer, pattern, replacement);
         return answer;
@@ -118,7 +121,9 @@ protected:
         const bool updating = std::getenv("QUILLON_UPDATE_GOLDEN") != nullptr;
         std::vector<Exchange> exchanges = readTranscript(file);
         ASSERT_FALSE(exchanges.empty());
-        McpProcess mcp({{"QUILLON_LANG", "en"}, {"XDG_CONFIG_HOME", config.str()}});
+        const std::string stem = file.stem().string();
+        const bool romanian = stem.size() > 3 && stem.compare(stem.size() - 3, 3, "_ro") == 0;
+        McpProcess mcp({{"QUILLON_LANG", romanian ? "ro" : "en"}, {"XDG_CONFIG_HOME", config.str()}});
         for (Exchange& exchange : exchanges) {
             mcp.send(expand(exchange.request) + "\n");
             const auto answers = answersTo(mcp, exchange.answers.size(), updating);

@@ -252,7 +252,7 @@ TEST_F(StdioLoop, BeforeAnyInitializeAndAfterAnotherTheShapesAreThoseAgreedLast)
               (std::vector<bool>{false, true, true, false}));
 }
 
-TEST_F(StdioLoop, ToolsListIsTheSameSevenToolsEveryTime) {
+TEST_F(StdioLoop, ToolsListIsTheSameToolsEveryTime) {
     const auto answers =
         runLoop(lines({R"({"id":1,"method":"tools/list"})", R"({"id":2,"method":"tools/list"})"})).answers();
     ASSERT_EQ(answers.size(), 2u);
@@ -264,13 +264,15 @@ TEST_F(StdioLoop, ToolsListIsTheSameSevenToolsEveryTime) {
         for (const auto& [property, definition] : schema["properties"].items())
             EXPECT_EQ(definition["type"], property == "lines" || property == "maxResults" ? "integer"
                                           : property == "regex"                           ? "boolean"
+                                          : property == "timeout"                         ? "number"
                                           : definition.contains("items")                  ? "array"
                                                                                           : "string");
         tools.push_back(tool["name"].get<std::string>() + " " + schema.value("required", json::array()).dump());
     }
     EXPECT_EQ(tools, (std::vector<std::string>{"tmux_census []", "tmux_servers []", "tmux_sessions []",
                                                R"(tmux_windows ["session"])", R"(tmux_capture_pane ["target"])",
-                                               R"(tmux_find_project ["query"])", R"(tmux_search_panes ["query"])"}));
+                                               R"(tmux_find_project ["query"])", R"(tmux_search_panes ["query"])",
+                                               "tmux_pane_states []", R"(tmux_wait ["pane"])"}));
 }
 
 // The schemas name no $schema, so they are JSON Schema 2020-12 (the default dialect from

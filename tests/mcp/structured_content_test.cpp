@@ -65,7 +65,7 @@ json serverAt(const json& servers, const std::string& path) {
 }
 
 TEST_F(StructuredContent, EveryToolAnswersWithDataItsOwnSchemaAccepts) {
-    ASSERT_EQ(schemas.size(), 7u);
+    ASSERT_EQ(schemas.size(), 9u);
     const json census = checkedCall("tmux_census", {{"extra_sockets", json::array({dead})}});
     EXPECT_EQ(census["directory"], sandbox.socketDirectory());
     EXPECT_EQ(census["tmuxVersion"], TmuxClient(TmuxSandbox::tmuxPath()).version());
@@ -122,6 +122,27 @@ TEST_F(StructuredContent, EveryToolAnswersWithDataItsOwnSchemaAccepts) {
     EXPECT_EQ(found["matches"][0]["alsoTouches"], json::array({"other"}));
     EXPECT_EQ(found["matches"][0]["server"]["socketPath"], alpha);
     EXPECT_EQ(checkedCall("tmux_find_project", {{"query", "nothing"}})["matches"], json::array());
+
+    const json states = checkedCall("tmux_pane_states", {{"socket", "alpha"}});
+    EXPECT_EQ(states["serverArguments"], json({{"socket", "alpha"}}));
+    EXPECT_EQ(states["procReadable"], true);
+    ASSERT_EQ(states["panes"].size(), 5u) << states;
+    std::map<std::string, json> byTarget;
+    for (const json& pane : states["panes"]) byTarget[pane["target"]] = pane;
+    const json& sleeping = byTarget["quiet:0.0"];
+    EXPECT_EQ(sleeping["state"], "running");
+    EXPECT_EQ(sleeping["program"], "sleep");
+    EXPECT_EQ(byTarget["said:0.0"]["lastLine"], "hello-43");
+    const json filtered = checkedCall("tmux_pane_states", {{"socket", "alpha"}, {"session", "quiet"}, {"states", {"running"}}});
+    EXPECT_EQ(filtered["panes"].size(), 1u);
+    EXPECT_EQ(filtered["states"], json::array({"running"}));
+    const json waited = checkedCall("tmux_wait", {{"pane", "quiet:0.0"}, {"states", {"running"}}, {"socket", "alpha"}});
+    EXPECT_EQ(waited["outcome"], "state");
+    EXPECT_EQ(waited["pane"]["paneID"], sleeping["paneID"]);
+    const json timedOut = checkedCall("tmux_wait", {{"pane", "said:0.0"}, {"pattern", "hello"}, {"timeout", 0.5}, {"socket", "alpha"}});
+    EXPECT_EQ(timedOut["outcome"], "timeout");
+    EXPECT_EQ(timedOut["limitSeconds"], 0.5);
+    EXPECT_TRUE(text::contains(timedOut["tail"].get<std::string>(), "hello-42\nhello-43")) << timedOut;
 
     const json search = checkedCall("tmux_search_panes", {{"query", "HELLO"}, {"socket", "alpha"}});
     ASSERT_EQ(search["matches"].size(), 2u) << search;
