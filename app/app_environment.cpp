@@ -9,6 +9,7 @@
 #include <utility>
 #include <variant>
 
+#include "app/server_watcher.h"
 #include "app/snapshot_keeper.h"
 #include "app/terminal_launcher.h"
 #include "core/snapshot_ring.h"
@@ -79,7 +80,8 @@ AppEnvironment::Options AppEnvironment::Options::standard() {
     return Options{DefaultsStore::standard(),
                    detected ? std::optional(detected->binaryPath) : std::nullopt,
                    AppPlatform::native(),
-                   SnapshotRing::rootDirectory(L10n::processEnvironment())};
+                   SnapshotRing::rootDirectory(L10n::processEnvironment()),
+                   true};
 }
 
 AppEnvironment::AppEnvironment(Options options, QObject* parent)
@@ -100,10 +102,23 @@ AppEnvironment::AppEnvironment(Options options, QObject* parent)
     else lastError_ = TmuxError::binaryNotFound().localizedDescription();
     serverIdentity_ = configuredServer();
     snapshots_ = new SnapshotKeeper(*this, std::move(options.snapshotRoot), this);
+    if (options.watchServer) {
+        watcher_ = new ServerWatcher(this);
+        connect(watcher_, &ServerWatcher::attached, this, &AppEnvironment::watcherAttached);
+        connect(watcher_, &ServerWatcher::ended, this, &AppEnvironment::watcherEnded);
+        connect(watcher_, &ServerWatcher::structureChanged, this, [this] { refresh(); });
+        connect(watcher_, &ServerWatcher::valuesChanged, this, &AppEnvironment::applyLiveValues);
+        watchRetry_ = new QTimer(this);
+        watchRetry_->setSingleShot(true);
+        // The next snapshot starts the watcher again.
+        connect(watchRetry_, &QTimer::timeout, this, [this] { refresh(); });
+    }
     QMetaObject::invokeMethod(this, [this] { bootstrap(); }, Qt::QueuedConnection);
 }
 
 AppEnvironment::~AppEnvironment() {
+    // The watcher's child is ended and reaped before anything else goes.
+    delete std::exchange(watcher_, nullptr);
     // The keeper's jobs end before the state they were taken from.
     delete std::exchange(snapshots_, nullptr);
     // Jobs post their results to this object; none may outlive it.
@@ -176,6 +191,7 @@ void AppEnvironment::applySocketSettings() {
     ++clientGeneration_;
     client_ = configuredClient();
     serverIdentity_ = configuredServer();
+    forgetWatcher();
     // Nothing of the previous server may be read as this one's, not even for the moment
     // before its first refresh: the listeners of serverChanged find no sessions.
     const bool hadSessions = !sessions_.empty();
@@ -216,8 +232,13 @@ void AppEnvironment::startRefresh(std::vector<Done> waiting) {
                             refreshesFinished_ = true;
                             if (!outcome.value) setLastError(outcome.error);
                             else {
+                                // Values pushed while it ran are newer than its own.
+                                if (liveValues_ && number <= liveValuesStamp_)
+                                    if (auto updated = ServerWatch::withValues(*outcome.value, *liveValues_))
+                                        outcome.value = std::move(updated);
                                 setSessions(std::move(*outcome.value));
                                 if (number > keepErrorThrough_) setLastError(std::nullopt);
+                                considerWatching();
                             }
                             emit refreshFinished();
                         } else {
@@ -239,7 +260,67 @@ void AppEnvironment::startPolling() {
             if (!refreshing_) refresh();
         });
     }
-    timer_->start(settings_.pollingPeriod());
+    timer_->start(watching() ? safetyPeriod : settings_.pollingPeriod());
+}
+
+// ---- Watching ----
+
+std::chrono::milliseconds AppEnvironment::watchRetryDelay(int failures) {
+    if (failures <= 0) return std::chrono::milliseconds(0);
+    return std::chrono::seconds(failures > 6 ? 60 : 1 << (failures - 1));
+}
+
+std::optional<pid_t> AppEnvironment::watcherPid() const { return watcher_ ? watcher_->pid() : std::nullopt; }
+
+bool AppEnvironment::watching() const { return watcher_ && watcher_->watching(); }
+
+void AppEnvironment::considerWatching() {
+    if (!watcher_ || !client_ || watcher_->running() || sessions_.empty()) return;
+    if (std::chrono::steady_clock::now() < watchRetryAt_) return;
+    // It never creates a session: it waits for one, and attaches by id.
+    const TmuxSession& first = sessions_.front();
+    watcher_->start(*client_, first.sessionID.empty() ? first.name : first.sessionID);
+}
+
+void AppEnvironment::watcherAttached() {
+    watchFailures_ = 0;
+    if (timer_) startPolling();
+    emit watchingChanged();
+    refresh();  // what changed between the last snapshot and the attach
+}
+
+void AppEnvironment::watcherEnded(bool byTmux) {
+    liveValues_.reset();
+    if (byTmux) {
+        watchRetryAt_ = {};
+    } else {
+        const auto delay = watchRetryDelay(++watchFailures_);
+        watchRetryAt_ = std::chrono::steady_clock::now() + delay;
+        watchRetry_->start(delay);
+    }
+    if (timer_) startPolling();
+    emit watchingChanged();
+    refresh();
+}
+
+void AppEnvironment::applyLiveValues(const ServerWatch::LiveValues& values) {
+    const bool reshaped = liveValues_ && !liveValues_->sameShape(values);
+    liveValues_ = values;
+    liveValuesStamp_ = refreshesStarted_;
+    if (reshaped) return refresh();
+    if (auto updated = ServerWatch::withValues(sessions_, values)) setSessions(std::move(*updated));
+    else refresh();
+}
+
+void AppEnvironment::forgetWatcher() {
+    if (!watcher_) return;
+    const bool was = watcher_->watching();
+    watcher_->stop();
+    watchRetry_->stop();
+    liveValues_.reset();
+    watchFailures_ = 0;
+    watchRetryAt_ = {};
+    if (was) emit watchingChanged();
 }
 
 std::optional<std::chrono::milliseconds> AppEnvironment::pollingTimerInterval() const {

@@ -1,6 +1,7 @@
 #pragma once
 // The application's one state store: the settings, the tmux client, the session tree
-// kept fresh by polling, and every action the screens perform on tmux.
+// kept fresh by the server's watcher (polling when it cannot watch), and every action the
+// screens perform on tmux.
 //
 // Everything here lives on the GUI thread. tmux runs only in pool jobs on a copy of the
 // client; results are posted back before any published property changes. Actions take an
@@ -9,6 +10,8 @@
 #include <QObject>
 #include <QThreadPool>
 #include <QTimer>
+
+#include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
@@ -25,6 +28,7 @@
 #include "app/settings_writer.h"
 #include "core/defaults_store.h"
 #include "core/server_identity.h"
+#include "core/server_watch.h"
 #include "core/tmux_client.h"
 #include "core/tmux_model.h"
 
@@ -35,6 +39,7 @@ using TerminalList = std::vector<TerminalApp>;
 using OptionalText = std::optional<std::string>;
 using ProgramList = std::vector<std::string>;
 class SnapshotKeeper;
+class ServerWatcher;
 
 class AppEnvironment : public QObject {
     Q_OBJECT
@@ -70,6 +75,9 @@ public:
         AppPlatform platform;
         // Where the servers' snapshot rings live; empty: no snapshots are kept.
         std::filesystem::path snapshotRoot = {};
+        // The shown server pushes its changes to a watcher (ServerWatcher); polling at the
+        // settings' interval only while it cannot. False: polling alone.
+        bool watchServer = false;
 
         // The application's defaults document, TmuxClient::detect() and this desktop.
         static Options standard();
@@ -106,8 +114,16 @@ public:
     const std::optional<std::string>& binaryPath() const noexcept { return binaryPath_; }
     // The installed terminals, or Terminal alone; fixed at creation.
     const TerminalList& availableTerminals() const noexcept { return availableTerminals_; }
-    // The running polling timer's period; nothing before the first bootstrap ends.
+    // The running polling timer's period; nothing before the first bootstrap ends. While the
+    // watcher pushes changes it is the safety period.
     std::optional<std::chrono::milliseconds> pollingTimerInterval() const;
+    // While the watcher runs: a snapshot this often catches anything it missed.
+    static constexpr std::chrono::milliseconds safetyPeriod{30'000};
+    // Waits before another start of a watcher that failed n times in a row: 1 s, 2 s, 4 s… 60 s.
+    static std::chrono::milliseconds watchRetryDelay(int failures);
+    // The watcher's child while one runs, and whether changes are pushed now.
+    std::optional<pid_t> watcherPid() const;
+    bool watching() const;
 
     // ---- Settings ----
     const AppSettings& settings() const noexcept { return settings_; }
@@ -168,7 +184,8 @@ public:
     // One snapshot that starts after this call; done runs once it is applied (at once
     // without a client). While one runs, every request joins one more that follows it.
     void refresh(Done done = {});
-    // (Re)starts the polling timer at the settings' pollingPeriod() (1 s to a day).
+    // (Re)starts the polling timer at the settings' pollingPeriod() (1 s to a day), or at the
+    // safety period while the watcher pushes changes.
     void startPolling();
 
     // ---- Actions: each clears or sets lastError, then refreshes ----
@@ -227,6 +244,8 @@ signals:
     void serverChanged();
     // After every completed snapshot, successful or not.
     void refreshFinished();
+    // The watcher started or stopped pushing changes (watching()).
+    void watchingChanged();
 
     void preferredTerminalChanged();
     void pollingIntervalChanged();
@@ -263,6 +282,13 @@ private:
     TmuxClient configuredClient() const;
     ServerIdentity configuredServer() const;
     void attachTo(const std::string& session, const std::optional<std::string>& windowTarget, Done done);
+    // After a snapshot: starts the watcher when the server has a session and a retry is due.
+    void considerWatching();
+    void watcherAttached();
+    void watcherEnded(bool sound);
+    void applyLiveValues(const ServerWatch::LiveValues& values);
+    // Drops the watcher and what it said, for a new server or quit.
+    void forgetWatcher();
 
     DefaultsStore defaults_;
     AppPlatform platform_;
@@ -290,6 +316,13 @@ private:
     std::uint64_t clientGeneration_ = 0;
     QTimer* timer_ = nullptr;
     SnapshotKeeper* snapshots_ = nullptr;
+    ServerWatcher* watcher_ = nullptr;  // null when not asked for
+    // The subscription's last value, for telling a changed shape from changed values.
+    std::optional<ServerWatch::LiveValues> liveValues_;
+    std::uint64_t liveValuesStamp_ = 0;  // refreshesStarted_ when they came
+    int watchFailures_ = 0;  // in a row
+    std::chrono::steady_clock::time_point watchRetryAt_{};
+    QTimer* watchRetry_ = nullptr;
     QThreadPool pool_;
 };
 

@@ -94,12 +94,31 @@ void ControlLineBuffer::append(std::string_view bytes, const std::function<void(
     }
 }
 
-std::vector<std::string> TmuxControlMode::arguments(const TmuxClient& client, const std::string& session) {
+std::vector<std::string> TmuxControlMode::arguments(const TmuxClient& client, const std::string& session,
+                                                    const std::string& clientFlags) {
     std::vector<std::string> args{"-u", "-C"};
     args.insert(args.end(), client.socketArgs.begin(), client.socketArgs.end());
     args.insert(args.end(), {"attach-session", "-t", exactTarget(session)});
+    if (!clientFlags.empty()) args.insert(args.end(), {"-f", clientFlags});
     return args;
 }
+
+namespace {
+
+// Small command lines into an empty pipe: the whole text fits its buffer.
+void send(int fd, const std::vector<std::string>& commands) {
+    std::string text;
+    for (const std::string& command : commands) text.append(command).push_back('\n');
+    std::string_view rest(text);
+    while (!rest.empty()) {
+        const ssize_t count = write(fd, rest.data(), rest.size());
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return;  // tmux already left: its end is reported as usual
+        rest.remove_prefix(static_cast<std::size_t>(count));
+    }
+}
+
+}  // namespace
 
 std::optional<pid_t> TmuxControlMode::pid() const noexcept {
     if (!process_.running()) return std::nullopt;
@@ -107,10 +126,10 @@ std::optional<pid_t> TmuxControlMode::pid() const noexcept {
 }
 
 void TmuxControlMode::start(const TmuxClient& client, const std::string& session, LineHandler onLine,
-                            ExitHandler onExit) {
+                            ExitHandler onExit, Attachment attachment) {
     stop();
     std::vector<std::string> argv{client.host ? std::string("tmux") : client.binaryPath};
-    for (std::string& arg : arguments(client, session)) argv.push_back(std::move(arg));
+    for (std::string& arg : arguments(client, session, attachment.clientFlags)) argv.push_back(std::move(arg));
     // A remote server's control client is the same tmux behind `ssh -T`.
     if (client.host) argv = SshTransport::processCommandLine(*client.host, argv);
 
@@ -125,10 +144,11 @@ void TmuxControlMode::start(const TmuxClient& client, const std::string& session
     outRead_ = std::move(output.read);
     wake_ = std::move(wake);
     running_ = true;
+    send(stdinWrite_.get(), attachment.commands);
     try {
         reader_ = std::thread([outFd = outRead_.get(), wakeFd = wake_.read.get(), onLine = std::move(onLine),
-                               onExit = std::move(onExit)] {
-            readLoop(outFd, wakeFd, onLine);
+                               onExit = std::move(onExit), wanted = std::move(attachment.wanted)] {
+            readLoop(outFd, wakeFd, onLine, wanted);
             if (onExit) onExit();
         });
     } catch (...) {
@@ -137,7 +157,8 @@ void TmuxControlMode::start(const TmuxClient& client, const std::string& session
     }
 }
 
-void TmuxControlMode::readLoop(int outFd, int wakeFd, const LineHandler& onLine) {
+void TmuxControlMode::readLoop(int outFd, int wakeFd, const LineHandler& onLine,
+                               const std::function<bool(std::string_view)>& wanted) {
     ControlLineBuffer lines;
     char block[4096];
     pollfd fds[2] = {{outFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
@@ -152,7 +173,7 @@ void TmuxControlMode::readLoop(int outFd, int wakeFd, const LineHandler& onLine)
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) return;
         lines.append(std::string_view(block, static_cast<std::size_t>(count)), [&](const std::string& line) {
-            if (onLine && ControlModeParser::isForwarded(line)) onLine(line);
+            if (onLine && (wanted ? wanted(line) : ControlModeParser::isForwarded(line))) onLine(line);
         });
     }
 }

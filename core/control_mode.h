@@ -58,6 +58,14 @@ public:
     using LineHandler = std::function<void(const std::string& line)>;
     using ExitHandler = std::function<void()>;
 
+    // How the client attaches and what it is told once there.
+    struct Attachment {
+        std::string clientFlags;            // attach-session -f …; empty: none
+        std::vector<std::string> commands;  // tmux command lines sent at once, in order
+        // The lines onLine gets; empty: those ControlModeParser forwards.
+        std::function<bool(std::string_view line)> wanted;
+    };
+
     TmuxControlMode() = default;
     ~TmuxControlMode() { stop(); }
     TmuxControlMode(const TmuxControlMode&) = delete;
@@ -66,7 +74,8 @@ public:
     // Replaces any running client. Both handlers run on the reader thread: onLine for each
     // forwarded line, onExit once when the read loop ends (also after stop()). They must not
     // wait for the thread that calls stop(). Throws std::system_error when tmux cannot start.
-    void start(const TmuxClient& client, const std::string& session, LineHandler onLine, ExitHandler onExit);
+    void start(const TmuxClient& client, const std::string& session, LineHandler onLine, ExitHandler onExit,
+               Attachment attachment = {});
 
     // Terminates the child (SIGTERM, SIGKILL when it lingers), reaps it, joins the reader and
     // closes every descriptor. No handler runs after it returns. Safe when nothing runs.
@@ -75,11 +84,13 @@ public:
     bool isRunning() const noexcept { return running_; }
     std::optional<pid_t> pid() const noexcept;
 
-    // "-C", the socket arguments, "attach-session", "-t", session.
-    static std::vector<std::string> arguments(const TmuxClient& client, const std::string& session);
+    // "-C", the socket arguments, "attach-session", "-t", session, and "-f" clientFlags when given.
+    static std::vector<std::string> arguments(const TmuxClient& client, const std::string& session,
+                                              const std::string& clientFlags = {});
 
 private:
-    static void readLoop(int outFd, int wakeFd, const LineHandler& onLine);
+    static void readLoop(int outFd, int wakeFd, const LineHandler& onLine,
+                         const std::function<bool(std::string_view)>& wanted);
 
     ChildProcess process_;
     UniqueFd stdinWrite_;  // held open: tmux -C ends when its input does

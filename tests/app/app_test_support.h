@@ -201,7 +201,8 @@ protected:
         rules.reset();
         templates.reset();
         env.reset();
-        env = std::make_unique<AppEnvironment>(AppEnvironment::Options{store(), tmuxPath, services, snapshotRoot});
+        env = std::make_unique<AppEnvironment>(
+            AppEnvironment::Options{store(), tmuxPath, services, snapshotRoot, watchServer});
         templates = std::make_unique<TemplateStore>(store(), *env);
         rules = std::make_unique<RuleStore>(store(), *env, desktop);
         storesStarted();
@@ -236,6 +237,8 @@ protected:
     std::optional<std::string> tmuxPath = TmuxSandbox::tmuxPath();
     // Where the environment keeps snapshots; empty: none (a test sets it before the stores start).
     std::filesystem::path snapshotRoot;
+    // Whether the environment watches its server; off, it polls alone, as these tests expect.
+    bool watchServer = false;
     std::string server = TmuxSandbox::uniqueName("app");
     std::unique_ptr<AppEnvironment> env;
     std::unique_ptr<TemplateStore> templates;

@@ -447,10 +447,12 @@ void SettingsView::relabel() {
     }
     launchAtLogin_->setText(qL("Pornește la login", "Launch at login"));
     polling_.group->setTitle(QStringLiteral("Polling"));
-    polling_.caption->setText(qL("Interval refresh", "Refresh interval"));
+    polling_.caption->setText(qL("Interval refresh de rezervă", "Fallback refresh interval"));
     polling_.slider->setAccessibleName(polling_.caption->text());
-    polling_.footer->setText(qL("Cât de des reîncarcă panoul starea serverului tmux.",
-                               "How often the panel reloads tmux server state."));
+    polling_.footer->setText(qL("tmux anunță singur schimbările; panoul reîncarcă la acest interval doar când nu îl "
+                                "poate asculta.",
+                                "tmux reports its changes as they happen; the panel reloads at this interval only "
+                                "while it cannot listen."));
     idle_.group->setTitle(qL("Sesiuni idle", "Idle sessions"));
     idle_.caption->setText(qL("Prag idle", "Idle threshold"));
     idle_.slider->setAccessibleName(idle_.caption->text());

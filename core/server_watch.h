@@ -1,0 +1,67 @@
+#pragma once
+// What the shown server's watcher says to tmux and how it reads the answers: a control-mode
+// client that keeps out of the way (read-only, its size ignored, no pane output), one format
+// subscription for what tmux sends no notification about (each pane's current command and
+// path, each session's count of clients), and the sorting of the lines that come back.
+// Plain functions of text; the child itself is a TmuxControlMode.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/tmux_model.h"
+
+namespace quillon::ServerWatch {
+
+// attach-session -f: accepted by tmux 3.2 and later.
+const std::string& clientFlags();
+// The subscription's name, and the line that asks for it (tmux reports it at once, then at
+// most once a second when its value changed).
+const std::string& subscriptionName();
+std::string subscribeCommand();
+
+enum class Line {
+    structure,  // sessions, windows, panes or clients changed: a snapshot is due
+    values,     // the subscription's new value
+    attached,   // the client's own session was set: watching starts now
+    exited,     // tmux is ending the client
+    reply,      // %begin / %end / %error and other known lines: the stream is sound
+    unknown,    // not a control-mode line
+};
+Line classify(std::string_view line);
+
+// The value of a "%subscription-changed" line of our subscription; nothing for other lines.
+std::optional<std::string_view> subscriptionValue(std::string_view line);
+
+// What one value of the subscription says, in tmux's order.
+struct LiveValues {
+    struct Session {
+        std::string id;               // "$3"
+        std::int64_t clients = 0;     // every client, control clients too
+        bool operator==(const Session&) const = default;
+    };
+    struct Pane {
+        std::string id;  // "%12"
+        std::string command;
+        std::string path;
+        bool operator==(const Pane&) const = default;
+    };
+    std::vector<Session> sessions;
+    std::vector<Pane> panes;
+
+    // Nothing when the text is not such a value.
+    static std::optional<LiveValues> parse(std::string_view value);
+    // The same sessions with the same client counts and the same panes in the same order:
+    // only commands and paths may differ.
+    bool sameShape(const LiveValues& other) const;
+    bool operator==(const LiveValues&) const = default;
+};
+
+// The sessions with each pane's command and path taken from values; nothing when the panes
+// listed differ from the sessions' (a snapshot must tell what changed).
+std::optional<std::vector<TmuxSession>> withValues(const std::vector<TmuxSession>& sessions,
+                                                   const LiveValues& values);
+
+}  // namespace quillon::ServerWatch

@@ -1,0 +1,113 @@
+// The watcher's reading of tmux: which lines ask for a snapshot, the subscription's value,
+// and values laid onto a session tree only while it has the same panes.
+#include <gtest/gtest.h>
+
+#include "core/server_watch.h"
+
+namespace quillon {
+namespace {
+
+using ServerWatch::Line;
+using ServerWatch::LiveValues;
+
+TEST(ServerWatch, LinesAreSortedByWhatTheyAskFor) {
+    const struct {
+        const char* line;
+        Line kind;
+    } cases[] = {
+        {"%sessions-changed", Line::structure},
+        {"%session-renamed $1 new name", Line::structure},
+        {"%session-window-changed $1 @2", Line::structure},
+        {"%window-add @3", Line::structure},
+        {"%window-close @3", Line::structure},
+        {"%window-renamed @3 a b", Line::structure},
+        {"%unlinked-window-add @4", Line::structure},
+        {"%unlinked-window-close @4", Line::structure},
+        {"%unlinked-window-renamed @4 x", Line::structure},
+        {"%layout-change @3 b25d,80x24,0,0,1 b25d,80x24,0,0,1 *", Line::structure},
+        {"%window-pane-changed @3 %5", Line::structure},
+        {"%client-session-changed /dev/pts/3 $1 main", Line::structure},
+        {"%client-detached /dev/pts/3", Line::structure},
+        {"%subscription-changed quillon-live $0 - - - : S\x1f$0\x1f" "1\x1e", Line::values},
+        {"%session-changed $0 main", Line::attached},
+        {"%exit", Line::exited},
+        {"%exit detached", Line::exited},
+        {"%begin 1 2 0", Line::reply},
+        {"%end 1 2 0", Line::reply},
+        {"%pane-mode-changed %1", Line::reply},
+        {"%sessions-changedx", Line::reply},  // a head is a whole word
+        {"open terminal failed: not a terminal", Line::unknown},
+        {"", Line::unknown},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ServerWatch::classify(c.line), c.kind) << c.line;
+}
+
+TEST(ServerWatch, TheSubscriptionAsksForEveryPaneOfEverySession) {
+    const std::string command = ServerWatch::subscribeCommand();
+    EXPECT_TRUE(command.starts_with("refresh-client -B 'quillon-live::#{S:"));
+    for (const char* field : {"#{W:#{P:", "#{session_id}", "#{session_attached}", "#{pane_id}",
+                              "#{pane_current_command}", "#{pane_current_path}"})
+        EXPECT_NE(command.find(field), std::string::npos) << field;
+    EXPECT_EQ(command.find('\'', 20), command.size() - 1);  // one quoted word, closed at the end
+    EXPECT_EQ(ServerWatch::clientFlags(), "read-only,ignore-size,no-output");
+}
+
+TEST(ServerWatch, ValuesAreReadOnlyFromOurSubscriptionAndWhole) {
+    const std::string value = "S\x1f$0\x1f" "2\x1eP\x1f%0\x1f" "bash\x1f/home/a b\x1eP\x1f%3\x1fvim\x1f/srv\x1e";
+    const auto view = ServerWatch::subscriptionValue("%subscription-changed quillon-live $0 - - - : " + value);
+    ASSERT_TRUE(view);
+    const auto values = LiveValues::parse(*view);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->sessions, (std::vector<LiveValues::Session>{{"$0", 2}}));
+    EXPECT_EQ(values->panes, (std::vector<LiveValues::Pane>{{"%0", "bash", "/home/a b"}, {"%3", "vim", "/srv"}}));
+    EXPECT_EQ(LiveValues::parse(""), LiveValues{});  // a server without panes
+
+    EXPECT_FALSE(ServerWatch::subscriptionValue("%subscription-changed other $0 - - - : " + value));
+    EXPECT_FALSE(ServerWatch::subscriptionValue("%subscription-changed quillon-live $0 - - -"));
+    for (const std::string broken : {"S\x1f$0\x1f" "2", "S\x1f$0\x1fmany\x1e", "P\x1f%0\x1f" "bash\x1e", "X\x1e"})
+        EXPECT_FALSE(LiveValues::parse(broken)) << broken;
+}
+
+TmuxPane pane(std::string id, std::string command, std::string path) {
+    TmuxPane p;
+    p.paneID = std::move(id);
+    p.command = std::move(command);
+    p.path = std::move(path);
+    return p;
+}
+
+TEST(ServerWatch, ValuesChangeRowsOnlyWhenThePanesAreTheSame) {
+    TmuxSession session;
+    session.sessionID = "$0";
+    TmuxWindow first, second;
+    first.panes = {pane("%0", "bash", "/a"), pane("%1", "bash", "/b")};
+    second.panes = {pane("%2", "top", "/c")};
+    session.windows = {first, second};
+    const std::vector<TmuxSession> tree{session};
+
+    LiveValues values{{{"$0", 1}}, {{"%2", "top", "/c"}, {"%0", "make", "/a/src"}, {"%1", "bash", "/b"}}};
+    const auto updated = ServerWatch::withValues(tree, values);
+    ASSERT_TRUE(updated);
+    EXPECT_EQ(updated->at(0).windows[0].panes[0].command, "make");
+    EXPECT_EQ(updated->at(0).windows[0].panes[0].path, "/a/src");
+    EXPECT_EQ(updated->at(0).windows[1].panes[0], tree[0].windows[1].panes[0]);
+
+    // A pane more, a pane less, another pane: the tree no longer matches.
+    LiveValues more = values, fewer = values, other = values;
+    more.panes.push_back({"%9", "sh", "/"});
+    fewer.panes.pop_back();
+    other.panes[0].id = "%7";
+    for (const LiveValues& v : {more, fewer, other}) EXPECT_FALSE(ServerWatch::withValues(tree, v));
+
+    // The shape: sessions with their client counts and the panes in order, not their values.
+    LiveValues moved = values, attached = values;
+    moved.panes[0].command = "htop";
+    attached.sessions[0].clients = 2;
+    EXPECT_TRUE(values.sameShape(moved));
+    EXPECT_FALSE(values.sameShape(attached));
+    EXPECT_FALSE(values.sameShape(more));
+    EXPECT_FALSE(values.sameShape(other));
+}
+
+}  // namespace
+}  // namespace quillon
