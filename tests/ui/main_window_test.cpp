@@ -74,7 +74,7 @@ TEST_F(MainWindowTest, EveryControlOfEveryScreenIsNamedAndEveryLabelReadByItsTex
     for (auto [name, widget] : {std::pair<const char*, QWidget*>{"panel", &panel}, {"new session", &sheet},
                                 {"rule editor", &ruleEditor}, {"template editor", &templateEditor},
                                 {"search", &search}, {"restore", &restore}})
-        places.emplace_back(name, [widget] { return widget; });
+        places.emplace_back(name, [w = widget] { return w; });
     window.show();
     detail.show();
     for (AppLanguage language : {AppLanguage::en, AppLanguage::ro}) {

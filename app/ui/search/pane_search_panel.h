@@ -39,7 +39,7 @@ public:
     explicit PaneSearchPanel(UiContext& context, QWidget* parent = nullptr);
 
     // Reads the scrollback setting, shows the panel with the field focused and its text selected.
-    void open();
+    void open() override;
     // The debounced search, now.
     void searchNow();
     // Opens the match of a row; false for a row that is no match or of another server.
