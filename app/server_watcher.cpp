@@ -39,7 +39,6 @@ void ServerWatcher::start(const TmuxClient& client, const std::string& session) 
     };
     TmuxControlMode::Attachment attachment;
     attachment.clientFlags = ServerWatch::clientFlags();
-    attachment.commands = {ServerWatch::subscribeCommand()};
     attachment.wanted = [](std::string_view) { return true; };  // what is not understood counts too
     auto control = std::make_unique<TmuxControlMode>();
     try {
@@ -86,7 +85,11 @@ void ServerWatcher::handleLine(std::uint64_t generation, const std::string& line
     sound_ = true;
     switch (kind) {
         case Line::attached:
-            if (!std::exchange(attached_, true)) emit attached();
+            if (!std::exchange(attached_, true)) {
+                // Sent before the client is attached, tmux refuses it (no current client).
+                if (control_) control_->send({ServerWatch::subscribeCommand()});
+                emit attached();
+            }
             break;
         case Line::structure:
             if (!coalesce_.isActive()) coalesce_.start();

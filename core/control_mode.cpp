@@ -106,7 +106,7 @@ std::vector<std::string> TmuxControlMode::arguments(const TmuxClient& client, co
 namespace {
 
 // Small command lines into an empty pipe: the whole text fits its buffer.
-void send(int fd, const std::vector<std::string>& commands) {
+void sendTo(int fd, const std::vector<std::string>& commands) {
     std::string text;
     for (const std::string& command : commands) text.append(command).push_back('\n');
     std::string_view rest(text);
@@ -119,6 +119,10 @@ void send(int fd, const std::vector<std::string>& commands) {
 }
 
 }  // namespace
+
+void TmuxControlMode::send(const std::vector<std::string>& commands) {
+    if (running_) sendTo(stdinWrite_.get(), commands);
+}
 
 std::optional<pid_t> TmuxControlMode::pid() const noexcept {
     if (!process_.running()) return std::nullopt;
@@ -144,7 +148,6 @@ void TmuxControlMode::start(const TmuxClient& client, const std::string& session
     outRead_ = std::move(output.read);
     wake_ = std::move(wake);
     running_ = true;
-    send(stdinWrite_.get(), attachment.commands);
     try {
         reader_ = std::thread([outFd = outRead_.get(), wakeFd = wake_.read.get(), onLine = std::move(onLine),
                                onExit = std::move(onExit), wanted = std::move(attachment.wanted)] {

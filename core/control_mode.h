@@ -58,10 +58,9 @@ public:
     using LineHandler = std::function<void(const std::string& line)>;
     using ExitHandler = std::function<void()>;
 
-    // How the client attaches and what it is told once there.
+    // How the client attaches.
     struct Attachment {
-        std::string clientFlags;            // attach-session -f …; empty: none
-        std::vector<std::string> commands;  // tmux command lines sent at once, in order
+        std::string clientFlags;  // attach-session -f …; empty: none
         // The lines onLine gets; empty: those ControlModeParser forwards.
         std::function<bool(std::string_view line)> wanted;
     };
@@ -80,6 +79,10 @@ public:
     // Terminates the child (SIGTERM, SIGKILL when it lingers), reaps it, joins the reader and
     // closes every descriptor. No handler runs after it returns. Safe when nothing runs.
     void stop();
+
+    // Sends tmux command lines, in order. Commands about the client itself (refresh-client)
+    // fail with "no current client" until its first %session-changed: send them after that.
+    void send(const std::vector<std::string>& commands);
 
     bool isRunning() const noexcept { return running_; }
     std::optional<pid_t> pid() const noexcept;
