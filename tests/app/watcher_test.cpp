@@ -78,7 +78,7 @@ protected:
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("TERM", "xterm");
         terminal->setProcessEnvironment(environment);
-        terminal->setStandardInputFile(QProcess::nullDevice());
+        // Its input stays open: at the end of input, script ends the client within moments.
         terminal->start("script", {"-qfc",
                                    QString::fromStdString(text::shellQuote(TmuxSandbox::tmuxPath()) + " -L " + server +
                                                           " attach -t =" + sessionName),
