@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of Quillon on a private tmux server, in English and Romanian, light and dark.
-#   scripts/screenshots.sh [build-dir] [out-dir]
+#   scripts/screenshots.sh [build-dir] [out-dir] [place names…]
+# With place names (as in the list below, e.g. "panel"), only those are shot.
 # Runs Quillon under xvfb-run with a tray host (trayer) and a session bus, brings each place up
 # with `quillon --show <place>` and saves the whole screen with `import -window root`.
 set -euo pipefail
@@ -41,9 +42,19 @@ if [ "${1:-}" != "--inside" ]; then
         command -v "$tool" >/dev/null || { echo "missing: $tool (./setup.sh installs it)" >&2; exit 1; }
     done
     [ -x "$quillon" ] || { echo "build Quillon first: $quillon" >&2; exit 1; }
-    exec xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "$0" --inside "$build" "$out"
+    shift $(( $# < 2 ? $# : 2 ))
+    exec xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "$0" --inside "$build" "$out" "$@"
 fi
 build="$2"; out="$3"; quillon="$build/app/ui/quillon"
+shift 3
+if [ $# -gt 0 ]; then
+    wanted=" $* "
+    chosen=()
+    for entry in "${places[@]}"; do
+        case "$wanted" in *" ${entry%% *} "*) chosen+=("$entry") ;; esac
+    done
+    places=("${chosen[@]}")
+fi
 
 world="$(mktemp -d /tmp/quillon-shots-XXXXXX)"
 export TMUX_TMPDIR="$world/tmux" HOME="$world/home" XDG_CONFIG_HOME="$world/home/.config" XDG_RUNTIME_DIR="$world/run"
@@ -77,6 +88,11 @@ t -L ci new-session -d -s nightly -n test
 t -L old new-session -d -s gone
 kill -9 "$(t -L old display-message -p '#{pid}')"
 t send-keys -t work:0.0 'printf "\033[1mquillon\033[0m preview\n"; ls -la /' Enter
+# Panes that need the user, for the panel's first section: a prompt waiting for an answer and
+# a test run that failed (its pane kept after the exit).
+t send-keys -t agent:0 "read -p 'Deploy to production? [y/N] ' answer" Enter
+t new-window -d -t build -n tests "sh -c 'sleep 2; echo 3 tests failed; exit 1'"
+t set-option -w -t build:tests remain-on-exit on
 printf '# mouse + istoricul mai mare\nset -g mouse on\nset -g history-limit 50000\n' > "$HOME/.tmux.conf"
 # A host that takes the connection and never says a word, so the servers screen is still
 # asking it when shot (ssh gives up after 5 s); ssh reads only this configuration.
@@ -115,6 +131,7 @@ for language in en ro; do
     done
 done
 # The server dies: each start offers its sessions back, and the chooser lists them.
+case "${wanted:- restore }" in *" restore "*) ;; *) rm -f "$out/skip.png"; echo "screenshots in $out"; exit 0 ;; esac
 tmux kill-server
 for language in en ro; do
     for appearance in light dark; do

@@ -310,6 +310,15 @@ void MainWindow::openMatch(const SearchPane& pane, const LineMatch& match, std::
     activateWindow();
 }
 
+void MainWindow::openPane(const std::string& sessionId, const std::string& sessionName, const std::string& paneId) {
+    const auto& sessions = context_.env.sessions();
+    const auto now = std::find_if(sessions.begin(), sessions.end(),
+                                  [&](const TmuxSession& s) { return s.sessionID == sessionId; });
+    select(SidebarItem::session(now != sessions.end() ? now->name : sessionName));
+    if (auto* detail = qobject_cast<SessionDetailView*>(screen_)) detail->loadPreview(paneId);
+    activateWindow();
+}
+
 void MainWindow::showHostInTitle() {
     const std::string& host = context_.env.socketHost();
     setWindowTitle(host.empty() ? QStringLiteral("Quillon") : QStringLiteral("Quillon — ") + qs(host));

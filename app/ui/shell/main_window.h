@@ -53,6 +53,8 @@ public:
     QAction* searchAction() const noexcept { return searchAction_; }
     // Selects the pane's session and shows its preview at the match.
     void openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines);
+    // Selects the pane's session (by id, else by name) and shows the pane's preview.
+    void openPane(const std::string& sessionId, const std::string& sessionName, const std::string& paneId);
 
 protected:
     // Tab runs toolbar → sidebar → screen and back to the toolbar.

@@ -19,6 +19,8 @@
 
 
 #include "app/app_environment.h"
+#include "app/pane_attention.h"
+#include "app/ui/shell/needs_you_list.h"
 #include "app/template_store.h"
 #include "app/ui/widgets/plural_text.h"
 #include "app/ui/restore/restore_button.h"
@@ -144,6 +146,20 @@ MenuBarView::MenuBarView(UiContext& context, QWidget* parent) : QFrame(parent, Q
     connect(&context.templates, &TemplateStore::templatesChanged, this, &MenuBarView::refreshTemplates);
     connect(&env, &AppEnvironment::languageChanged, this, &MenuBarView::relabel);
     relabel();
+}
+
+void MenuBarView::showAttention(PaneAttention& attention) {
+    if (needsYou_) return;
+    needsYou_ = new NeedsYouList(attention, this);
+    // First, under the title and its line.
+    static_cast<QVBoxLayout*>(layout())->insertWidget(2, needsYou_);
+    connect(needsYou_, &NeedsYouList::paneChosen, this, [this](const PaneAttention::Entry& entry) {
+        hide();
+        emit paneChosen(entry.pane.sessionId, entry.pane.sessionName, entry.pane.paneId);
+    });
+    connect(&attention, &PaneAttention::changed, this, [this] {
+        if (isVisible()) adjustSize();
+    });
 }
 
 void MenuBarView::buildHeader(QVBoxLayout* layout) {
@@ -294,6 +310,7 @@ void MenuBarView::relabel() {
     settings_->setText(qL("Setări…", "Settings…"));
     quit_->setText(qL("Ieșire", "Quit"));
     model_->relabel();
+    if (needsYou_) needsYou_->relabel();
     refreshSummary();
     refreshTemplates();
 }

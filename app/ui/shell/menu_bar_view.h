@@ -1,9 +1,11 @@
 #pragma once
-// The tray panel (320 wide): the server summary, sessions with their windows to unfold and
-// attach, the template menu, a session created by name, and the ways to the main window,
-// the settings and quitting.
+// The tray panel (320 wide): first the panes that need the user (when something does), then
+// the server summary, sessions with their windows to unfold and attach, the template menu, a
+// session created by name, and the ways to the main window, the settings and quitting.
 
 #include <QFrame>
+
+#include <string>
 
 #include "app/ui/ui_context.h"
 
@@ -15,8 +17,13 @@ class QToolButton;
 class QTreeView;
 class QVBoxLayout;
 
+namespace quillon {
+class PaneAttention;
+}
+
 namespace quillon::ui {
 
+class NeedsYouList;
 class RestoreButton;
 class SessionTreeModel;
 class StatusDot;
@@ -45,6 +52,13 @@ public:
     RestoreButton* restoreButton() const noexcept { return restore_; }
     // Runs create-session for the typed name when it is valid.
     void submitNewSession();
+    // Puts the "Needs you" section first; a pane chosen there opens its preview.
+    void showAttention(PaneAttention& attention);
+    NeedsYouList* needsYou() const noexcept { return needsYou_; }
+
+signals:
+    // A pane chosen in "Needs you": the shell opens its preview.
+    void paneChosen(const std::string& sessionId, const std::string& sessionName, const std::string& paneId);
 
 private:
     void buildHeader(QVBoxLayout* layout);
@@ -80,6 +94,7 @@ private:
     QPushButton* settings_;
     QPushButton* quit_;
     RestoreButton* restore_;
+    NeedsYouList* needsYou_ = nullptr;
 };
 
 }  // namespace quillon::ui

@@ -18,6 +18,7 @@
 #include "app/ui/settings/settings_view.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/shell/tray_icon.h"
+#include "app/pane_attention.h"
 
 namespace quillon::ui {
 
@@ -42,6 +43,11 @@ void QuillonApp::start() {
     if (reportFirstPaint_) qApp->installEventFilter(this);
     panel_ = new MenuBarView(context_);
     tray_ = new TrayIcon(context_, this);
+    attention_ = new PaneAttention(context_.env, this);
+    panel_->showAttention(*attention_);
+    connect(panel_, &MenuBarView::paneChosen, this, &QuillonApp::showPane);
+    tray_->followAttention(*attention_);
+    attention_->start();
     followTrayHost();
     // A tray host may start after us, or go away.
     auto* watch = new QTimer(this);
@@ -153,6 +159,11 @@ void QuillonApp::showPanel() {
         anchor = QRect(frame.right() - MenuBarView::panelWidth, frame.top() + 40, MenuBarView::panelWidth, 1);
     }
     panel_->popUp(anchor);
+}
+
+void QuillonApp::showPane(const std::string& sessionId, const std::string& sessionName, const std::string& paneId) {
+    showMainWindow();
+    main_->openPane(sessionId, sessionName, paneId);
 }
 
 void QuillonApp::showNewSessionSheet(QWidget* parent) {

@@ -11,6 +11,10 @@
 #include "app/ui/settings/settings_view.h"
 #include "app/ui/ui_context.h"
 
+namespace quillon {
+class PaneAttention;
+}
+
 namespace quillon::ui {
 
 class MainWindow;
@@ -38,12 +42,15 @@ public:
     MainWindow* mainWindow() const noexcept { return main_; }
     MenuBarView* panel() const noexcept { return panel_; }
     TrayIcon* tray() const noexcept { return tray_; }
+    PaneAttention* attention() const noexcept { return attention_; }
     SettingsView* settingsWindow() const noexcept { return settings_; }
     UiContext& context() noexcept { return context_; }
 
     void showMainWindow() override;
     void showSettings(SettingsPage page = SettingsPage::general) override;
     void showPanel() override;
+    // The main window with the pane's preview, in its session (by id, else by name).
+    void showPane(const std::string& sessionId, const std::string& sessionName, const std::string& paneId);
     void showNewSessionSheet(QWidget* parent) override;
     void quit() override;
     // Shows the tray icon when a host runs, else the panel button; runs every few seconds.
@@ -64,6 +71,7 @@ private:
     MainWindow* main_ = nullptr;
     MenuBarView* panel_ = nullptr;
     TrayIcon* tray_ = nullptr;
+    PaneAttention* attention_ = nullptr;
     QPointer<SettingsView> settings_;
     bool reportFirstPaint_ = false;
 };

@@ -6,6 +6,7 @@
 #include <QSystemTrayIcon>
 
 #include "app/app_environment.h"
+#include "app/pane_attention.h"
 #include "app/ui/widgets/plural_text.h"
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/theme.h"
@@ -38,7 +39,9 @@ bool TrayIcon::isVisible() const { return tray_->isVisible(); }
 QRect TrayIcon::geometry() const { return tray_->geometry(); }
 QString TrayIcon::toolTip() const { return tray_->toolTip(); }
 
-QIcon TrayIcon::badgeIcon(std::size_t sessions) {
+QIcon TrayIcon::badgeIcon(std::size_t sessions) { return badgeIcon(sessions, Theme::green().darker(115)); }
+
+QIcon TrayIcon::badgeIcon(std::size_t sessions, const QColor& badgeColour) {
     QIcon icon;
     for (int wanted : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap = Icons::symbol("terminal").pixmap(wanted, wanted);
@@ -56,7 +59,7 @@ QIcon TrayIcon::badgeIcon(std::size_t sessions) {
             const int width = std::max(height, textWidth + size / 6);
             const QRectF badge(size - width, size - height, width, height);
             painter.setPen(Qt::NoPen);
-            painter.setBrush(Theme::green().darker(115));
+            painter.setBrush(badgeColour);
             painter.drawRoundedRect(badge, height / 2.0, height / 2.0);
             painter.setFont(font);
             painter.setPen(Qt::white);
@@ -67,10 +70,21 @@ QIcon TrayIcon::badgeIcon(std::size_t sessions) {
     return icon;
 }
 
+void TrayIcon::followAttention(PaneAttention& attention) {
+    attention_ = &attention;
+    connect(attention_, &PaneAttention::changed, this, &TrayIcon::refresh);
+    refresh();
+}
+
 void TrayIcon::refresh() {
-    const std::size_t count = context_.env.sessions().size();
-    tray_->setIcon(badgeIcon(count));
-    tray_->setToolTip(QStringLiteral("Quillon — ") + sessionCountText(std::int64_t(count)));
+    const std::size_t sessions = context_.env.sessions().size();
+    const std::size_t needing = attention_ ? attention_->needsYou().size() : 0;
+    badgeWarns_ = needing > 0;
+    badgeCount_ = badgeWarns_ ? needing : sessions;
+    tray_->setIcon(badgeWarns_ ? badgeIcon(needing, Theme::orange()) : badgeIcon(sessions));
+    QString tip = QStringLiteral("Quillon — ") + sessionCountText(std::int64_t(sessions));
+    if (badgeWarns_) tip += QStringLiteral(" · ") + qL("te așteaptă: ", "needs you: ") + QString::number(needing);
+    tray_->setToolTip(tip);
 }
 
 void TrayIcon::relabel() {

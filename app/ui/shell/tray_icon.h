@@ -1,6 +1,7 @@
 #pragma once
 // The application's face in the desktop's tray: the terminal symbol with the session count
-// drawn on it (and in the tooltip), a click that opens the panel, and a small menu.
+// drawn on it (and in the tooltip), a click that opens the panel, and a small menu. While
+// panes need the user, their count is drawn instead, in the warning colour.
 
 #include <QIcon>
 #include <QObject>
@@ -10,6 +11,10 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+
+namespace quillon {
+class PaneAttention;
+}
 
 namespace quillon::ui {
 
@@ -30,6 +35,12 @@ public:
 
     // The terminal symbol, with the count on a badge when it is above zero.
     static QIcon badgeIcon(std::size_t sessions);
+    static QIcon badgeIcon(std::size_t count, const QColor& badge);
+    // The count of panes that need the user replaces the sessions' while above zero.
+    void followAttention(PaneAttention& attention);
+    // What the badge shows now: the number and whether it is the warning.
+    std::size_t badgeCount() const noexcept { return badgeCount_; }
+    bool badgeWarns() const noexcept { return badgeWarns_; }
 
 private:
     void refresh();
@@ -41,6 +52,9 @@ private:
     QAction* openPanel_;
     QAction* settings_;
     QAction* quit_;
+    PaneAttention* attention_ = nullptr;
+    std::size_t badgeCount_ = 0;
+    bool badgeWarns_ = false;
 };
 
 }  // namespace quillon::ui

@@ -1,0 +1,107 @@
+#include "app/pane_attention.h"
+
+#include <QCoreApplication>
+#include <QThreadPool>
+
+#include <algorithm>
+
+#include "app/app_environment.h"
+
+namespace quillon {
+namespace {
+
+// The sampler's shortest interval: nothing can be due more often.
+constexpr int tickMs = 250;
+
+TimePoint whenItBegan(const PaneStatus& status, Urgency urgency) {
+    if (urgency == Urgency::bell && status.bellAt) return *status.bellAt;
+    return status.since;
+}
+
+}  // namespace
+
+PaneAttention::PaneAttention(AppEnvironment& env, QObject* parent) : QObject(parent), env_(env) {
+    timer_.setInterval(tickMs);
+    connect(&timer_, &QTimer::timeout, this, &PaneAttention::tick);
+    connect(&env_, &AppEnvironment::serverChanged, this, &PaneAttention::restart);
+}
+
+void PaneAttention::start() {
+    restart();
+    timer_.start();
+}
+
+void PaneAttention::stop() { timer_.stop(); }
+
+void PaneAttention::restart() {
+    ++generation_;
+    reading_ = false;
+    sampler_ = env_.client() ? std::make_shared<PaneStateSampler>(*env_.client()) : nullptr;
+    panes_.clear();
+    statuses_.clear();
+    seen_.clear();
+    if (!needs_.empty()) {
+        needs_.clear();
+        emit changed();
+    }
+}
+
+void PaneAttention::tick() {
+    if (reading_ || !sampler_) return;
+    reading_ = true;
+    QPointer<PaneAttention> self(this);
+    QThreadPool::globalInstance()->start([self, sampler = sampler_, generation = generation_] {
+        const auto step = sampler->step();
+        std::vector<PaneSignals> panes;
+        std::vector<PaneStatus> statuses;
+        const bool fresh = step.read && !step.error;
+        if (fresh) {
+            panes = sampler->tracker().panes();
+            statuses = sampler->tracker().statuses();
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, generation, fresh, panes = std::move(panes), statuses = std::move(statuses)]() mutable {
+                if (!self || generation != self->generation_) return;
+                self->reading_ = false;
+                if (fresh) self->apply(generation, std::move(panes), std::move(statuses));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PaneAttention::apply(std::uint64_t, std::vector<PaneSignals> panes, std::vector<PaneStatus> statuses) {
+    panes_ = std::move(panes);
+    statuses_ = std::move(statuses);
+    // A pane a terminal of the user shows is being looked at.
+    const TimePoint now = Clock::now();
+    for (const PaneSignals& pane : panes_)
+        if (pane.watched) seen_[pane.paneId] = now;
+    rebuild();
+}
+
+void PaneAttention::markSeen(const std::string& paneId) {
+    seen_[paneId] = Clock::now();
+    rebuild();
+}
+
+void PaneAttention::rebuild() {
+    std::vector<Entry> needs;
+    for (std::size_t i = 0; i < panes_.size() && i < statuses_.size(); ++i) {
+        const PaneStatus& status = statuses_[i];
+        const Urgency level = urgency(status);
+        if (!needsUser(level)) continue;
+        const TimePoint at = whenItBegan(status, level);
+        if (auto seen = seen_.find(status.paneId); seen != seen_.end() && seen->second >= at) continue;
+        needs.push_back({panes_[i], status, level, at});
+    }
+    std::stable_sort(needs.begin(), needs.end(), [](const Entry& a, const Entry& b) { return a.at > b.at; });
+    const bool same = std::equal(needs.begin(), needs.end(), needs_.begin(), needs_.end(), [](const Entry& a, const Entry& b) {
+        return a.pane == b.pane && a.status == b.status;
+    });
+    if (same) return;
+    needs_ = std::move(needs);
+    emit changed();
+}
+
+}  // namespace quillon

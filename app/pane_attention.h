@@ -1,0 +1,71 @@
+#pragma once
+// The panes of the shown server that need their user, for the tray: a program waiting for
+// input, a pane that exited with an error, a bell, a program that finished, each since the
+// user last looked at that pane (opened it from the list, or a terminal of theirs shows it).
+// Newest first.
+//
+// A PaneStateSampler of the shown server reads in the application's thread pool, one job at a time,
+// as often as its own plan says (a pane with a program in front every 250 ms, the quiet ones
+// far less); the statuses come back to the GUI thread. A switch of server drops the sampler
+// and everything known of the old server's panes.
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/pane_sampler.h"
+#include "core/pane_state.h"
+
+namespace quillon {
+
+class AppEnvironment;
+
+class PaneAttention : public QObject {
+    Q_OBJECT
+public:
+    struct Entry {
+        PaneSignals pane;     // where it lives, as last listed
+        PaneStatus status;
+        Urgency urgency = Urgency::unknown;
+        TimePoint at{};       // when it began to need the user: the bell's time, else the state's
+    };
+
+    explicit PaneAttention(AppEnvironment& env, QObject* parent = nullptr);
+
+    // Reading starts at once when the environment has a client, and follows its server.
+    void start();
+    void stop();
+    bool running() const noexcept { return timer_.isActive(); }
+
+    const std::vector<Entry>& needsYou() const noexcept { return needs_; }
+    // The user looked at the pane: it leaves the list until it needs them again.
+    void markSeen(const std::string& paneId);
+
+signals:
+    // needsYou() changed.
+    void changed();
+
+private:
+    void restart();
+    void tick();
+    void apply(std::uint64_t generation, std::vector<PaneSignals> panes, std::vector<PaneStatus> statuses);
+    void rebuild();
+
+    AppEnvironment& env_;
+    QTimer timer_;
+    std::shared_ptr<PaneStateSampler> sampler_;
+    std::uint64_t generation_ = 0;
+    bool reading_ = false;
+    std::vector<PaneSignals> panes_;
+    std::vector<PaneStatus> statuses_;
+    std::map<std::string, TimePoint> seen_;  // by pane id: when the user last looked
+    std::vector<Entry> needs_;
+};
+
+}  // namespace quillon
