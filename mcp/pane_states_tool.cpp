@@ -37,18 +37,11 @@ struct Wanted {
 Wanted wantedOf(const Arguments& arguments) {
     Wanted wanted;
     wanted.session = nonEmptyStringArgument(arguments, "session");
-    for (const std::string& raw : stringElements(arguments, "states")) {
-        const auto state = paneStateFromRaw(raw);
-        if (!state) {
-            std::vector<std::string> names;
-            for (PaneState each : allPaneStates()) names.emplace_back(toRaw(each));
-            const std::string known = text::join(names, ", ");
-            wanted.error = L("Stare necunoscută '" + raw + "'. Stări: " + known + ".",
-                             "Unknown state '" + raw + "'. States: " + known + ".");
-            return wanted;
-        }
-        wanted.states.push_back(*state);
-    }
+    auto states = paneStatesArgument(arguments, "states");
+    if (auto* error = std::get_if<std::string>(&states))
+        wanted.error = std::move(*error);
+    else
+        wanted.states = std::move(std::get<std::vector<PaneState>>(states));
     return wanted;
 }
 

@@ -107,4 +107,22 @@ std::string targetSocketPath(const Arguments& arguments) {
     return paths::join(directory, "default");
 }
 
+
+std::variant<std::vector<PaneState>, std::string> paneStatesArgument(const Arguments& arguments,
+                                                                      std::string_view key) {
+    std::vector<PaneState> states;
+    for (const std::string& raw : stringElements(arguments, key)) {
+        const auto state = paneStateFromRaw(raw);
+        if (!state) {
+            std::vector<std::string> names;
+            for (PaneState each : allPaneStates()) names.emplace_back(toRaw(each));
+            const std::string known = text::join(names, ", ");
+            return L("Stare necunoscută '" + raw + "'. Stări: " + known + ".",
+                     "Unknown state '" + raw + "'. States: " + known + ".");
+        }
+        states.push_back(*state);
+    }
+    return states;
+}
+
 }  // namespace quillon::mcp

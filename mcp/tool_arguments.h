@@ -9,8 +9,10 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
+#include "core/pane_state.h"
 #include "core/tmux_client.h"
 
 namespace quillon::mcp {
@@ -22,6 +24,10 @@ std::optional<std::string> stringArgument(const Arguments& arguments, std::strin
 std::optional<std::string> nonEmptyStringArgument(const Arguments& arguments, std::string_view key);
 // The string elements of an array, in order; none when the member is not an array.
 std::vector<std::string> stringElements(const Arguments& arguments, std::string_view key);
+// The pane states named under key, in order (none: every state), or the text that names the
+// one not known and lists those that are.
+std::variant<std::vector<PaneState>, std::string> paneStatesArgument(const Arguments& arguments,
+                                                                      std::string_view key);
 // A number that is exactly an integer (2 and 2.0, not 2.5, not "2").
 std::optional<std::int64_t> integerArgument(const Arguments& arguments, std::string_view key);
 

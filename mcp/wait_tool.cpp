@@ -49,17 +49,9 @@ std::variant<WaitRequest, std::string> requestOf(const Arguments& arguments) {
     const auto pane = nonEmptyStringArgument(arguments, "pane");
     if (!pane) return L("Lipsește 'pane'.", "Missing 'pane'.");
     request.pane = *pane;
-    for (const std::string& raw : stringElements(arguments, "states")) {
-        const auto state = paneStateFromRaw(raw);
-        if (!state) {
-            std::vector<std::string> names;
-            for (PaneState each : allPaneStates()) names.emplace_back(toRaw(each));
-            const std::string known = text::join(names, ", ");
-            return L("Stare necunoscută '" + raw + "'. Stări: " + known + ".",
-                     "Unknown state '" + raw + "'. States: " + known + ".");
-        }
-        request.states.push_back(*state);
-    }
+    auto states = paneStatesArgument(arguments, "states");
+    if (auto* error = std::get_if<std::string>(&states)) return std::move(*error);
+    request.states = std::move(std::get<std::vector<PaneState>>(states));
     if (const auto pattern = nonEmptyStringArgument(arguments, "pattern")) {
         const auto regex = arguments.find("regex");
         request.pattern = SearchQuery{*pattern, regex != arguments.end() && regex->is_boolean() && regex->get<bool>()};
