@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <thread>
 
 #include "core/restore_plan.h"
@@ -10,6 +11,12 @@
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon {
+
+// Failures print the shapes as their JSON form rather than as raw bytes.
+void PrintTo(const SnapshotSession& session, std::ostream* out) {
+    *out << toJson(ServerSnapshot{ServerIdentity::named("x"), {}, {session}})["sessions"][0].dump();
+}
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -116,6 +123,20 @@ protected:
         for (const char* name : {"a", "b", "c", "d e"}) fs::create_directories(dir(name));
     }
     std::string dir(const std::string& name) const { return (dirs.path() / name).string(); }
+    // Until its shell has started, a new pane shows tmux's own name and folder: shapes are
+    // compared once every pane runs its shell (or the wait gives up and the comparison says why).
+    std::vector<SnapshotSession> settledShape() const {
+        std::vector<SnapshotSession> current;
+        eventually([&] {
+            current = shape(client());
+            for (const auto& session : current)
+                for (const auto& window : session.windows)
+                    for (const auto& pane : window.panes)
+                        if (pane.command != "sh") return false;
+            return true;
+        });
+        return current;
+    }
     // Starts a server itself when none runs, so it reads no user configuration.
     TmuxClient client() const { return TmuxClient(TmuxSandbox::tmuxPath(), {"-L", server, "-f", "/dev/null"}); }
     RestoreOptions restoreOptions(std::set<std::string> restart = {}) const {
@@ -146,7 +167,7 @@ protected:
 TEST_F(RestoreThroughTmux, AKilledServerComesBackAsItWasAndASecondRestoreChangesNothing) {
     build();
     const ServerSnapshot saved = ServerSnapshot::capture(ServerIdentity::named("x"), client().snapshot(), Clock::now());
-    const auto before = shape(client());
+    const auto before = settledShape();
     ASSERT_EQ(before.size(), 3u);
     ASSERT_TRUE(before[0].windows[0].isZoomed);
     sandbox.killServerHard(server);
@@ -157,7 +178,7 @@ TEST_F(RestoreThroughTmux, AKilledServerComesBackAsItWasAndASecondRestoreChanges
     EXPECT_EQ(report.sessions, 3);
     EXPECT_EQ(report.windows, 5);
     EXPECT_EQ(report.panes, 9);
-    EXPECT_EQ(shape(client()), before);
+    EXPECT_EQ(settledShape(), before);
 
     const std::vector<std::string> live = {"alpha", "beta", "gamma"};
     const RestoreReport again = executeRestore(client(), planRestore(saved, live, restoreOptions()));
@@ -167,7 +188,7 @@ TEST_F(RestoreThroughTmux, AKilledServerComesBackAsItWasAndASecondRestoreChanges
     const RestoreReport stale = executeRestore(client(), plan);
     EXPECT_EQ(stale.sessions, 0);
     EXPECT_EQ(stale.existing, live);
-    EXPECT_EQ(shape(client()), before);
+    EXPECT_EQ(settledShape(), before);
 }
 
 TEST_F(RestoreThroughTmux, ARunningSessionIsLeftAloneAndMissingFoldersBecomeHome) {
@@ -177,14 +198,7 @@ TEST_F(RestoreThroughTmux, ARunningSessionIsLeftAloneAndMissingFoldersBecomeHome
     sandbox.tmux(server, {"kill-session", "-t", "=gamma"});
     // beta changed since: its extra window must survive the restore untouched.
     sandbox.newWindow(server, "beta", "three", dir("a"));
-    // The new window's shell starts in its own time: its shape is taken once it holds still.
-    auto betaBefore = shape(client());
-    for (int i = 0; i < 40; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        auto again = shape(client());
-        if (again == betaBefore) break;
-        betaBefore = std::move(again);
-    }
+    const auto betaBefore = settledShape();
     fs::remove_all(dir("d e"));
 
     const RestorePlan plan = planRestore(saved, {"beta"}, restoreOptions());
@@ -192,7 +206,7 @@ TEST_F(RestoreThroughTmux, ARunningSessionIsLeftAloneAndMissingFoldersBecomeHome
     const RestoreReport report = executeRestore(client(), plan);
     EXPECT_EQ(report.sessions, 2);
     EXPECT_EQ(report.existing, std::vector<std::string>{"beta"});
-    const auto after = shape(client());
+    const auto after = settledShape();
     ASSERT_EQ(after.size(), 3u);
     const auto beta = std::find_if(after.begin(), after.end(), [](const auto& s) { return s.name == "beta"; });
     EXPECT_EQ(*beta, betaBefore[0]);
