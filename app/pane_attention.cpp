@@ -37,9 +37,11 @@ void PaneAttention::restart() {
     ++generation_;
     reading_ = false;
     sampler_ = env_.client() ? std::make_shared<PaneStateSampler>(*env_.client()) : nullptr;
+    const bool hadStates = !panes_.empty();
     panes_.clear();
     statuses_.clear();
     seen_.clear();
+    if (hadStates) emit statesChanged();
     if (!needs_.empty()) {
         needs_.clear();
         emit changed();
@@ -71,8 +73,10 @@ void PaneAttention::tick() {
 }
 
 void PaneAttention::apply(std::uint64_t, std::vector<PaneSignals> panes, std::vector<PaneStatus> statuses) {
+    const bool differs = panes != panes_ || statuses != statuses_;
     panes_ = std::move(panes);
     statuses_ = std::move(statuses);
+    if (differs) emit statesChanged();
     // A pane a terminal of the user shows is being looked at.
     const TimePoint now = Clock::now();
     for (const PaneSignals& pane : panes_)

@@ -44,12 +44,17 @@ public:
     bool running() const noexcept { return timer_.isActive(); }
 
     const std::vector<Entry>& needsYou() const noexcept { return needs_; }
+    // Every pane of the shown server as last read, and its status, index for index.
+    const std::vector<PaneSignals>& panes() const noexcept { return panes_; }
+    const std::vector<PaneStatus>& statuses() const noexcept { return statuses_; }
     // The user looked at the pane: it leaves the list until it needs them again.
     void markSeen(const std::string& paneId);
 
 signals:
     // needsYou() changed.
     void changed();
+    // panes() or statuses() changed: a reading differed from the one before, or the server changed.
+    void statesChanged();
 
 private:
     void restart();
