@@ -233,12 +233,17 @@ void AppEnvironment::startRefresh(std::vector<Done> waiting) {
                             if (!outcome.value) setLastError(outcome.error);
                             else {
                                 // Values pushed while it ran are newer than its own.
-                                if (liveValues_ && number <= liveValuesStamp_)
-                                    if (auto updated = ServerWatch::withValues(*outcome.value, *liveValues_))
-                                        outcome.value = std::move(updated);
+                                bool older = false;
+                                if (liveValues_ && number <= liveValuesStamp_) {
+                                    auto updated = ServerWatch::withValues(*outcome.value, *liveValues_);
+                                    if (updated) outcome.value = std::move(updated);
+                                    // Either of the two may be the newer: one more snapshot settles it.
+                                    else older = true;
+                                }
                                 setSessions(std::move(*outcome.value));
                                 if (number > keepErrorThrough_) setLastError(std::nullopt);
                                 considerWatching();
+                                if (older && !pending_) pending_.emplace();
                             }
                             emit refreshFinished();
                         } else {
@@ -304,10 +309,13 @@ void AppEnvironment::watcherEnded(bool byTmux) {
 }
 
 void AppEnvironment::applyLiveValues(const ServerWatch::LiveValues& values) {
-    const bool reshaped = liveValues_ && !liveValues_->sameShape(values);
+    // A client attached or left: tmux 3.3a has no notification, and the model needs its list.
+    const bool clientsMoved = liveValues_ && liveValues_->sessions != values.sessions;
     liveValues_ = values;
     liveValuesStamp_ = refreshesStarted_;
-    if (reshaped) return refresh();
+    if (clientsMoved) return refresh();
+    // Panes or windows the model does not hold as listed (a layout changed in another session
+    // than the watcher's, which brings no notification): a snapshot tells what changed.
     if (auto updated = ServerWatch::withValues(sessions_, values)) setSessions(std::move(*updated));
     else refresh();
 }

@@ -1,6 +1,5 @@
 #include "core/server_watch.h"
 
-#include <algorithm>
 #include <array>
 #include <unordered_map>
 
@@ -22,6 +21,26 @@ constexpr std::array<std::string_view, 13> structureHeads = {
     "%client-detached",
 };
 
+bool isFlag(std::string_view field) { return field == "0" || field == "1"; }
+
+// Whether the sessions hold exactly the windows listed, each as the values say it is now.
+// By id, not order: the app may sort, and a window linked into two sessions is listed twice.
+bool sameWindows(const std::vector<TmuxSession>& sessions, const std::vector<LiveValues::Window>& windows) {
+    std::unordered_map<std::string_view, const LiveValues::Window*> byID;
+    for (const auto& window : windows) byID.emplace(window.id, &window);
+    std::size_t count = 0;
+    for (const auto& session : sessions)
+        for (const auto& window : session.windows) {
+            ++count;
+            const auto found = byID.find(window.windowID);
+            if (found == byID.end()) return false;
+            const LiveValues::Window& live = *found->second;
+            if (live.layout != window.layout || live.isZoomed != window.isZoomed || live.isActive != window.isActive)
+                return false;
+        }
+    return count == windows.size();
+}
+
 bool headIs(std::string_view line, std::string_view head) {
     return text::startsWith(line, head) && (line.size() == head.size() || line[head.size()] == ' ');
 }
@@ -42,7 +61,9 @@ std::string subscribeCommand() {
     const std::string f(1, fieldSep), r(1, recordSep);
     // Every session, window and pane of the server, not only the client's session.
     const std::string format = "#{S:S" + f + "#{session_id}" + f + "#{session_attached}" + r +  //
-                               "#{W:#{P:P" + f + "#{pane_id}" + f + "#{pane_current_command}" + f +
+                               "#{W:W" + f + "#{window_id}" + f + "#{window_layout}" + f +
+                               "#{window_zoomed_flag}" + f + "#{window_active}" + r +  //
+                               "#{P:P" + f + "#{pane_id}" + f + "#{pane_current_command}" + f +
                                "#{pane_current_path}" + r + "}}}";
     return "refresh-client -B '" + subscriptionName() + "::" + format + "'";
 }
@@ -77,6 +98,9 @@ std::optional<LiveValues> LiveValues::parse(std::string_view value) {
             const auto clients = text::parseInt(fields[2]);
             if (!clients) return std::nullopt;
             values.sessions.push_back({std::string(fields[1]), *clients});
+        } else if (fields.size() == 5 && fields[0] == "W") {
+            if (!isFlag(fields[3]) || !isFlag(fields[4])) return std::nullopt;
+            values.windows.push_back({std::string(fields[1]), std::string(fields[2]), fields[3] == "1", fields[4] == "1"});
         } else if (fields.size() == 4 && fields[0] == "P") {
             values.panes.push_back({std::string(fields[1]), std::string(fields[2]), std::string(fields[3])});
         } else {
@@ -86,15 +110,10 @@ std::optional<LiveValues> LiveValues::parse(std::string_view value) {
     return values;
 }
 
-bool LiveValues::sameShape(const LiveValues& other) const {
-    return sessions == other.sessions &&
-           std::equal(panes.begin(), panes.end(), other.panes.begin(), other.panes.end(),
-                      [](const Pane& a, const Pane& b) { return a.id == b.id; });
-}
-
 std::optional<std::vector<TmuxSession>> withValues(const std::vector<TmuxSession>& sessions,
                                                    const LiveValues& values) {
     if (static_cast<std::int64_t>(values.panes.size()) != totalPanes(sessions)) return std::nullopt;
+    if (!sameWindows(sessions, values.windows)) return std::nullopt;
     std::unordered_map<std::string_view, const LiveValues::Pane*> byID;
     byID.reserve(values.panes.size());
     for (const auto& pane : values.panes) byID.emplace(pane.id, &pane);

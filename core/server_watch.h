@@ -2,7 +2,8 @@
 // What the shown server's watcher says to tmux and how it reads the answers: a control-mode
 // client that keeps out of the way (read-only, its size ignored, no pane output), one format
 // subscription for what tmux sends no notification about (each pane's current command and
-// path, each session's count of clients), and the sorting of the lines that come back.
+// path, each session's count of clients) or tells only of the client's own session (each
+// window's layout, zoom and active flag), and the sorting of the lines that come back.
 // Plain functions of text; the child itself is a TmuxControlMode.
 
 #include <cstdint>
@@ -42,6 +43,13 @@ struct LiveValues {
         std::int64_t clients = 0;     // every client, control clients too
         bool operator==(const Session&) const = default;
     };
+    struct Window {
+        std::string id;  // "@4"
+        std::string layout;
+        bool isZoomed = false;
+        bool isActive = false;
+        bool operator==(const Window&) const = default;
+    };
     struct Pane {
         std::string id;  // "%12"
         std::string command;
@@ -49,18 +57,16 @@ struct LiveValues {
         bool operator==(const Pane&) const = default;
     };
     std::vector<Session> sessions;
+    std::vector<Window> windows;  // of every session: a linked window once for each
     std::vector<Pane> panes;
 
     // Nothing when the text is not such a value.
     static std::optional<LiveValues> parse(std::string_view value);
-    // The same sessions with the same client counts and the same panes in the same order:
-    // only commands and paths may differ.
-    bool sameShape(const LiveValues& other) const;
     bool operator==(const LiveValues&) const = default;
 };
 
 // The sessions with each pane's command and path taken from values; nothing when the panes
-// listed differ from the sessions' (a snapshot must tell what changed).
+// or windows listed differ from the sessions' (a snapshot must tell what changed).
 std::optional<std::vector<TmuxSession>> withValues(const std::vector<TmuxSession>& sessions,
                                                    const LiveValues& values);
 

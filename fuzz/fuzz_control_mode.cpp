@@ -2,13 +2,17 @@
 // bytes between two line feeds less one carriage return, and only well-formed UTF-8 within
 // the line limit. Notifications written the way tmux writes them: read back with their ids
 // and names byte for byte (blanks inside a name included). Any line: a forwarded line is a
-// notification, and one that does not start with "%" is none.
+// notification, and one that does not start with "%" is none. The watcher's subscription
+// values: written the way tmux expands the format, read back field for field; any text either
+// reads as whole records or not at all.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/control_mode.h"
+#include "core/server_watch.h"
 #include "core/text.h"
 #include "fuzz/fuzz_check.h"
 
@@ -82,13 +86,56 @@ void checkAnyLine(const std::string& line) {
         FUZZ_CHECK(text::contains(line, notification->id));
 }
 
+void checkSubscription(FuzzedDataProvider& input) {
+    using ServerWatch::LiveValues;
+    const std::string f = "\x1f", r = "\x1e", fieldText = "ab /.%@$#{}:\xc8\x99 ";
+    LiveValues values;
+    std::string value;
+    for (int records = input.ConsumeIntegralInRange(0, 6); records > 0; --records) {
+        const std::string id = std::to_string(input.ConsumeIntegral<std::uint16_t>());
+        switch (input.ConsumeIntegralInRange(0, 2)) {
+            case 0: {
+                const auto clients = input.ConsumeIntegral<std::uint16_t>();
+                values.sessions.push_back({"$" + id, clients});
+                value += "S" + f + "$" + id + f + std::to_string(clients) + r;
+                break;
+            }
+            case 1: {
+                const LiveValues::Window window{"@" + id, fuzz::textFrom(input, "0123456789abcdef,x{}[]", 24),
+                                                input.ConsumeBool(), input.ConsumeBool()};
+                values.windows.push_back(window);
+                value += "W" + f + window.id + f + window.layout + f + (window.isZoomed ? "1" : "0") + f +
+                         (window.isActive ? "1" : "0") + r;
+                break;
+            }
+            default: {
+                const LiveValues::Pane pane{"%" + id, fuzz::textFrom(input, fieldText, 8), fuzz::textFrom(input, fieldText, 16)};
+                values.panes.push_back(pane);
+                value += "P" + f + pane.id + f + pane.command + f + pane.path + r;
+            }
+        }
+    }
+    const std::string line = "%subscription-changed " + ServerWatch::subscriptionName() + " $0 - - - : " + value;
+    FUZZ_CHECK(ServerWatch::classify(line) == ServerWatch::Line::values);
+    const auto read = ServerWatch::subscriptionValue(line);
+    FUZZ_CHECK(read && *read == value);
+    FUZZ_CHECK(LiveValues::parse(*read) == values);
+    // Cut short anywhere inside the last record, it is not a value.
+    if (!value.empty()) FUZZ_CHECK(!LiveValues::parse(std::string_view(value).substr(0, value.size() - 1)));
+    const std::string any = input.ConsumeRemainingBytesAsString();
+    if (const auto parsed = LiveValues::parse(any))
+        FUZZ_CHECK(parsed->sessions.size() + parsed->windows.size() + parsed->panes.size() ==
+                   static_cast<std::size_t>(std::count(any.begin(), any.end(), '\x1e')));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    switch (input.ConsumeIntegralInRange(0, 2)) {
+    switch (input.ConsumeIntegralInRange(0, 3)) {
         case 0: checkChunks(input); break;
         case 1: checkNotification(input); break;
+        case 2: checkSubscription(input); break;
         default: checkAnyLine(input.ConsumeRemainingBytesAsString()); break;
     }
     return 0;

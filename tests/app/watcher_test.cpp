@@ -120,6 +120,13 @@ TEST_F(Watcher, EveryKindOfChangeReachesTheSessionsWithoutPolling) {
              const TmuxWindow* w = window(s, "main", 1);
              return w && text::contains(w->layout, "[") && !text::contains(w->layout, "{");
          }},
+        // tmux tells only of the watcher's own session: these come through the subscription.
+        {"split elsewhere", {"split-window", "-d", "-h", "-t", "=other:0"},
+         [](const Sessions& s) { return window(s, "other", 0) && window(s, "other", 0)->panes.size() == 2; }},
+        {"layout elsewhere", {"select-layout", "-t", "=other:0", "even-vertical"},
+         [](const Sessions& s) { return window(s, "other", 0) && text::contains(window(s, "other", 0)->layout, "["); }},
+        {"zoom elsewhere", {"resize-pane", "-Z", "-t", "=other:0.0"},
+         [](const Sessions& s) { return window(s, "other", 0) && window(s, "other", 0)->isZoomed; }},
         {"active pane (window-pane-changed)", {"select-pane", "-t", "=main:1.1"},
          [](const Sessions& s) { return window(s, "main", 1) && window(s, "main", 1)->panes[1].isActive; }},
         {"active window (session-window-changed)", {"select-window", "-t", "=main:1"},

@@ -45,7 +45,8 @@ TEST(ServerWatch, LinesAreSortedByWhatTheyAskFor) {
 TEST(ServerWatch, TheSubscriptionAsksForEveryPaneOfEverySession) {
     const std::string command = ServerWatch::subscribeCommand();
     EXPECT_TRUE(command.starts_with("refresh-client -B 'quillon-live::#{S:"));
-    for (const char* field : {"#{W:#{P:", "#{session_id}", "#{session_attached}", "#{pane_id}",
+    for (const char* field : {"#{W:W", "#{P:P", "#{session_id}", "#{session_attached}", "#{window_id}",
+                              "#{window_layout}", "#{window_zoomed_flag}", "#{window_active}", "#{pane_id}",
                               "#{pane_current_command}", "#{pane_current_path}"})
         EXPECT_NE(command.find(field), std::string::npos) << field;
     EXPECT_EQ(command.find('\'', 20), command.size() - 1);  // one quoted word, closed at the end
@@ -53,18 +54,21 @@ TEST(ServerWatch, TheSubscriptionAsksForEveryPaneOfEverySession) {
 }
 
 TEST(ServerWatch, ValuesAreReadOnlyFromOurSubscriptionAndWhole) {
-    const std::string value = "S\x1f$0\x1f" "2\x1eP\x1f%0\x1f" "bash\x1f/home/a b\x1eP\x1f%3\x1fvim\x1f/srv\x1e";
+    const std::string value = "S\x1f$0\x1f" "2\x1eW\x1f@1\x1f" "b25d,80x24,0,0,0\x1f" "1\x1f" "0\x1e"
+                              "P\x1f%0\x1f" "bash\x1f/home/a b\x1eP\x1f%3\x1fvim\x1f/srv\x1e";
     const auto view = ServerWatch::subscriptionValue("%subscription-changed quillon-live $0 - - - : " + value);
     ASSERT_TRUE(view);
     const auto values = LiveValues::parse(*view);
     ASSERT_TRUE(values);
     EXPECT_EQ(values->sessions, (std::vector<LiveValues::Session>{{"$0", 2}}));
+    EXPECT_EQ(values->windows, (std::vector<LiveValues::Window>{{"@1", "b25d,80x24,0,0,0", true, false}}));
     EXPECT_EQ(values->panes, (std::vector<LiveValues::Pane>{{"%0", "bash", "/home/a b"}, {"%3", "vim", "/srv"}}));
     EXPECT_EQ(LiveValues::parse(""), LiveValues{});  // a server without panes
 
     EXPECT_FALSE(ServerWatch::subscriptionValue("%subscription-changed other $0 - - - : " + value));
     EXPECT_FALSE(ServerWatch::subscriptionValue("%subscription-changed quillon-live $0 - - -"));
-    for (const std::string broken : {"S\x1f$0\x1f" "2", "S\x1f$0\x1fmany\x1e", "P\x1f%0\x1f" "bash\x1e", "X\x1e"})
+    for (const std::string broken : {"S\x1f$0\x1f" "2", "S\x1f$0\x1fmany\x1e", "P\x1f%0\x1f" "bash\x1e", "X\x1e",
+                                     "W\x1f@1\x1fl\x1fyes\x1f" "0\x1e", "W\x1f@1\x1fl\x1f" "1\x1e"})
         EXPECT_FALSE(LiveValues::parse(broken)) << broken;
 }
 
@@ -76,37 +80,43 @@ TmuxPane pane(std::string id, std::string command, std::string path) {
     return p;
 }
 
-TEST(ServerWatch, ValuesChangeRowsOnlyWhenThePanesAreTheSame) {
+TEST(ServerWatch, ValuesChangeRowsOnlyWhenThePanesAndWindowsAreTheSame) {
     TmuxSession session;
     session.sessionID = "$0";
     TmuxWindow first, second;
+    first.windowID = "@0";
+    first.layout = "aaaa,80x24,0,0{40x24,0,0,0,39x24,41,0,1}";
+    first.isActive = true;
     first.panes = {pane("%0", "bash", "/a"), pane("%1", "bash", "/b")};
+    second.windowID = "@1";
+    second.layout = "bbbb,80x24,0,0,2";
     second.panes = {pane("%2", "top", "/c")};
     session.windows = {first, second};
     const std::vector<TmuxSession> tree{session};
 
-    LiveValues values{{{"$0", 1}}, {{"%2", "top", "/c"}, {"%0", "make", "/a/src"}, {"%1", "bash", "/b"}}};
+    // In tmux's order, which need not be the model's.
+    LiveValues values{{{"$0", 1}},
+                      {{"@1", second.layout, false, false}, {"@0", first.layout, false, true}},
+                      {{"%2", "top", "/c"}, {"%0", "make", "/a/src"}, {"%1", "bash", "/b"}}};
     const auto updated = ServerWatch::withValues(tree, values);
     ASSERT_TRUE(updated);
     EXPECT_EQ(updated->at(0).windows[0].panes[0].command, "make");
     EXPECT_EQ(updated->at(0).windows[0].panes[0].path, "/a/src");
     EXPECT_EQ(updated->at(0).windows[1].panes[0], tree[0].windows[1].panes[0]);
 
-    // A pane more, a pane less, another pane: the tree no longer matches.
-    LiveValues more = values, fewer = values, other = values;
-    more.panes.push_back({"%9", "sh", "/"});
-    fewer.panes.pop_back();
-    other.panes[0].id = "%7";
-    for (const LiveValues& v : {more, fewer, other}) EXPECT_FALSE(ServerWatch::withValues(tree, v));
-
-    // The shape: sessions with their client counts and the panes in order, not their values.
-    LiveValues moved = values, attached = values;
-    moved.panes[0].command = "htop";
-    attached.sessions[0].clients = 2;
-    EXPECT_TRUE(values.sameShape(moved));
-    EXPECT_FALSE(values.sameShape(attached));
-    EXPECT_FALSE(values.sameShape(more));
-    EXPECT_FALSE(values.sameShape(other));
+    // A pane more, a pane less, another pane; a window more or less; a window of another
+    // session rearranged, zoomed or made active (tmux tells only of the watcher's session):
+    // the tree no longer matches and a snapshot must tell what changed.
+    std::vector<LiveValues> changed(8, values);
+    changed[0].panes.push_back({"%9", "sh", "/"});
+    changed[1].panes.pop_back();
+    changed[2].panes[0].id = "%7";
+    changed[3].windows.push_back({"@5", "cccc,80x24,0,0,5", false, true});
+    changed[4].windows.pop_back();
+    changed[5].windows[0].layout = "dddd,80x24,0,0[80x12,0,0,2,80x11,0,13,3]";
+    changed[6].windows[0].isZoomed = true;
+    changed[7].windows[0].isActive = true;
+    for (std::size_t i = 0; i < changed.size(); ++i) EXPECT_FALSE(ServerWatch::withValues(tree, changed[i])) << i;
 }
 
 }  // namespace
