@@ -40,6 +40,7 @@ void PaneAttention::restart() {
     const bool hadStates = !panes_.empty();
     panes_.clear();
     statuses_.clear();
+    index();
     seen_.clear();
     if (hadStates) emit statesChanged();
     if (!needs_.empty()) {
@@ -76,12 +77,35 @@ void PaneAttention::apply(std::uint64_t, std::vector<PaneSignals> panes, std::ve
     const bool differs = panes != panes_ || statuses != statuses_;
     panes_ = std::move(panes);
     statuses_ = std::move(statuses);
-    if (differs) emit statesChanged();
+    if (differs) {
+        index();
+        emit statesChanged();
+    }
     // A pane a terminal of the user shows is being looked at.
     const TimePoint now = Clock::now();
     for (const PaneSignals& pane : panes_)
         if (pane.watched) seen_[pane.paneId] = now;
     rebuild();
+}
+
+void PaneAttention::index() {
+    byPane_.clear();
+    bySession_.clear();
+    for (std::size_t i = 0; i < panes_.size() && i < statuses_.size(); ++i) {
+        byPane_[statuses_[i].paneId] = i;
+        auto [kept, fresh] = bySession_.try_emplace(panes_[i].sessionId, i);
+        if (!fresh && urgency(statuses_[i]) < urgency(statuses_[kept->second])) kept->second = i;
+    }
+}
+
+const PaneStatus* PaneAttention::statusOf(const std::string& paneId) const {
+    const auto found = byPane_.find(paneId);
+    return found == byPane_.end() ? nullptr : &statuses_[found->second];
+}
+
+const PaneStatus* PaneAttention::sessionStatus(const std::string& sessionId) const {
+    const auto found = bySession_.find(sessionId);
+    return found == bySession_.end() ? nullptr : &statuses_[found->second];
 }
 
 void PaneAttention::markSeen(const std::string& paneId) {

@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/pane_sampler.h"
@@ -47,6 +48,10 @@ public:
     // Every pane of the shown server as last read, and its status, index for index.
     const std::vector<PaneSignals>& panes() const noexcept { return panes_; }
     const std::vector<PaneStatus>& statuses() const noexcept { return statuses_; }
+    // The pane's status as last read, or nothing for a pane not read yet.
+    const PaneStatus* statusOf(const std::string& paneId) const;
+    // A session's most urgent pane status (by session id), or nothing for a session without read panes.
+    const PaneStatus* sessionStatus(const std::string& sessionId) const;
     // The user looked at the pane: it leaves the list until it needs them again.
     void markSeen(const std::string& paneId);
 
@@ -61,6 +66,7 @@ private:
     void tick();
     void apply(std::uint64_t generation, std::vector<PaneSignals> panes, std::vector<PaneStatus> statuses);
     void rebuild();
+    void index();
 
     AppEnvironment& env_;
     QTimer timer_;
@@ -69,6 +75,9 @@ private:
     bool reading_ = false;
     std::vector<PaneSignals> panes_;
     std::vector<PaneStatus> statuses_;
+    // Positions in statuses_: by pane id, and each session's most urgent pane.
+    std::unordered_map<std::string, std::size_t> byPane_;
+    std::unordered_map<std::string, std::size_t> bySession_;
     std::map<std::string, TimePoint> seen_;  // by pane id: when the user last looked
     std::vector<Entry> needs_;
 };

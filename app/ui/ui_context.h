@@ -10,6 +10,7 @@ class AppEnvironment;
 class TemplateStore;
 class RuleStore;
 class Notifier;
+class PaneAttention;
 }  // namespace quillon
 
 namespace quillon::ui {
@@ -42,6 +43,9 @@ struct UiContext {
     RuleStore& rules;
     Notifier& notifier;
     Navigator& navigator;
+    // The states of the shown server's panes, for the screens that show them; none in
+    // screens built without it.
+    PaneAttention* attention = nullptr;
 };
 
 }  // namespace quillon::ui

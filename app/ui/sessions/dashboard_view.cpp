@@ -92,6 +92,7 @@ DashboardView::DashboardView(UiContext& context, QWidget* parent) : QWidget(pare
     sessionsHeading_->setFont(heading);
     sessionsLayout->addWidget(sessionsHeading_);
     model_ = new SessionListModel(context.env, this);
+    model_->showStates(context.attention);
     delegate_ = new SessionCardDelegate(context.env, this);
     cards_ = new CardListView(sessionsArea_);
     cards_->setModel(model_);

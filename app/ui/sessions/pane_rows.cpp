@@ -14,15 +14,44 @@ QVariant PaneListModel::data(const QModelIndex& index, int role) const {
     const TmuxPane& pane = at(index.row());
     switch (role) {
         case Qt::DisplayRole: return qs(pane.target);
-        case Qt::AccessibleTextRole:
-            return QStringLiteral("Pane ") + qs(pane.target) + QStringLiteral(", ") + qs(pane.command) +
-                   (pane.isActive ? QStringLiteral(", ") + qL("activ", "active") : QString());
+        case Qt::AccessibleTextRole: {
+            QString text = QStringLiteral("Pane ") + qs(pane.target) + QStringLiteral(", ") + qs(pane.command) +
+                           (pane.isActive ? QStringLiteral(", ") + qL("activ", "active") : QString());
+            if (const auto state = stateAt(index.row())) text += QStringLiteral(", ") + state->text();
+            return text;
+        }
+        case Qt::ToolTipRole: {
+            const auto state = stateAt(index.row());
+            return state ? state->text() : QVariant();
+        }
+        case StateBadge::role: {
+            const auto state = stateAt(index.row());
+            return state ? QVariant::fromValue(*state) : QVariant();
+        }
         default: return {};
     }
 }
 
 void PaneListModel::setPanes(std::vector<TmuxPane> panes) {
     replaceRows(std::move(panes), [](const TmuxPane& p) -> const std::string& { return p.target; });
+}
+
+void PaneListModel::showStates(PaneAttention* attention) {
+    if (attention_) disconnect(attention_, nullptr, this, nullptr);
+    attention_ = attention;
+    if (attention_) connect(attention_, &PaneAttention::statesChanged, this, &PaneListModel::followStates);
+    followStates();
+}
+
+std::optional<StateBadge> PaneListModel::stateAt(int row) const {
+    if (!attention_ || row < 0 || row >= rowCount()) return std::nullopt;
+    return StateBadge::of(attention_->statusOf(at(row).paneID), true);
+}
+
+void PaneListModel::followStates() {
+    shown_.follow(
+        rowCount(), [this](int row) -> const std::string& { return at(row).target; }, [this](int row) { return stateAt(row); },
+        [this](int first, int last) { emit dataChanged(index(first), index(last)); });
 }
 
 PaneRowDelegate::PaneRowDelegate(Style style, QObject* parent) : CardDelegate(rowHeight, parent), style_(style) {}
@@ -58,12 +87,18 @@ void PaneRowDelegate::paintContent(QPainter& painter, const QStyleOptionViewItem
         secondLine = qs(pane.path) + QStringLiteral("   pid ") + QString::number(pane.pid);
     }
     const QFontMetrics firstMetrics(first);
-    const QRect firstRect(left, mid - firstMetrics.height() - 1, width, firstMetrics.height());
+    QRect firstRect(left, mid - firstMetrics.height() - 1, width, firstMetrics.height());
+    if (const auto state = static_cast<const PaneListModel*>(index.model())->stateAt(index.row())) {
+        const QSize size = state->size(option.font);
+        const QRect badge(firstRect.right() - size.width(), firstRect.center().y() - size.height() / 2, size.width(), size.height());
+        state->paint(painter, badge, option.font, palette);
+        firstRect.setRight(badge.left() - 8);
+    }
     Paint::statusDot(painter, QRectF(content.left() - 4, firstRect.top(), 16, firstRect.height()), pane.isActive, palette);
     painter.setFont(first);
     painter.setPen(palette.color(QPalette::Text));
     painter.drawText(firstRect, Qt::AlignLeft | Qt::AlignVCenter,
-                     firstMetrics.elidedText(firstLine, Qt::ElideRight, width));
+                     firstMetrics.elidedText(firstLine, Qt::ElideRight, firstRect.width()));
     const QFont caption = Paint::captionFont(option.font);
     const QFontMetrics captionMetrics(caption);
     painter.setFont(caption);

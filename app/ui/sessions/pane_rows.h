@@ -1,12 +1,18 @@
 #pragma once
 // Panes as list rows: the model (keyed by target, so a refresh touches only changed rows)
 // and the delegate that paints them, either as a window's pane card with its preview and
-// export buttons, or as an activity row (target, command, path, pid).
+// export buttons, or as an activity row (target, command, path, pid). Each row shows its
+// pane's state; a new reading of the states repaints only the rows whose state changed.
 
+#include <QPointer>
+
+#include <optional>
 #include <vector>
 
+#include "app/pane_attention.h"
 #include "app/ui/widgets/card_delegate.h"
 #include "app/ui/widgets/keyed_list_model.h"
+#include "app/ui/widgets/state_badge.h"
 #include "core/tmux_model.h"
 
 namespace quillon::ui {
@@ -17,6 +23,16 @@ public:
     using KeyedListModel::KeyedListModel;
     QVariant data(const QModelIndex& index, int role) const override;
     void setPanes(std::vector<TmuxPane> panes);
+    // Shows the states attention reads from now on; without it rows show none.
+    void showStates(PaneAttention* attention);
+    // The row's state: nothing before its pane was read, "state unknown" where it cannot be.
+    std::optional<StateBadge> stateAt(int row) const;
+
+private:
+    void followStates();
+
+    QPointer<PaneAttention> attention_;
+    ShownStates shown_;
 };
 
 class PaneRowDelegate : public CardDelegate {

@@ -45,7 +45,8 @@ void SessionCardDelegate::paintContent(QPainter& painter, const QStyleOptionView
     Paint::statusDot(dotPainter, QRectF(dot.rect()), session.isAttached, palette);
     dotPainter.end();
 
-    CardText text{dot, qs(session.name), detailLine(session, Clock::now()), {}};
+    CardText text{dot, qs(session.name), detailLine(session, Clock::now()), {},
+                  static_cast<const SessionListModel*>(index.model())->stateAt(index.row())};
     text.badges.emplace_back(session.isAttached ? qL("atașată", "attached") : qL("detașată", "detached"),
                              session.isAttached ? Theme::green() : Theme::secondary(palette));
     if (session.isIdle(env_.settings().idleLimit(), Clock::now())) text.badges.emplace_back(QStringLiteral("idle"), Theme::orange());

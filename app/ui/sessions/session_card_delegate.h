@@ -1,7 +1,7 @@
 #pragma once
-// The dashboard's card of a session: status dot, name, attached/detached and idle badges,
-// "N windows · created <when>", and the folder and attach buttons. The relative time is
-// computed at paint time, so a repaint keeps it current.
+// The dashboard's card of a session: status dot, name, the most urgent state of its panes,
+// attached/detached and idle badges, "N windows · created <when>", and the folder and attach
+// buttons. The relative time is computed at paint time, so a repaint keeps it current.
 
 #include "app/ui/widgets/card_delegate.h"
 #include "core/tmux_model.h"

@@ -293,6 +293,7 @@ void SessionDetailView::buildActivityTab() {
     heading->addWidget(activityCount_);
     heading->addStretch(1);
     activityModel_ = new PaneListModel(this);
+    activityModel_->showStates(context_.attention);
     activity_ = new CardListView(page);
     activity_->setModel(activityModel_);
     activity_->setItemDelegate(new PaneRowDelegate(PaneRowDelegate::Style::process, activity_));
@@ -373,7 +374,7 @@ void SessionDetailView::syncWindowGroups(const TmuxSession& s) {
             groups_.erase(kept);
             continue;
         }
-        auto* group = new WindowGroup(context_.env, s, window, groupsLayout_->parentWidget());
+        auto* group = new WindowGroup(context_.env, context_.attention, s, window, groupsLayout_->parentWidget());
         connect(group, &WindowGroup::previewRequested, this, &SessionDetailView::loadPreview);
         connect(group, &WindowGroup::exportRequested, this, &SessionDetailView::chooseExport);
         connect(group, &WindowGroup::closeRequested, this, &SessionDetailView::confirmKillWindow);

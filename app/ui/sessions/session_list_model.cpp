@@ -31,9 +31,15 @@ QVariant SessionListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole: return qs(s.name);
-        case Qt::AccessibleTextRole:
-            return qs(s.name) + QStringLiteral(", ") +
-                   (s.isAttached ? qL("atașată", "attached") : qL("detașată", "detached"));
+        case Qt::AccessibleTextRole: {
+            QString text = qs(s.name) + QStringLiteral(", ") + (s.isAttached ? qL("atașată", "attached") : qL("detașată", "detached"));
+            if (const auto state = stateAt(index.row())) text += QStringLiteral(", ") + state->text();
+            return text;
+        }
+        case StateBadge::role: {
+            const auto state = stateAt(index.row());
+            return state ? QVariant::fromValue(*state) : QVariant();
+        }
         default: return {};
     }
 }
@@ -46,6 +52,24 @@ int SessionListModel::rowOf(const std::string& name) const {
 
 void SessionListModel::setSessions(std::vector<TmuxSession> sessions) {
     replaceRows(std::move(sessions), [](const TmuxSession& s) -> const std::string& { return s.name; });
+}
+
+void SessionListModel::showStates(PaneAttention* attention) {
+    if (attention_) disconnect(attention_, nullptr, this, nullptr);
+    attention_ = attention;
+    if (attention_) connect(attention_, &PaneAttention::statesChanged, this, &SessionListModel::followStates);
+    followStates();
+}
+
+std::optional<StateBadge> SessionListModel::stateAt(int row) const {
+    if (!attention_ || row < 0 || row >= rowCount()) return std::nullopt;
+    return StateBadge::of(attention_->sessionStatus(at(row).sessionID), false);
+}
+
+void SessionListModel::followStates() {
+    shown_.follow(
+        rowCount(), [this](int row) -> const std::string& { return at(row).name; }, [this](int row) { return stateAt(row); },
+        [this](int first, int last) { emit dataChanged(index(first), index(last)); });
 }
 
 }  // namespace quillon::ui

@@ -23,7 +23,8 @@ std::string address(const TmuxPane& pane) { return pane.paneID.empty() ? pane.ta
 
 }  // namespace
 
-WindowGroup::WindowGroup(AppEnvironment& env, const TmuxSession& session, const TmuxWindow& window, QWidget* parent)
+WindowGroup::WindowGroup(AppEnvironment& env, PaneAttention* attention, const TmuxSession& session, const TmuxWindow& window,
+                         QWidget* parent)
     : QFrame(parent), env_(env), window_(window) {
     icon_ = new QLabel(this);
     title_ = new QLabel(this);
@@ -48,6 +49,7 @@ WindowGroup::WindowGroup(AppEnvironment& env, const TmuxSession& session, const 
 
     model_ = new PaneListModel(this);
     model_->setPanes(window.panes);
+    model_->showStates(attention);
     delegate_ = new PaneRowDelegate(PaneRowDelegate::Style::windowPane, this);
     panes_ = new CardListView(this);
     panes_->setModel(model_);

@@ -14,6 +14,7 @@ class QToolButton;
 
 namespace quillon {
 class AppEnvironment;
+class PaneAttention;
 }
 
 namespace quillon::ui {
@@ -27,7 +28,9 @@ class StatusBadge;
 class WindowGroup : public QFrame {
     Q_OBJECT
 public:
-    WindowGroup(AppEnvironment& env, const TmuxSession& session, const TmuxWindow& window, QWidget* parent = nullptr);
+    // The pane cards show the states attention reads, when given.
+    WindowGroup(AppEnvironment& env, PaneAttention* attention, const TmuxSession& session, const TmuxWindow& window,
+                QWidget* parent = nullptr);
 
     void setWindow(const TmuxSession& session, const TmuxWindow& window);
     const TmuxWindow& window() const noexcept { return window_; }

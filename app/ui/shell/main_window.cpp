@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -15,6 +16,7 @@
 #include <algorithm>
 
 #include "app/app_environment.h"
+#include "app/pane_attention.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/settings/config_view.h"
 #include "app/ui/sessions/dashboard_view.h"
@@ -25,6 +27,7 @@
 #include "app/ui/search/pane_search_panel.h"
 #include "app/ui/servers/servers_view.h"
 #include "app/ui/sessions/session_detail_view.h"
+#include "app/ui/shell/needs_you_list.h"
 #include "app/ui/shell/sidebar_view.h"
 #include "app/ui/shell/window_state.h"
 #include "app/ui/templates/templates_view.h"
@@ -46,6 +49,9 @@ QString withShortcut(const QString& text, const QAction& action) {
     if (action.shortcut().isEmpty()) return text;
     return text + QStringLiteral(" (") + action.shortcut().toString(QKeySequence::NativeText) + QStringLiteral(")");
 }
+
+// How long a message stays in the status bar.
+constexpr int messageMs = 8000;
 
 bool isTabStop(const QWidget* widget) {
     return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isVisible() && widget->isEnabled() &&
@@ -70,6 +76,7 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
     resize(1100, 720);
 
     sidebarModel_ = new SidebarModel(context.env, this);
+    sidebarModel_->showStates(context.attention);
     sidebar_ = new SidebarView(*sidebarModel_, this);
     sidebar_->setMinimumWidth(200);
     stack_ = new QStackedWidget(this);
@@ -89,6 +96,8 @@ MainWindow::MainWindow(UiContext& context, QWidget* parent) : QMainWindow(parent
 
     buildMenus();
     buildToolbar();
+    // A screen reader reads the status bar by the message it shows.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), &QWidget::setAccessibleName);
     relabel();
     sidebar_->showSelection(selection_);
 
@@ -132,6 +141,9 @@ void MainWindow::buildMenus() {
     searchAction_ = viewMenu_->addAction(Icons::symbol("magnifyingglass"), QString());
     searchAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
     connect(searchAction_, &QAction::triggered, this, [this] { openSearch(); });
+    nextNeedAction_ = viewMenu_->addAction(Icons::symbol("bell"), QString());
+    nextNeedAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+J")));
+    connect(nextNeedAction_, &QAction::triggered, this, &MainWindow::openNextNeed);
     panelAction_ = viewMenu_->addAction(Icons::symbol("terminal"), QString());
     connect(panelAction_, &QAction::triggered, this, [this] { context_.navigator.showPanel(); });
     viewMenu_->addSeparator();
@@ -210,6 +222,9 @@ void MainWindow::relabel() {
     searchAction_->setText(qL("&Caută în pane-uri", "&Search panes"));
     searchAction_->setIconText(qL("Caută în pane-uri", "Search panes"));
     searchAction_->setToolTip(withShortcut(qL("Caută în toate pane-urile", "Search every pane"), *searchAction_));
+    nextNeedAction_->setText(qL("Următorul pane care te aș&teaptă", "&Next pane that needs you"));
+    nextNeedAction_->setToolTip(withShortcut(qL("Deschide următorul pane care te așteaptă", "Open the next pane that needs you"),
+                                             *nextNeedAction_));
     panelAction_->setText(qL("Deschide &panoul", "Open &panel"));
     panelToolbarAction_->setText(qL("Deschide panoul", "Open panel"));
     panelToolbarAction_->setToolTip(panelToolbarAction_->text());
@@ -317,6 +332,18 @@ void MainWindow::openPane(const std::string& sessionId, const std::string& sessi
     select(SidebarItem::session(now != sessions.end() ? now->name : sessionName));
     if (auto* detail = qobject_cast<SessionDetailView*>(screen_)) detail->loadPreview(paneId);
     activateWindow();
+}
+
+void MainWindow::openNextNeed() {
+    if (!context_.attention || context_.attention->needsYou().empty()) {
+        statusBar()->showMessage(qL("Nimic nu te așteaptă acum", "Nothing needs you now"), messageMs);
+        return;
+    }
+    // Looked at, it leaves the list: the next time the next one comes first.
+    const PaneAttention::Entry entry = context_.attention->needsYou().front();
+    context_.attention->markSeen(entry.pane.paneId);
+    openPane(entry.pane.sessionId, entry.pane.sessionName, entry.pane.paneId);
+    statusBar()->showMessage(NeedsYouList::rowText(entry), messageMs);
 }
 
 void MainWindow::showHostInTitle() {

@@ -55,6 +55,10 @@ public:
     void openMatch(const SearchPane& pane, const LineMatch& match, std::int64_t lines);
     // Selects the pane's session (by id, else by name) and shows the pane's preview.
     void openPane(const std::string& sessionId, const std::string& sessionName, const std::string& paneId);
+    // The newest pane that needs the user (Ctrl+J): its preview, and it counts as seen, so the
+    // next one comes next. The status bar names it, or says that nothing needs the user.
+    void openNextNeed();
+    QAction* nextNeedAction() const noexcept { return nextNeedAction_; }
 
 protected:
     // Tab runs toolbar → sidebar → screen and back to the toolbar.
@@ -96,6 +100,7 @@ private:
     QAction* quitAction_;
     QAction* refreshAction_;
     QAction* searchAction_;
+    QAction* nextNeedAction_;
     PaneSearchPanel* searchPanel_ = nullptr;
     QAction* panelAction_;
     QAction* aboutAction_;

@@ -9,6 +9,7 @@
 
 #include "app/ui/widgets/icons.h"
 #include "app/ui/widgets/relative_time.h"
+#include "app/ui/widgets/state_badge.h"
 #include "app/ui/widgets/theme.h"
 #include "app/ui/widgets/ui_text.h"
 
@@ -28,12 +29,8 @@ QIcon stateIcon(Urgency urgency) {
 }
 
 QString happened(const PaneAttention::Entry& entry) {
-    const PaneStatus& status = entry.status;
-    if (entry.urgency == Urgency::bell) return qL("Clopoțel", "Bell");
-    QString text = qs(label(status.state));
-    if (status.exitSignal) text += qL(" · semnalul ", " · signal ") + QString::number(*status.exitSignal);
-    else if (status.exitStatus && status.state == PaneState::exited) text += qL(" · cod ", " · status ") + QString::number(*status.exitStatus);
-    return text;
+    const auto badge = StateBadge::of(&entry.status, true);
+    return badge ? badge->text() : QString();
 }
 
 }  // namespace

@@ -23,7 +23,7 @@
 namespace quillon::ui {
 
 QuillonApp::QuillonApp(UiContext::Stores stores, QObject* parent)
-    : QObject(parent), context_{stores.env, stores.templates, stores.rules, stores.notifier, *this} {}
+    : QObject(parent), context_{stores.env, stores.templates, stores.rules, stores.notifier, *this, nullptr} {}
 
 QuillonApp::~QuillonApp() {
     delete settings_;
@@ -36,6 +36,9 @@ void QuillonApp::start() {
     connect(&context_.env, &AppEnvironment::appearanceChanged, this,
             [this] { Theme::applyAppearance(context_.env.appearance()); });
 
+    // The screens show the panes' states from their first paint.
+    attention_ = new PaneAttention(context_.env, this);
+    context_.attention = attention_;
     main_ = new MainWindow(context_);
     connect(&context_.env, &AppEnvironment::refreshFinished, this, &QuillonApp::showPendingSession);
     main_->installEventFilter(this);
@@ -43,7 +46,6 @@ void QuillonApp::start() {
     if (reportFirstPaint_) qApp->installEventFilter(this);
     panel_ = new MenuBarView(context_);
     tray_ = new TrayIcon(context_, this);
-    attention_ = new PaneAttention(context_.env, this);
     panel_->showAttention(*attention_);
     connect(panel_, &MenuBarView::paneChosen, this, &QuillonApp::showPane);
     tray_->followAttention(*attention_);

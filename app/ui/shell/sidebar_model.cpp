@@ -99,9 +99,20 @@ QVariant SidebarModel::data(const QModelIndex& index, int role) const {
     const TmuxSession& s = sessions_.at(std::size_t(index.row()));
     switch (role) {
         case Qt::DisplayRole: return qs(s.name);
-        case Qt::AccessibleTextRole:
-            return qs(s.name) + QStringLiteral(", ") + windowCountText(s.windowCount) + QStringLiteral(", ") +
-                   (s.isAttached ? qL("atașată", "attached") : qL("detașată", "detached"));
+        case Qt::AccessibleTextRole: {
+            QString text = qs(s.name) + QStringLiteral(", ") + windowCountText(s.windowCount) + QStringLiteral(", ") +
+                           (s.isAttached ? qL("atașată", "attached") : qL("detașată", "detached"));
+            if (const auto state = stateOf(s)) text += QStringLiteral(", ") + state->text();
+            return text;
+        }
+        case Qt::ToolTipRole: {
+            const auto state = stateOf(s);
+            return state ? state->text() : QVariant();
+        }
+        case StateBadge::role: {
+            const auto state = stateOf(s);
+            return state ? QVariant::fromValue(*state) : QVariant();
+        }
         case AttachedRole: return s.isAttached;
         case WindowCountRole: return qlonglong(s.windowCount);
         case IsSessionRole: return true;
@@ -141,6 +152,27 @@ void SidebarModel::relabel() {
         emit dataChanged(parent, parent);
         if (const int rows = rowCount(parent)) emit dataChanged(index(0, 0, parent), index(rows - 1, 0, parent));
     }
+}
+
+void SidebarModel::showStates(PaneAttention* attention) {
+    if (attention_) disconnect(attention_, nullptr, this, nullptr);
+    attention_ = attention;
+    if (attention_) connect(attention_, &PaneAttention::statesChanged, this, &SidebarModel::followStates);
+    followStates();
+}
+
+std::optional<StateBadge> SidebarModel::stateOf(const TmuxSession& session) const {
+    if (!attention_) return std::nullopt;
+    return StateBadge::of(attention_->sessionStatus(session.sessionID), false);
+}
+
+void SidebarModel::followStates() {
+    const QModelIndex parent = index(sessions, 0);
+    const int rows = showsPlaceholder() ? 0 : int(sessions_.size());
+    shown_.follow(
+        rows, [this](int row) -> const std::string& { return sessions_[std::size_t(row)].name; },
+        [this](int row) { return stateOf(sessions_[std::size_t(row)]); },
+        [this, &parent](int first, int last) { emit dataChanged(index(first, 0, parent), index(last, 0, parent)); });
 }
 
 void SidebarModel::setSessions(std::vector<TmuxSession> incoming) {

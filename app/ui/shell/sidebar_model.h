@@ -1,15 +1,19 @@
 #pragma once
 // The main window's sidebar: the "Panel" section with the dashboard, "Active sessions" with
 // one live row per session (or a line saying why there is none), and "Resources" with the
-// tool screens. Session rows follow every refresh without disturbing the others.
+// tool screens. Session rows follow every refresh without disturbing the others, and show the
+// most urgent state of their panes (StateBadge::role), repainted only where it changed.
 
 #include <QAbstractItemModel>
+#include <QPointer>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/pane_attention.h"
 #include "app/ui/widgets/keyed_list_model.h"
+#include "app/ui/widgets/state_badge.h"
 #include "core/tmux_model.h"
 
 namespace quillon {
@@ -48,6 +52,8 @@ public:
     QModelIndex indexOf(const SidebarItem& item) const;
     // Texts follow the language: every row reports a change.
     void relabel();
+    // Shows the states attention reads from now on; without it rows show none.
+    void showStates(PaneAttention* attention);
 
 signals:
     // Around every change of the session rows, so a view can tell its own moves from the user's.
@@ -57,11 +63,15 @@ signals:
 private:
     void setSessions(std::vector<TmuxSession> sessions);
     bool showsPlaceholder() const { return placeholder_; }
+    std::optional<StateBadge> stateOf(const TmuxSession& session) const;
+    void followStates();
 
     AppEnvironment& env_;
     std::vector<TmuxSession> sessions_;
     // The "no sessions" line stands in the section while it is empty.
     bool placeholder_ = true;
+    QPointer<PaneAttention> attention_;
+    ShownStates shown_;
 };
 
 }  // namespace quillon::ui

@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include "app/ui/widgets/components.h"
+#include "app/ui/widgets/state_badge.h"
 #include "app/ui/widgets/theme.h"
 
 namespace quillon::ui {
@@ -77,9 +78,22 @@ private:
         painter->setFont(small);
         painter->setPen(selected ? text : Theme::secondary(option.palette));
         painter->drawText(QRect(r.right() - countWidth, r.top(), countWidth, r.height()), Qt::AlignRight | Qt::AlignVCenter, count);
+        int nameRight = r.right() - countWidth - 8;
+        if (const QVariant state = index.data(StateBadge::role); state.isValid()) {
+            const StateBadge badge = state.value<StateBadge>();
+            // The badge gives up room to the name down to a few characters.
+            const int room = nameRight - (r.left() + 16) - QFontMetrics(option.font).averageCharWidth() * 6;
+            QSize size = badge.size(option.font);
+            size.setWidth(std::min(size.width(), room));
+            if (size.width() >= size.height() + 10) {
+                const QRect badgeRect(nameRight - size.width(), r.center().y() - size.height() / 2, size.width(), size.height());
+                badge.paint(*painter, badgeRect, option.font, option.palette, selected);
+                nameRight = badgeRect.left() - 6;
+            }
+        }
         painter->setFont(option.font);
         painter->setPen(text);
-        const QRect nameRect(r.left() + 16, r.top(), r.width() - 16 - countWidth - 8, r.height());
+        const QRect nameRect(r.left() + 16, r.top(), nameRight - r.left() - 16, r.height());
         const QString name = QFontMetrics(option.font).elidedText(index.data().toString(), Qt::ElideRight, nameRect.width());
         painter->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter, name);
         painter->restore();

@@ -95,13 +95,18 @@ void CardDelegate::paintText(QPainter& painter, const QStyleOptionViewItem& opti
     const QFontMetrics captionMetrics(caption);
     const int top = content.center().y() - (boldMetrics.height() + captionMetrics.height() + 3) / 2;
 
-    int badgesWidth = 0;
+    int badgesWidth = text.state ? text.state->size(option.font).width() + 6 : 0;
     for (const auto& badge : text.badges) badgesWidth += Paint::badgeSize(badge.first, option.font).width() + 6;
     const QString title = boldMetrics.elidedText(text.title, Qt::ElideRight, std::max(40, width - badgesWidth));
     painter.setFont(bold);
     painter.setPen(palette.color(QPalette::Text));
     painter.drawText(QRect(left, top, width, boldMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter, title);
     int x = left + boldMetrics.horizontalAdvance(title) + 8;
+    if (text.state) {
+        const QSize size = text.state->size(option.font);
+        text.state->paint(painter, QRect(QPoint(x, top + (boldMetrics.height() - size.height()) / 2), size), option.font, palette);
+        x += size.width() + 6;
+    }
     for (const auto& [badge, color] : text.badges) {
         const QSize size = Paint::badgeSize(badge, option.font);
         Paint::badge(painter, QRect(QPoint(x, top + (boldMetrics.height() - size.height()) / 2), size), badge, color, option.font);

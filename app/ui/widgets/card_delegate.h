@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/ui/widgets/state_badge.h"
+
 class QKeyEvent;
 class QMenu;
 
@@ -62,13 +64,14 @@ signals:
     void buttonClicked(const QModelIndex& index, int id);
 
 protected:
-    // The usual content of a card: an icon, a bold title followed by badges, and a caption
-    // line under them in the secondary colour.
+    // The usual content of a card: an icon, a bold title followed by badges (the state's
+    // first), and a caption line under them in the secondary colour.
     struct CardText {
         QPixmap icon;
         QString title;
         QString caption;
         std::vector<std::pair<QString, QColor>> badges;
+        std::optional<StateBadge> state = std::nullopt;
     };
     static void paintText(QPainter& painter, const QStyleOptionViewItem& option, const QRect& content, const CardText& text);
 

@@ -77,6 +77,10 @@ constexpr std::array table{
     Entry{"stop.fill", {"media-playback-stop", "process-stop"}},
     Entry{"play.fill", {"media-playback-start"}},
     Entry{"sparkles", {"tools-wizard", "draw-star"}},
+    Entry{"bell", {"notifications", "preferences-desktop-notification-bell", "preferences-desktop-notification"}},
+    Entry{"xmark.octagon", {"dialog-error", "emblem-error", "process-stop"}},
+    Entry{"pause.circle", {"media-playback-pause"}},
+    Entry{"questionmark.circle", {"dialog-question", "help-about"}},
     Entry{"ellipsis.circle", {"overflow-menu", "view-more", "application-menu"}},
 };
 
