@@ -67,13 +67,13 @@ void PaneAttention::tick() {
             [self, generation, fresh, panes = std::move(panes), statuses = std::move(statuses)]() mutable {
                 if (!self || generation != self->generation_) return;
                 self->reading_ = false;
-                if (fresh) self->apply(generation, std::move(panes), std::move(statuses));
+                if (fresh) self->apply(std::move(panes), std::move(statuses));
             },
             Qt::QueuedConnection);
     });
 }
 
-void PaneAttention::apply(std::uint64_t, std::vector<PaneSignals> panes, std::vector<PaneStatus> statuses) {
+void PaneAttention::apply(std::vector<PaneSignals> panes, std::vector<PaneStatus> statuses) {
     const bool differs = panes != panes_ || statuses != statuses_;
     panes_ = std::move(panes);
     statuses_ = std::move(statuses);

@@ -54,6 +54,8 @@ public:
     const PaneStatus* sessionStatus(const std::string& sessionId) const;
     // The user looked at the pane: it leaves the list until it needs them again.
     void markSeen(const std::string& paneId);
+    // Takes a reading of the shown server's panes, as the sampler's come back to this thread.
+    void apply(std::vector<PaneSignals> panes, std::vector<PaneStatus> statuses);
 
 signals:
     // needsYou() changed.
@@ -64,7 +66,6 @@ signals:
 private:
     void restart();
     void tick();
-    void apply(std::uint64_t generation, std::vector<PaneSignals> panes, std::vector<PaneStatus> statuses);
     void rebuild();
     void index();
 

@@ -36,6 +36,10 @@ QVariant SessionListModel::data(const QModelIndex& index, int role) const {
             if (const auto state = stateAt(index.row())) text += QStringLiteral(", ") + state->text();
             return text;
         }
+        case Qt::ToolTipRole: {
+            const auto state = stateAt(index.row());
+            return state ? state->text() : QVariant();
+        }
         case StateBadge::role: {
             const auto state = stateAt(index.row());
             return state ? QVariant::fromValue(*state) : QVariant();

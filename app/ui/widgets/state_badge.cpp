@@ -69,7 +69,7 @@ std::string_view StateBadge::symbol() const {
         case Urgency::finished: return "checkmark.circle";
         case Urgency::quiet: return "pause.circle";
         case Urgency::running: return "play.fill";
-        case Urgency::idle: return "terminal";
+        case Urgency::idle: return "chevron.right";  // a prompt
         case Urgency::unknown: break;
     }
     return "questionmark.circle";
