@@ -93,6 +93,8 @@ t send-keys -t work:0.0 'printf "\033[1mquillon\033[0m preview\n"; ls -la /' Ent
 t send-keys -t agent:0 "read -p 'Deploy to production? [y/N] ' answer" Enter
 t new-window -d -t build -n tests "sh -c 'sleep 2; echo 3 tests failed; exit 1'"
 t set-option -w -t build:tests remain-on-exit on
+# A long-running program, so the session's pane cards show one running beside those at the prompt.
+t send-keys -t work:1 'sleep 3600' Enter
 printf '# mouse + istoricul mai mare\nset -g mouse on\nset -g history-limit 50000\n' > "$HOME/.tmux.conf"
 # A host that takes the connection and never says a word, so the servers screen is still
 # asking it when shot (ssh gives up after 5 s); ssh reads only this configuration.
