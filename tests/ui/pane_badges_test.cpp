@@ -151,6 +151,7 @@ TEST_F(PaneBadgesTest, RowsCardsAndSidebarShowTheStatesInPlace) {
 
 // A pane whose state cannot be read says so on its row, and only there: a session shows nothing.
 TEST_F(PaneBadgesTest, UnknownOnlyWherePaneRowsHaveRoom) {
+    L10n::setLanguage(AppLanguage::en);
     PaneStatus unknown{"%1", PaneState::unknown};
     EXPECT_EQ(shown(StateBadge::of(&unknown, true)), "state unknown");
     EXPECT_FALSE(StateBadge::of(&unknown, false));
