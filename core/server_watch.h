@@ -6,6 +6,7 @@
 // window's layout, zoom and active flag), and the sorting of the lines that come back.
 // Plain functions of text; the child itself is a TmuxControlMode.
 
+#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "core/tmux_model.h"
+#include "core/view_lifetime.h"
 
 namespace quillon::ServerWatch {
 
@@ -34,7 +36,11 @@ enum class Line {
 Line classify(std::string_view line);
 
 // The value of a "%subscription-changed" line of our subscription; nothing for other lines.
-std::optional<std::string_view> subscriptionValue(std::string_view line);
+// A view into line, so a line built on the spot cannot be given.
+std::optional<std::string_view> subscriptionValue(std::string_view line QUILLON_LIFETIMEBOUND);
+template <class S>
+    requires std::same_as<S, std::string>
+std::optional<std::string_view> subscriptionValue(S&& line) = delete;
 
 // What one value of the subscription says, in tmux's order.
 struct LiveValues {

@@ -56,7 +56,8 @@ TEST(ServerWatch, TheSubscriptionAsksForEveryPaneOfEverySession) {
 TEST(ServerWatch, ValuesAreReadOnlyFromOurSubscriptionAndWhole) {
     const std::string value = "S\x1f$0\x1f" "2\x1eW\x1f@1\x1f" "b25d,80x24,0,0,0\x1f" "1\x1f" "0\x1e"
                               "P\x1f%0\x1f" "bash\x1f/home/a b\x1eP\x1f%3\x1fvim\x1f/srv\x1e";
-    const auto view = ServerWatch::subscriptionValue("%subscription-changed quillon-live $0 - - - : " + value);
+    const std::string line = "%subscription-changed quillon-live $0 - - - : " + value;
+    const auto view = ServerWatch::subscriptionValue(line);
     ASSERT_TRUE(view);
     const auto values = LiveValues::parse(*view);
     ASSERT_TRUE(values);
@@ -65,7 +66,8 @@ TEST(ServerWatch, ValuesAreReadOnlyFromOurSubscriptionAndWhole) {
     EXPECT_EQ(values->panes, (std::vector<LiveValues::Pane>{{"%0", "bash", "/home/a b"}, {"%3", "vim", "/srv"}}));
     EXPECT_EQ(LiveValues::parse(""), LiveValues{});  // a server without panes
 
-    EXPECT_FALSE(ServerWatch::subscriptionValue("%subscription-changed other $0 - - - : " + value));
+    const std::string others = "%subscription-changed other $0 - - - : " + value;
+    EXPECT_FALSE(ServerWatch::subscriptionValue(others));
     EXPECT_FALSE(ServerWatch::subscriptionValue("%subscription-changed quillon-live $0 - - -"));
     for (const std::string broken : {"S\x1f$0\x1f" "2", "S\x1f$0\x1fmany\x1e", "P\x1f%0\x1f" "bash\x1e", "X\x1e",
                                      "W\x1f@1\x1fl\x1fyes\x1f" "0\x1e", "W\x1f@1\x1fl\x1f" "1\x1e"})
