@@ -66,15 +66,14 @@ protected:
     // a menu closed before that news arrives becomes the active window afterwards, and once
     // deleted leaves no window with the keys. A person's keys always come after the showing.
     void onNextMenu(std::function<void(QMenu&)> use) {
-        auto poll = std::make_shared<std::function<void()>>();
-        *poll = [use, poll] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu) return QTimer::singleShot(10, *poll);
-            if (!QTest::qWaitForWindowExposed(menu)) return;
-            QApplication::processEvents();
-            use(*menu);
-        };
-        QTimer::singleShot(0, *poll);
+        QTimer::singleShot(0, [use = std::move(use)] { useNextMenu(use); });
+    }
+    static void useNextMenu(const std::function<void(QMenu&)>& use) {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return QTimer::singleShot(10, [use] { useNextMenu(use); });
+        if (!QTest::qWaitForWindowExposed(menu)) return;
+        QApplication::processEvents();
+        use(*menu);
     }
     std::string attachLineOf(std::size_t row) const { return "attach-session -t '" + env->sessions()[row].sessionID + "'"; }
 
