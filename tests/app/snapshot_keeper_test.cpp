@@ -8,6 +8,7 @@
 
 #include <QSignalSpy>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -359,6 +360,13 @@ protected:
         sandbox.newSession(server, "main");
         startStores();
     }
+    // Until its shell has started, a new pane shows tmux's own name and folder.
+    bool shellsStarted(const std::string& session) {
+        return waitUntil([&] {
+            const auto commands = text::split(tmux({"list-panes", "-s", "-t", "=" + session, "-F", "#{pane_current_command}"}), "\n", true);
+            return !commands.empty() && std::all_of(commands.begin(), commands.end(), [](const auto& c) { return c == "sh"; });
+        });
+    }
 };
 
 TEST_F(TemplatePanesLaunch, LaunchingRebuildsPanesDirectoriesAndLayout) {
@@ -368,6 +376,7 @@ TEST_F(TemplatePanesLaunch, LaunchingRebuildsPanesDirectoriesAndLayout) {
     sandbox.splitWindow(server, "orig:0", b);
     sandbox.tmux(server, {"split-window", "-h", "-t", "orig:0.1", "-c", c});
     sandbox.newWindow(server, "orig", "solo", c);
+    ASSERT_TRUE(shellsStarted("orig"));
     refreshNow();
     const auto found = std::find_if(env->sessions().begin(), env->sessions().end(), [](const auto& s) { return s.name == "orig"; });
     ASSERT_NE(found, env->sessions().end());
@@ -375,6 +384,7 @@ TEST_F(TemplatePanesLaunch, LaunchingRebuildsPanesDirectoriesAndLayout) {
     t.name = "copy";
     ASSERT_TRUE(finish([&](auto done) { env->launchTemplate(t, false, done); }));
     EXPECT_EQ(env->lastError(), std::nullopt);
+    ASSERT_TRUE(shellsStarted("copy"));
     const std::string format = "#{window_name}|#{pane_index}|#{pane_current_path}";
     EXPECT_EQ(tmux({"list-panes", "-s", "-t", "=copy", "-F", format}), tmux({"list-panes", "-s", "-t", "=orig", "-F", format}));
     const std::string layouts = tmux({"list-windows", "-t", "=orig", "-F", "#{window_layout}"});
