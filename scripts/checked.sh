@@ -8,9 +8,11 @@ cd "$(dirname "$0")/.."
 preset=${1:?usage: scripts/checked.sh asan|tsan}
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)"
-# The SDK client test drives this tree's quillon-mcp with the packages ./setup.sh test installed.
-sdk=tests/mcp/sdk_client/node_modules
-if [ -d "build/$sdk" ] && [ -d "build-$preset/tests/mcp/sdk_client" ] && [ ! -e "build-$preset/$sdk" ]; then
-    ln -s "$PWD/build/$sdk" "build-$preset/$sdk"
-fi
+# The SDK client tests drive this tree's quillon-mcp with the packages ./setup.sh test installed.
+for client in sdk_client sdk_client_v2; do
+    modules=tests/mcp/$client/node_modules
+    if [ -d "build/$modules" ] && [ -d "build-$preset/tests/mcp/$client" ] && [ ! -e "build-$preset/$modules" ]; then
+        ln -s "$PWD/build/$modules" "build-$preset/$modules"
+    fi
+done
 exec xvfb-run -a dbus-run-session -- ctest --preset "$preset" -j "$(nproc)"
