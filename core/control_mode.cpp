@@ -50,7 +50,10 @@ std::optional<ControlNotification> parse(std::string_view line) {
 
     const std::string_view head = pieces.front();
     const auto args = pieces.begin() + 1;
-    const std::string firstId = args != pieces.end() ? std::string(*args) : "?";
+    // A window notification without its window says only that something changed.
+    if (args == pieces.end() && head != "%sessions-changed" && head != "%session-renamed")
+        return ControlNotification{Kind::other, {}, {}};
+    const std::string firstId = args != pieces.end() ? std::string(*args) : std::string();
 
     if (head == "%sessions-changed") return ControlNotification{Kind::sessionsChanged, {}, {}};
     if (head == "%session-renamed") {

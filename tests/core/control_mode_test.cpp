@@ -21,7 +21,10 @@ TEST(ControlModeParser, NotificationsAndTheLinesWorthForwarding) {
     using ControlModeParser::parse;
     const std::pair<std::string, std::optional<ControlNotification>> cases[] = {
         {"%window-renamed @7 my editor", ControlNotification{Kind::windowRenamed, "@7", "my editor"}},
-        {"%window-renamed", ControlNotification{Kind::windowRenamed, "?", ""}},
+        // Without the window it names: a change somewhere, not a window called "".
+        {"%window-renamed", ControlNotification{Kind::other, "", ""}},
+        {"%unlinked-window-close", ControlNotification{Kind::other, "", ""}},
+        {"%window-add ", ControlNotification{Kind::other, "", ""}},
         {"%session-renamed $2 build box", ControlNotification{Kind::sessionRenamed, "", "build box"}},
         {"%session-renamed newname", ControlNotification{Kind::sessionRenamed, "", "newname"}},
         // Names as tmux sends them, blanks and all.
