@@ -78,10 +78,11 @@ nlohmann::json toJson(const std::vector<SessionTemplate>& templates) {
         nlohmann::json windows = nlohmann::json::array();
         for (const TemplateWindow& w : t.windows) {
             nlohmann::json window = {{"id", w.id}, {"name", w.name}, {"command", w.command}};
+            // A layout read without panes (a document edited by hand) is kept, not dropped.
+            if (!w.panes.empty() || !w.layout.empty()) window["layout"] = w.layout;
             if (!w.panes.empty()) {
                 nlohmann::json panes = nlohmann::json::array();
                 for (const TemplatePane& p : w.panes) panes.push_back({{"directory", p.directory}, {"command", p.command}});
-                window["layout"] = w.layout;
                 window["panes"] = std::move(panes);
             }
             windows.push_back(std::move(window));

@@ -352,6 +352,13 @@ TEST(TemplatePanes, OldDocumentsLoadUnchangedAndNewOnesKeepTheOldKeys) {
     const auto read = templatesFromJson(odd);
     EXPECT_EQ(read[0].windows[0].layout, "");
     EXPECT_EQ(read[0].windows[0].panes.size(), 2u);
+    // A layout without panes (edited by hand) survives the next save.
+    nlohmann::json bare = stored;
+    bare[0]["windows"][1].erase("panes");
+    bare[0]["windows"][1]["layout"] = "main-vertical";
+    const auto kept = templatesFromJson(bare);
+    EXPECT_EQ(templatesFromJson(toJson(kept)), kept);
+    EXPECT_EQ(kept[0].windows[1].layout, "main-vertical");
 }
 
 class TemplatePanesLaunch : public AppFixture {
