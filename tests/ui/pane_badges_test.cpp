@@ -8,6 +8,7 @@
 
 #include <QStatusBar>
 
+#include <cmath>
 #include <set>
 
 #include "app/pane_attention.h"
@@ -21,6 +22,7 @@
 #include "app/ui/shell/sidebar_model.h"
 #include "app/ui/shell/sidebar_view.h"
 #include "app/ui/widgets/card_delegate.h"
+#include "app/ui/widgets/theme.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace quillon::testing {
@@ -169,6 +171,37 @@ TEST_F(PaneBadgesTest, UnknownOnlyWherePaneRowsHaveRoom) {
     EXPECT_EQ(shown(StateBadge::of(&rang, false)), "Clopoțel");
     EXPECT_EQ(shown(StateBadge::of(&unknown, true)), "stare necunoscută");
     L10n::setLanguage(AppLanguage::en);
+}
+
+// WCAG's contrast ratio of two opaque colours.
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// Every coloured state's text reads on its badge at 4.5:1 in both appearances.
+TEST_F(PaneBadgesTest, StateColoursReadInLightAndDark) {
+    L10n::setLanguage(AppLanguage::en);
+    const std::pair<PaneState, std::optional<int>> states[] = {
+        {PaneState::waitingForInput, {}}, {PaneState::exited, 3}, {PaneState::finished, {}}, {PaneState::running, {}}};
+    for (AppAppearance appearance : {AppAppearance::light, AppAppearance::dark}) {
+        ui::Theme::applyAppearance(appearance);
+        const QPalette palette = QApplication::palette();
+        for (const auto& [state, exit] : states) {
+            PaneStatus status;
+            status.state = state;
+            status.exitStatus = exit;
+            const auto badge = StateBadge::of(&status, false);
+            ASSERT_TRUE(badge);
+            EXPECT_GE(contrast(badge->color(palette), badge->fill(palette)), 4.5)
+                << badge->text().toStdString() << (appearance == AppAppearance::dark ? " dark" : " light");
+        }
+    }
+    ui::Theme::applyAppearance(AppAppearance::system);
 }
 
 // After a switch the new server's panes carry the same ids as the old one's: nothing the old

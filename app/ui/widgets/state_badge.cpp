@@ -18,6 +18,8 @@ namespace {
 constexpr int iconSize = 12;
 constexpr int iconGap = 4;
 
+float fillStrength(const QPalette& palette) { return Theme::isDark(palette) ? 0.22f : 0.13f; }
+
 QColor hue(Urgency urgency, const QPalette& palette) {
     switch (urgency) {
         case Urgency::waiting:
@@ -77,8 +79,20 @@ std::string_view StateBadge::symbol() const {
 
 QColor StateBadge::color(const QPalette& palette) const {
     const QColor base = hue(urgency, palette);
-    if (urgency >= Urgency::quiet) return base;  // already taken from the text colour
-    return Theme::isDark(palette) ? base.lighter(115) : base.darker(135);
+    if (urgency == Urgency::quiet || urgency >= Urgency::idle) return base;  // already the text colour, faded
+    // Small text on its own tint reads at 4.5:1 or better: far darker on light cards, towards
+    // white on dark ones.
+    if (!Theme::isDark(palette)) return base.darker(180);
+    constexpr float toWhite = 0.45f;
+    return QColor::fromRgbF(base.redF() + (1 - base.redF()) * toWhite, base.greenF() + (1 - base.greenF()) * toWhite,
+                            base.blueF() + (1 - base.blueF()) * toWhite);
+}
+
+QColor StateBadge::fill(const QPalette& palette) const {
+    const QColor tint = color(palette), base = palette.color(QPalette::Base);
+    const float a = fillStrength(palette);
+    return QColor::fromRgbF(tint.redF() * a + base.redF() * (1 - a), tint.greenF() * a + base.greenF() * (1 - a),
+                            tint.blueF() * a + base.blueF() * (1 - a));
 }
 
 QSize StateBadge::size(const QFont& base) const {
@@ -91,7 +105,7 @@ void StateBadge::paint(QPainter& painter, const QRect& rect, const QFont& base, 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     QColor fill = tint;
-    fill.setAlphaF(selected ? 0.2f : Theme::isDark(palette) ? 0.22f : 0.13f);
+    fill.setAlphaF(selected ? 0.2f : fillStrength(palette));
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     const qreal radius = rect.height() / 2.0;

@@ -43,6 +43,8 @@ struct StateBadge {
     std::string_view symbol() const;
     // The state's hue, darkened on light palettes and lightened on dark ones so its text reads.
     QColor color(const QPalette& palette) const;
+    // What the badge is painted on: its colour, faint, over the palette's base.
+    QColor fill(const QPalette& palette) const;
     // Symbol, text and padding, in the caption font of base.
     QSize size(const QFont& base) const;
     // On a selected row the badge takes the selection's text colour.
