@@ -123,19 +123,25 @@ protected:
         for (const char* name : {"a", "b", "c", "d e"}) fs::create_directories(dir(name));
     }
     std::string dir(const std::string& name) const { return (dirs.path() / name).string(); }
-    // Until its shell has started, a new pane shows tmux's own name and folder: shapes are
-    // compared once every pane runs its shell (or the wait gives up and the comparison says why).
+    // Until its shell has started, a new pane shows tmux's own name and folder, and a login
+    // shell then runs its profile's programs (mesg): shapes are compared once every pane has
+    // run its shell for several reads in a row (or the wait gives up and the comparison says why).
     std::vector<SnapshotSession> settledShape() const {
-        std::vector<SnapshotSession> current;
-        eventually([&] {
-            current = shape(client());
-            for (const auto& session : current)
+        const auto shellsOnly = [](const std::vector<SnapshotSession>& sessions) {
+            for (const auto& session : sessions)
                 for (const auto& window : session.windows)
                     for (const auto& pane : window.panes)
                         if (pane.command != "sh") return false;
             return true;
-        });
-        return current;
+        };
+        std::vector<SnapshotSession> last;
+        for (int i = 0, still = 0; i < 200 && still < 4; ++i) {
+            auto current = shape(client());
+            still = shellsOnly(current) && current == last ? still + 1 : 0;
+            last = std::move(current);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+        return last;
     }
     // Starts a server itself when none runs, so it reads no user configuration.
     TmuxClient client() const { return TmuxClient(TmuxSandbox::tmuxPath(), {"-L", server, "-f", "/dev/null"}); }
