@@ -96,8 +96,10 @@ AppEnvironment::AppEnvironment(Options options, QObject* parent)
     const TerminalList installed =
         platform_.terminals ? TerminalLauncher::installedTerminals(*platform_.terminals) : TerminalList{};
     availableTerminals_ = offeredTerminals(installed);
-    settings_ = AppSettings::load(defaults_, installed);
+    settings_ = AppSettings::load(defaults_, installed, &settingsProblems_);
     L10n::setLanguage(settings_.language);
+    // What was wrong is said in the language just set.
+    if (!settingsProblems_.empty()) AppSettings::load(defaults_, installed, &settingsProblems_);
     if (binaryPath_) client_ = configuredClient();
     else lastError_ = TmuxError::binaryNotFound().localizedDescription();
     serverIdentity_ = configuredServer();
@@ -449,15 +451,21 @@ void AppEnvironment::attach(const TmuxSession& session, const std::optional<Tmux
     std::optional<std::string> windowTarget;
     if (window)
         windowTarget = window->windowID.empty() ? session.name + ":" + std::to_string(window->index) : window->windowID;
-    attachTo(address(session), windowTarget, std::move(done));
+    if (!client_) return call(done);
+    attachTo(*client_, address(session), windowTarget, std::move(done));
 }
 
-void AppEnvironment::attachTo(const std::string& session, const std::optional<std::string>& windowTarget,
-                              Done done) {
-    if (!client_ || !platform_.terminals) return call(done);
+void AppEnvironment::attachPane(const TmuxClient& server, const std::string& sessionId, const std::string& paneId,
+                                Done done) {
+    attachTo(server, sessionId, paneId, std::move(done));
+}
+
+void AppEnvironment::attachTo(const TmuxClient& server, const std::string& session,
+                              const std::optional<std::string>& windowTarget, Done done) {
+    if (!platform_.terminals) return call(done);
     runInBackground(
         [host = platform_.terminals, app = settings_.preferredTerminal, session, windowTarget,
-         tmuxPath = client_->binaryPath, args = client_->socketArgs, remote = client_->host] {
+         tmuxPath = server.binaryPath, args = server.socketArgs, remote = server.host] {
             if (!remote) return TerminalLauncher::launch(*host, app, session, windowTarget, tmuxPath, args);
             const auto ssh = SshTransport::sshProgram(L10n::processEnvironment());
             if (!ssh) throw TmuxError::commandFailed(L("Nu am găsit ssh.", "Could not find ssh."));
@@ -598,6 +606,33 @@ void AppEnvironment::setNotifyOnClose(bool value) {
     if (!update(settings_.notifyOnClose, value, SettingsKey::notifyOnClose, value)) return;
     emit notifyOnCloseChanged();
     if (value && platform_.notifications) platform_.notifications->requestAuthorization();
+}
+
+void AppEnvironment::setSilenceThreshold(double seconds) {
+    if (!silenceAcceptable(seconds))
+        return setLastError(L("Pragul de liniște e între 5 și 3600 de secunde.",
+                              "The silence threshold is from 5 to 3600 seconds."));
+    if (update(settings_.silenceThreshold, seconds, SettingsKey::silenceThreshold, seconds))
+        emit silenceThresholdChanged();
+}
+
+void AppEnvironment::setPaneNotification(NoticeKind kind, bool on) {
+    NoticeSwitches switches = settings_.paneNotifications;
+    switches.set(kind, on);
+    if (update(settings_.paneNotifications, switches, SettingsKey::paneNotifications, encode(switches)))
+        emit paneNotificationsChanged();
+}
+
+void AppEnvironment::startDoNotDisturb(std::optional<std::chrono::minutes> length, TimePoint now) {
+    DoNotDisturb pause;
+    if (length) pause.until = std::chrono::time_point_cast<std::chrono::seconds>(now + *length);
+    else pause.untilTurnedOff = true;
+    if (update(settings_.doNotDisturb, pause, SettingsKey::doNotDisturbUntil, encode(pause))) emit doNotDisturbChanged();
+}
+
+void AppEnvironment::turnOffDoNotDisturb() {
+    if (update(settings_.doNotDisturb, DoNotDisturb{}, SettingsKey::doNotDisturbUntil, encode(DoNotDisturb{})))
+        emit doNotDisturbChanged();
 }
 
 void AppEnvironment::setIdleThresholdHours(double hours) {

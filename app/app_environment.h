@@ -142,6 +142,12 @@ public:
     AppLanguage language() const noexcept { return settings_.language; }
     AppAppearance appearance() const noexcept { return settings_.appearance; }
     const ProgramList& restartPrograms() const noexcept { return settings_.restartPrograms; }
+    double silenceThreshold() const noexcept { return settings_.silenceThreshold; }
+    const NoticeSwitches& paneNotifications() const noexcept { return settings_.paneNotifications; }
+    const DoNotDisturb& doNotDisturb() const noexcept { return settings_.doNotDisturb; }
+    // What was wrong with the stored pane-state settings at start, a sentence each (they
+    // read as their defaults; the document keeps them until changed here).
+    const std::vector<std::string>& settingsProblems() const noexcept { return settingsProblems_; }
     bool launchAtLogin() const;
 
     void setPreferredTerminal(TerminalApp value);
@@ -165,6 +171,13 @@ public:
     void setLanguage(AppLanguage value);  // the process language follows at once
     void setAppearance(AppAppearance value);
     void setRestartPrograms(const ProgramList& names);
+    // Seconds outside silenceMinimum…silenceMaximum are refused: lastError says so and the
+    // threshold stays.
+    void setSilenceThreshold(double seconds);
+    void setPaneNotification(NoticeKind kind, bool on);
+    // length: from now; nothing: until turned off. turnOffDoNotDisturb() ends either.
+    void startDoNotDisturb(std::optional<std::chrono::minutes> length, TimePoint now = Clock::now());
+    void turnOffDoNotDisturb();
     // On failure lastError becomes "Login item: " and the system's text.
     void setLaunchAtLogin(bool value);
 
@@ -219,6 +232,9 @@ public:
     // done runs once the terminal was started or the failure is in lastError.
     void attach(const TmuxSession& session, const std::optional<TmuxWindow>& window = std::nullopt,
                 Done done = {});
+    // The same for one pane, by its id, on the server server addresses (which may no longer
+    // be the one shown): the pane's window and the pane are selected.
+    void attachPane(const TmuxClient& server, const std::string& sessionId, const std::string& paneId, Done done = {});
     // The copyable line "tmux <socket args> <verb> -t '=<name>'": the exact form, so a pasted
     // line never reaches another session by prefix (the id for a name that starts with "$",
     // which tmux would read as an id); words quoted where a shell needs it.
@@ -261,6 +277,9 @@ signals:
     void languageChanged();
     void appearanceChanged();
     void restartProgramsChanged();
+    void silenceThresholdChanged();
+    void paneNotificationsChanged();
+    void doNotDisturbChanged();
     void launchAtLoginChanged();
 
 private:
@@ -281,7 +300,8 @@ private:
     // The client the socket settings describe (binaryPath_ set), and its server.
     TmuxClient configuredClient() const;
     ServerIdentity configuredServer() const;
-    void attachTo(const std::string& session, const std::optional<std::string>& windowTarget, Done done);
+    void attachTo(const TmuxClient& server, const std::string& session, const std::optional<std::string>& windowTarget,
+                  Done done);
     // After a snapshot: starts the watcher when the server has a session and a retry is due.
     void considerWatching();
     void watcherAttached();
@@ -293,6 +313,7 @@ private:
     DefaultsStore defaults_;
     AppPlatform platform_;
     AppSettings settings_;
+    std::vector<std::string> settingsProblems_;
     std::optional<std::string> binaryPath_;
     SettingsWriter settingsWriter_;
     std::optional<TmuxClient> client_;

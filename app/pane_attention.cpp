@@ -24,6 +24,9 @@ PaneAttention::PaneAttention(AppEnvironment& env, QObject* parent) : QObject(par
     timer_.setInterval(tickMs);
     connect(&timer_, &QTimer::timeout, this, &PaneAttention::tick);
     connect(&env_, &AppEnvironment::serverChanged, this, &PaneAttention::restart);
+    // The next reading takes the new threshold; what was read so far stays.
+    connect(&env_, &AppEnvironment::silenceThresholdChanged, this,
+            [this] { thresholds_ = env_.settings().attentionThresholds(); });
 }
 
 void PaneAttention::start() {
@@ -36,7 +39,8 @@ void PaneAttention::stop() { timer_.stop(); }
 void PaneAttention::restart() {
     ++generation_;
     reading_ = false;
-    sampler_ = env_.client() ? std::make_shared<PaneStateSampler>(*env_.client()) : nullptr;
+    thresholds_ = env_.settings().attentionThresholds();
+    sampler_ = env_.client() ? std::make_shared<PaneStateSampler>(*env_.client(), thresholds_) : nullptr;
     const bool hadStates = !panes_.empty();
     panes_.clear();
     statuses_.clear();
@@ -53,7 +57,8 @@ void PaneAttention::tick() {
     if (reading_ || !sampler_) return;
     reading_ = true;
     QPointer<PaneAttention> self(this);
-    QThreadPool::globalInstance()->start([self, sampler = sampler_, generation = generation_] {
+    QThreadPool::globalInstance()->start([self, sampler = sampler_, generation = generation_, thresholds = thresholds_] {
+        sampler->tracker().setThresholds(thresholds);
         const auto step = sampler->step();
         std::vector<PaneSignals> panes;
         std::vector<PaneStatus> statuses;

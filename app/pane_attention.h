@@ -7,7 +7,8 @@
 // A PaneStateSampler of the shown server reads in the application's thread pool, one job at a time,
 // as often as its own plan says (a pane with a program in front every 250 ms, the quiet ones
 // far less); the statuses come back to the GUI thread. A switch of server drops the sampler
-// and everything known of the old server's panes.
+// and everything known of the old server's panes. The user's silence threshold reaches the
+// sampler with the reading after it changed.
 
 #include <QObject>
 #include <QPointer>
@@ -72,6 +73,7 @@ private:
     AppEnvironment& env_;
     QTimer timer_;
     std::shared_ptr<PaneStateSampler> sampler_;
+    AttentionThresholds thresholds_;  // the settings', handed to the sampler with each reading
     std::uint64_t generation_ = 0;
     bool reading_ = false;
     std::vector<PaneSignals> panes_;

@@ -148,7 +148,15 @@ std::vector<std::string> parseProgramList(std::string_view text) {
     return names;
 }
 
-AppSettings AppSettings::load(const DefaultsStore& store, const std::vector<TerminalApp>& installed) {
+AttentionThresholds AppSettings::attentionThresholds() const {
+    AttentionThresholds thresholds;
+    const double seconds = silenceAcceptable(silenceThreshold) ? silenceThreshold : silenceDefault;
+    thresholds.silence = std::chrono::milliseconds(static_cast<std::int64_t>(seconds * 1000.0));
+    return thresholds;
+}
+
+AppSettings AppSettings::load(const DefaultsStore& store, const std::vector<TerminalApp>& installed,
+                              std::vector<std::string>* problems) {
     // One read of the document for all keys.
     const nlohmann::json document = store.document();
     namespace K = SettingsKey;
@@ -174,6 +182,15 @@ AppSettings AppSettings::load(const DefaultsStore& store, const std::vector<Term
         for (const auto& name : *it)
             if (name.is_string() && !name.get_ref<const std::string&>().empty())
                 s.restartPrograms.push_back(name.get<std::string>());
+    std::vector<std::string> found;
+    const auto value = [&](std::string_view key) {
+        const auto it = document.find(key);
+        return it == document.end() ? nlohmann::json() : *it;
+    };
+    s.silenceThreshold = decodeSilence(value(K::silenceThreshold), K::silenceThreshold, found);
+    s.paneNotifications = decodeNoticeSwitches(value(K::paneNotifications), K::paneNotifications, found);
+    s.doNotDisturb = decodeDoNotDisturb(value(K::doNotDisturbUntil), K::doNotDisturbUntil, found);
+    if (problems) *problems = std::move(found);
     return s;
 }
 

@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/pane_notice_settings.h"
 #include "core/defaults_store.h"
 #include "core/l10n.h"
+#include "core/pane_classifier.h"
 #include "core/terminal_app.h"
 
 namespace quillon {
@@ -54,6 +56,11 @@ inline constexpr std::string_view autoCommandsEnabled = "autoCommandsEnabled";
 inline constexpr std::string_view language = "language";
 inline constexpr std::string_view appearance = "appearance";
 inline constexpr std::string_view restartPrograms = "restartPrograms";
+// Pane states: seconds of silence before a program is quiet, the notification switches
+// ({"waitingForInput": true, …}) and the pause of notifications.
+inline constexpr std::string_view silenceThreshold = "silenceThreshold";
+inline constexpr std::string_view paneNotifications = "paneNotifications";
+inline constexpr std::string_view doNotDisturbUntil = "doNotDisturbUntil";
 }  // namespace SettingsKey
 
 struct AppSettings {
@@ -72,12 +79,17 @@ struct AppSettings {
     AppAppearance appearance = AppAppearance::system;
     // Programs typed again into their panes on restore (by command name); empty by default.
     std::vector<std::string> restartPrograms;
+    double silenceThreshold = silenceDefault;  // seconds, within silenceMinimum…silenceMaximum
+    NoticeSwitches paneNotifications;
+    DoNotDisturb doNotDisturb;
 
     bool operator==(const AppSettings&) const = default;
 
     // Missing, unknown or wrong-typed values read as their defaults; numbers are not clamped.
-    // The stored terminal is resolved against the installed ones.
-    static AppSettings load(const DefaultsStore& store, const std::vector<TerminalApp>& installed);
+    // The stored terminal is resolved against the installed ones. The pane-state settings
+    // also say what was wrong with them, a sentence each, in problems.
+    static AppSettings load(const DefaultsStore& store, const std::vector<TerminalApp>& installed,
+                            std::vector<std::string>* problems = nullptr);
 
     // The numbers as their users take them, whatever was stored: periods within 1 s (polling)
     // or 0.5 s / 5 s (scanner) and a day, NaN read as the lower bound.
@@ -86,6 +98,8 @@ struct AppSettings {
     // idleThresholdHours when positive; otherwise (negative, zero, NaN) the default 24 h, so
     // a bad value never makes every detached session idle.
     std::chrono::duration<double> idleLimit() const;
+    // The pane-state tracker's thresholds: the silence threshold, the 2 s waiting rule.
+    AttentionThresholds attentionThresholds() const;
 };
 
 // The stored preference if installed, else the first installed terminal, else Terminal.

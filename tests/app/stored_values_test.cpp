@@ -79,6 +79,13 @@ TEST(StoredTexts, EveryEnumerationRoundTripsWithItsLabels) {
                  {T::windowAdded, "windowAdded", "Window opened", "Fereastră nouă"},
                  {T::windowRemoved, "windowRemoved", "Window closed", "Fereastră închisă"},
                  {T::paneChanged, "paneChanged", "Pane command changed", "Comandă pane schimbată"}});
+    using N = NoticeKind;
+    expectTexts(allNoticeKinds(), noticeKindFromRaw, labelled,
+                {{N::waitingForInput, "waitingForInput", "Waiting for input", "Așteaptă input"},
+                 {N::finished, "finished", "Finished", "Terminat"},
+                 {N::bell, "bell", "Bell", "Clopoțel"},
+                 {N::quiet, "quiet", "Quiet", "Liniștit"},
+                 {N::exitedWithError, "exitedWithError", "Exited with an error", "Ieșit cu eroare"}});
     using K = ScanRuleActionKind;
     expectTexts(allScanRuleActionKinds(), scanRuleActionKindFromRaw, [](K k) { return displayText(k); },
                 {{K::notify, "notify", "Notification", "Notificare"},
@@ -156,11 +163,15 @@ protected:
 TEST_F(StoresTest, ABrokenSettingReadsAsIfItWereMissing) {
     const json good = json::parse(R"({"preferredTerminal": "WezTerm", "pollingInterval": 7.0, "socketMode": "path",
         "socketValue": "~/sock", "scannerInterval": 2.5, "scannerMode": "controlMode", "notifyOnClose": true,
-        "idleThresholdHours": 48.0, "autoCommandsEnabled": true, "language": "en", "appearance": "dark"})");
+        "idleThresholdHours": 48.0, "autoCommandsEnabled": true, "language": "en", "appearance": "dark",
+        "silenceThreshold": 120.0, "doNotDisturbUntil": 1765191000,
+        "paneNotifications": {"waitingForInput": false, "finished": false, "bell": false, "quiet": true,
+                              "exitedWithError": false}})");
     const AppSettings stored = load(good);
     forEachBrokenKey(good,
                      {{"socketMode", {"Name"}}, {"scannerMode", {"ControlMode"}}, {"language", {"fr"}},
-                      {"appearance", {"Dark"}}, {"preferredTerminal", {"iterm", "Ghostty"}}},
+                      {"appearance", {"Dark"}}, {"preferredTerminal", {"iterm", "Ghostty"}},
+                      {"silenceThreshold", {0, 4.9, 3601, -30}}, {"doNotDisturbUntil", {"always", -1, 1e300}}},
                      [&](const std::string& where, const json& broken, const json& missing) {
                          const AppSettings withoutKey = load(missing);
                          EXPECT_NE(withoutKey, stored) << where;
@@ -171,6 +182,90 @@ TEST_F(StoresTest, ABrokenSettingReadsAsIfItWereMissing) {
     EXPECT_EQ(resolveTerminal(TerminalApp::iterm, {TerminalApp::wezterm, TerminalApp::alacritty}), TerminalApp::wezterm);
     EXPECT_EQ(resolveTerminal(TerminalApp::iterm, {}), TerminalApp::terminal);
     EXPECT_EQ(offeredTerminals({}), std::vector{TerminalApp::terminal});
+}
+
+// The pane-state settings came later: a document from before reads as it did, and a value of
+// the wrong shape is named in a sentence while the document keeps it until the user sets it.
+TEST_F(StoresTest, PaneStateSettingsReadOlderDocumentsUnchangedAndNameWhatIsWrong) {
+    const std::string older = R"({"language": "en", "notifyOnClose": true, "pollingInterval": 7.0})";
+    std::filesystem::create_directories(store().path().parent_path());
+    writeFile(store().path(), older);
+    {
+        AppEnvironment environment(AppEnvironment::Options{store(), std::nullopt, services});
+        EXPECT_EQ(environment.settingsProblems(), std::vector<std::string>{});
+        EXPECT_EQ(environment.silenceThreshold(), 30.0);
+        EXPECT_EQ(environment.settings().attentionThresholds().silence, std::chrono::seconds(30));
+        EXPECT_EQ(environment.paneNotifications(), NoticeSwitches{});
+        EXPECT_FALSE(environment.doNotDisturb().holds(Clock::now()));
+        EXPECT_TRUE(environment.notifyOnClose());
+        EXPECT_EQ(readFile(store().path()), older) << "reading writes nothing";
+    }
+
+    const std::string broken = R"({"language": "en", "silenceThreshold": "a minute", "doNotDisturbUntil": "tomorrow",
+        "paneNotifications": {"waitingForInput": false, "bell": "yes", "sunrise": true}})";
+    writeFile(store().path(), broken);
+    AppEnvironment environment(AppEnvironment::Options{store(), std::nullopt, services});
+    EXPECT_EQ(environment.settingsProblems(),
+              (std::vector<std::string>{
+                  "The setting \"silenceThreshold\" is not a number of seconds from 5 to 3600; 30 is used.",
+                  "The setting \"paneNotifications.bell\" is not a switch (state: true/false); the default is used.",
+                  "The setting \"paneNotifications.sunrise\" is not a switch (state: true/false); the default is used.",
+                  "The setting \"doNotDisturbUntil\" is neither a time nor \"untilTurnedOff\"; Do not disturb is off."}));
+    NoticeSwitches expected;
+    expected.set(NoticeKind::waitingForInput, false);
+    EXPECT_EQ(environment.paneNotifications(), expected) << "the good switch is kept";
+    EXPECT_EQ(environment.silenceThreshold(), 30.0);
+    // A refused threshold is said and changes nothing; another setting's write keeps the bad values.
+    environment.setSilenceThreshold(2);
+    EXPECT_EQ(environment.lastError(), "The silence threshold is from 5 to 3600 seconds.");
+    environment.setSilenceThreshold(NAN);
+    EXPECT_EQ(environment.silenceThreshold(), 30.0);
+    environment.setPollingInterval(9);
+    environment.saveSettingsNow();
+    ASSERT_TRUE(waitUntil([&] { return environment.settingsSaved(); }));
+    EXPECT_EQ(store().value("silenceThreshold"), json("a minute"));
+    EXPECT_EQ(store().value("doNotDisturbUntil"), json("tomorrow"));
+    environment.setSilenceThreshold(45);
+    environment.saveSettingsNow();
+    ASSERT_TRUE(waitUntil([&] { return environment.settingsSaved(); }));
+    EXPECT_EQ(store().value("silenceThreshold"), json(45.0));
+    EXPECT_EQ(environment.settings().attentionThresholds().silence, std::chrono::seconds(45));
+}
+
+// "Do not disturb" holds for the length chosen from the moment it was chosen, or until turned
+// off, and reads back the same after a restart.
+TEST_F(StoresTest, DoNotDisturbHoldsForItsLengthOrUntilTurnedOffAcrossARestart) {
+    using namespace std::chrono;
+    const TimePoint at = TimePoint(seconds(1'765'191'000));
+    const struct {
+        std::optional<minutes> length;
+        json stored;
+        TimePoint lastHeld, firstFree;
+    } cases[] = {
+        {minutes(30), 1'765'192'800, at + minutes(30) - seconds(1), at + minutes(30)},
+        {minutes(60), 1'765'194'600, at + minutes(60) - seconds(1), at + minutes(60)},
+        {minutes(240), 1'765'205'400, at + hours(4) - seconds(1), at + hours(4)},
+        {std::nullopt, "untilTurnedOff", at + hours(24 * 3650), TimePoint::max()},
+    };
+    for (const auto& c : cases) {
+        {
+            AppEnvironment environment(AppEnvironment::Options{store(), std::nullopt, services});
+            environment.startDoNotDisturb(c.length, at);
+            environment.saveSettingsNow();
+            ASSERT_TRUE(waitUntil([&] { return environment.settingsSaved(); }));
+        }
+        EXPECT_EQ(store().value("doNotDisturbUntil"), c.stored);
+        AppEnvironment environment(AppEnvironment::Options{store(), std::nullopt, services});
+        const DoNotDisturb& pause = environment.doNotDisturb();
+        EXPECT_TRUE(pause.holds(at)) << c.stored;
+        EXPECT_TRUE(pause.holds(c.lastHeld)) << c.stored;
+        if (c.length) EXPECT_FALSE(pause.holds(c.firstFree)) << c.stored;
+        environment.turnOffDoNotDisturb();
+        EXPECT_FALSE(environment.doNotDisturb().holds(at));
+        environment.saveSettingsNow();
+        ASSERT_TRUE(waitUntil([&] { return environment.settingsSaved(); }));
+        EXPECT_EQ(store().value("doNotDisturbUntil"), json(nullptr));
+    }
 }
 
 TEST(StoredNumbers, AreBoundedWhereTheyAreUsed) {

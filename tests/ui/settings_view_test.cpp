@@ -5,16 +5,19 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include <variant>
 
 #include "app/ui/shell/menu_bar_view.h"
 #include "app/ui/sessions/session_tree_model.h"
+#include "app/ui/settings/pane_states_group.h"
 #include "app/ui/settings/settings_view.h"
 #include "app/ui/widgets/ui_text.h"
 #include "tests/ui/ui_test_support.h"
@@ -82,10 +85,15 @@ TEST_F(SettingsViewTest, EveryControlRoundTripsAcrossARestartAndALoginItemFailur
         {"scannerInterval", 5, "scannerInterval", 2.5},
         {"notifyOnClose", true, "notifyOnClose", true},
         {"autoCommands", true, "autoCommandsEnabled", true},
+        {"silenceThreshold", 90, "silenceThreshold", 90.0},
+        {"notify.quiet", true, "paneNotifications",
+         {{"waitingForInput", true}, {"finished", true}, {"bell", true}, {"quiet", true}, {"exitedWithError", true}}},
+        {"doNotDisturb", 4, "doNotDisturbUntil", "untilTurnedOff"},
     };
     const auto shown = [](QWidget* w) -> Value {
         if (auto* box = qobject_cast<QComboBox*>(w)) return box->currentIndex();
         if (auto* slider = qobject_cast<QSlider*>(w)) return slider->value();
+        if (auto* spin = qobject_cast<QSpinBox*>(w)) return spin->value();
         if (auto* check = qobject_cast<QCheckBox*>(w)) return check->isChecked();
         return qobject_cast<QLineEdit*>(w)->text();
     };
@@ -98,6 +106,8 @@ TEST_F(SettingsViewTest, EveryControlRoundTripsAcrossARestartAndALoginItemFailur
                 emit box->activated(std::get<int>(c.value));
             } else if (auto* slider = qobject_cast<QSlider*>(w)) {
                 slider->setValue(std::get<int>(c.value));
+            } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+                spin->setValue(std::get<int>(c.value));
             } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
                 check->click();
             } else {
@@ -158,6 +168,66 @@ TEST_F(SettingsViewTest, TheSocketIsAppliedOnlyByReturnOrApplyAndThePanelFollows
     EXPECT_EQ(env->client()->socketArgs, (std::vector<std::string>{"-L", other}));
     ASSERT_TRUE(waitUntil([&] { return env->sessions().size() == 1 && env->sessions()[0].name == "elsewhere"; }));
     EXPECT_EQ(panel.sessionModel()->sessionAt(panel.sessionModel()->index(0, 0))->name, "elsewhere");
+}
+
+// "Do not disturb" says until when it holds, and stops saying it once it is over or turned
+// off; stored values of the wrong shape are named in the group; both languages, every control
+// named, reachable by keyboard.
+TEST_F(SettingsViewTest, PaneStatesSayUntilWhenTheyArePausedAndWhatWasStoredWrong) {
+    std::filesystem::create_directories(store().path().parent_path());
+    writeFile(store().path(), R"({"silenceThreshold": -1})");
+    tmuxPath.reset();
+    startStores();
+    SettingsView view(*context);
+    view.showPage(ui::SettingsPage::scanner);
+    view.show();
+    auto* group = view.findChild<ui::PaneStatesGroup*>();
+    ASSERT_NE(group, nullptr);
+    auto* pause = control<QComboBox>(view, "doNotDisturb");
+    auto* state = control<QLabel>(view, "doNotDisturbState");
+    EXPECT_EQ(pause->currentText(), "Off");
+    EXPECT_EQ(group->doNotDisturbText(), "");
+    QStringList choices;
+    for (int i = 0; i < pause->count(); ++i) choices << pause->itemText(i);
+    EXPECT_EQ(choices, (QStringList{"Off", "30 min", "1 hour", "4 hours", "Until turned off"}));
+
+    pause->setCurrentIndex(1);
+    emit pause->activated(1);
+    ASSERT_TRUE(env->doNotDisturb().until);
+    const QString until = QDateTime::fromSecsSinceEpoch(
+        std::chrono::duration_cast<std::chrono::seconds>(env->doNotDisturb().until->time_since_epoch()).count())
+                              .toString("HH:mm");
+    EXPECT_EQ(pause->currentText(), "Until " + until);
+    EXPECT_EQ(group->doNotDisturbText(), "Notifications are paused until " + until + ".");
+    EXPECT_EQ(state->accessibleName(), state->text());
+    // Over: as if it had been turned off (a pause that ended a moment ago).
+    env->startDoNotDisturb(std::chrono::minutes(0));
+    EXPECT_EQ(pause->currentText(), "Off");
+    EXPECT_EQ(group->doNotDisturbText(), "");
+    env->startDoNotDisturb(std::nullopt);
+    EXPECT_EQ(pause->currentText(), "Until turned off");
+    EXPECT_EQ(group->doNotDisturbText(), "Notifications are paused until you turn it off.");
+    pause->setCurrentIndex(0);
+    emit pause->activated(0);
+    EXPECT_FALSE(env->doNotDisturb().holds(Clock::now()));
+
+    EXPECT_TRUE(ui::qs(text::join(env->settingsProblems(), " ")).contains("silenceThreshold"));
+    EXPECT_EQ(control<QSpinBox>(view, "silenceThreshold")->value(), 30);
+    bool named = false;
+    for (auto* label : group->findChildren<QLabel*>())
+        named = named || (label->isVisibleTo(&view) && label->text().contains("\"silenceThreshold\" is not a number"));
+    EXPECT_TRUE(named) << "the stored value's problem is shown in the group";
+    EXPECT_EQ(unnamedControls(group), std::vector<std::string>{});
+
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(group->title(), "Stările pane-urilor");
+    EXPECT_EQ(control<QCheckBox>(view, "notify.waitingForInput")->text(), "Așteaptă input");
+    EXPECT_EQ(control<QCheckBox>(view, "notify.exitedWithError")->accessibleName(), "Notificare: Ieșit cu eroare");
+    EXPECT_EQ(pause->itemText(4), "Până îl opresc");
+    env->setLanguage(AppLanguage::en);
+    for (QWidget* w : std::initializer_list<QWidget*>{control<QSpinBox>(view, "silenceThreshold"), pause,
+                                                      control<QCheckBox>(view, "notify.bell")})
+        EXPECT_NE(w->focusPolicy() & Qt::TabFocus, 0) << w->objectName().toStdString();
 }
 
 TEST_F(SettingsViewTest, LabelsFollowTheLanguageAndSayWhenTmuxIsMissing) {

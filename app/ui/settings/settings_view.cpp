@@ -21,6 +21,7 @@
 #include "app/app_environment.h"
 #include "app/ui/search/search_scrollback.h"
 #include "app/ui/settings/hosts_page.h"
+#include "app/ui/settings/pane_states_group.h"
 #include "app/ui/shell/app_info.h"
 #include "app/ui/widgets/components.h"
 #include "app/ui/widgets/icons.h"
@@ -359,8 +360,10 @@ QWidget* SettingsView::buildScanner() {
     column->addWidget(notifyFooter_);
     column->addWidget(autoCommands_);
     column->addWidget(autoFooter_);
+    paneStates_ = new PaneStatesGroup(env, page);
     auto* outer = new QVBoxLayout(page);
     outer->addWidget(scannerGroup_);
+    outer->addWidget(paneStates_);
     outer->addStretch(1);
 
     connect(scannerMode_, qOverload<int>(&QComboBox::activated), this,

@@ -1,5 +1,5 @@
 #pragma once
-// The Settings window (480 × 360): General, tmux, Scanner, Hosts and About tabs. Every control is
+// The Settings window (480 × 360): General, tmux, Scanner (with pane states), Hosts and About tabs. Every control is
 // bound both ways to the environment's preferences, so a change made elsewhere shows here at
 // once and a change here is stored at once. The socket is applied only by "Apply socket" or
 // Return. A failed launch-at-login change keeps the toggle where the user put it and says why
@@ -28,6 +28,7 @@ class QTabWidget;
 namespace quillon::ui {
 
 class HostsPage;
+class PaneStatesGroup;
 class StatusLine;
 
 class SettingsView : public QWidget {
@@ -105,6 +106,7 @@ private:
     QLabel* notifyFooter_;
     QCheckBox* autoCommands_;
     QLabel* autoFooter_;
+    PaneStatesGroup* paneStates_;
     // Hosts
     HostsPage* hosts_;
     // About
