@@ -17,7 +17,10 @@ std::string buildShellCommand(std::string_view sessionName, const std::optional<
     for (const std::string& arg : socketArgs) words.push_back(text::shellQuote(arg));
     words.insert(words.end(), {"attach-session", "-t", text::shellQuote(exactTarget(sessionName))});
     std::string line = text::join(words, " ");
-    if (windowTarget) line += " ';' select-window -t " + text::shellQuote(exactTarget(*windowTarget));
+    if (!windowTarget) return line;
+    line += " ';' select-window -t " + text::shellQuote(exactTarget(*windowTarget));
+    // A pane's id selects its window, and then the pane itself.
+    if (windowTarget->starts_with('%')) line += " ';' select-pane -t " + text::shellQuote(*windowTarget);
     return line;
 }
 

@@ -17,7 +17,8 @@ std::vector<TerminalApp> installedTerminals(const TerminalHost& host);
 // tmux path, socket arguments, attach-session -t session, every word shell-quoted;
 // with a window target, "';' select-window -t" and the quoted target follow. The app passes
 // tmux's ids ("$3", "@7"); a readable target is made exact: a session gone since the last
-// refresh is never replaced by another whose name starts the same.
+// refresh is never replaced by another whose name starts the same. A pane's id ("%12") as
+// the window target selects that pane in its window too.
 std::string buildShellCommand(std::string_view sessionName, const std::optional<std::string>& windowTarget,
                               std::string_view tmuxPath, const std::vector<std::string>& socketArgs);
 

@@ -26,6 +26,9 @@ TEST(AttachLine, QuotesEveryWord) {
               "'/usr/bin/tmux' '-L' 'work' attach-session -t '=dev:'");
     EXPECT_EQ(TerminalLauncher::buildShellCommand("it's", std::string("it's:2"), "/my tools/tmux", {}),
               "'/my tools/tmux' attach-session -t '=it'\\''s:' ';' select-window -t '=it'\\''s:2'");
+    // A pane by its id: its window, then the pane itself.
+    EXPECT_EQ(TerminalLauncher::buildShellCommand("$3", std::string("%12"), "/usr/bin/tmux", {"-L", "work"}),
+              "'/usr/bin/tmux' '-L' 'work' attach-session -t '$3' ';' select-window -t '%12' ';' select-pane -t '%12'");
 }
 
 class LinuxTerminals : public ::testing::Test {

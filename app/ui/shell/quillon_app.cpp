@@ -19,6 +19,8 @@
 #include "app/ui/widgets/theme.h"
 #include "app/ui/shell/tray_icon.h"
 #include "app/pane_attention.h"
+#include "app/pane_notices.h"
+#include "app/platform/desktop_notices.h"
 
 namespace quillon::ui {
 
@@ -49,6 +51,7 @@ void QuillonApp::start() {
     panel_->showAttention(*attention_);
     connect(panel_, &MenuBarView::paneChosen, this, &QuillonApp::showPane);
     tray_->followAttention(*attention_);
+    connect(new PaneNotices(context_.env, *attention_, DesktopNotices::session(), this), &PaneNotices::paneChosen, this, &QuillonApp::showPane);
     attention_->start();
     followTrayHost();
     // A tray host may start after us, or go away.
