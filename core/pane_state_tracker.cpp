@@ -159,8 +159,12 @@ std::vector<PaneStateTracker::Change> PaneStateTracker::updateSome(const std::ve
 std::vector<PaneStatus> PaneStateTracker::statuses() const {
     std::vector<PaneStatus> out;
     out.reserve(panes_.size());
-    for (const auto& pane : panes_)
+    // One per pane and in the panes' order, so that callers may pair them by place: a pane not
+    // read yet is unknown rather than missing.
+    for (const auto& pane : panes_) {
         if (auto found = entries_.find(pane.paneId); found != entries_.end()) out.push_back(found->second.track.status);
+        else out.push_back(PaneStatus{.paneId = pane.paneId});
+    }
     return out;
 }
 
