@@ -74,12 +74,22 @@ bool RuleStore::due(const ScanRule& rule, const ScanEvent& event, TimePoint now)
     if (!rule.match.empty() &&
         !QString::fromStdString(event.message).contains(QString::fromStdString(rule.match), Qt::CaseInsensitive))
         return false;
-    if (rule.cooldownSeconds > 0) {
-        auto fired = lastFired_.find(rule.id);
-        if (fired != lastFired_.end() &&
-            std::chrono::duration<double>(now - fired->second).count() < rule.cooldownSeconds)
-            return false;
-    }
+    return !coolingDown(rule, now);
+}
+
+bool RuleStore::coolingDown(const ScanRule& rule, TimePoint now) const {
+    if (!(rule.cooldownSeconds > 0)) return false;
+    auto fired = lastFired_.find(rule.id);
+    return fired != lastFired_.end() && std::chrono::duration<double>(now - fired->second).count() < rule.cooldownSeconds;
+}
+
+bool RuleStore::firePane(const ScanRule& rule, const std::string& paneId, const std::string& sessionName,
+                         const std::string& message, TimePoint now) {
+    if (!environment_.autoCommandsEnabled() || !rule.enabled || coolingDown(rule, now)) return false;
+    const ScanEvent event = ScanEvent::make(ScanEvent::Kind::info, message, sessionName, paneId);
+    lastFired_[rule.id] = now;
+    if (!act(rule, event)) return false;
+    log(rule, event);
     return true;
 }
 

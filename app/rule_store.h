@@ -1,6 +1,7 @@
 #pragma once
 // The user's scan rules: persisted under "scanRules" in the defaults document, evaluated
-// against every scanner event, their actions run, their firings kept in a short log.
+// against every scanner event (and, through PaneTriggers, the panes' states and output),
+// their actions run, their firings kept in a short log.
 // Lives on the GUI thread. Nothing fires while automatic commands are switched off.
 
 #include <QObject>
@@ -51,6 +52,11 @@ public:
     // Runs every enabled, matching rule whose cooldown has passed, in list order.
     void evaluate(const ScanEvent& event) { evaluate(event, Clock::now()); }
     void evaluate(const ScanEvent& event, TimePoint now);
+    // Runs one rule for a pane its pane trigger found due (pane_triggers.h): the switch, the
+    // rule's enabled flag and its cooldown still decide; keys go to that pane. False when it
+    // did not run.
+    bool firePane(const ScanRule& rule, const std::string& paneId, const std::string& sessionName,
+                  const std::string& message, TimePoint now = Clock::now());
 
     // "/bin/sh -c command" as an independent process, never waited for and never left a
     // zombie. False when it could not be started.
@@ -62,6 +68,7 @@ signals:
 
 private:
     bool due(const ScanRule& rule, const ScanEvent& event, TimePoint now) const;
+    bool coolingDown(const ScanRule& rule, TimePoint now) const;
     // False when the action had nothing to act on (no log entry then).
     bool act(const ScanRule& rule, const ScanEvent& event);
     void log(const ScanRule& rule, const ScanEvent& event);

@@ -46,14 +46,27 @@ std::optional<ScanRule> decodeRule(const nlohmann::json& object) {
     const auto& idText = id->get_ref<const std::string&>();
     if (!triggerValue || !kindValue || !isUuid(idText)) return std::nullopt;
 
-    return ScanRule{idText,
-                    enabled->get<bool>(),
-                    name->get<std::string>(),
-                    *triggerValue,
-                    match->get<std::string>(),
-                    *kindValue,
-                    actionValue->get<std::string>(),
-                    cooldown->get<double>()};
+    ScanRule rule{idText,
+                  enabled->get<bool>(),
+                  name->get<std::string>(),
+                  *triggerValue,
+                  match->get<std::string>(),
+                  *kindValue,
+                  actionValue->get<std::string>(),
+                  cooldown->get<double>()};
+    if (rule.trigger == ScanRuleTrigger::paneQuiet) {
+        const auto* quiet = field("quietSeconds");
+        if (!quiet || !quiet->is_number()) return std::nullopt;
+        rule.quietSeconds = quiet->get<double>();
+    }
+    if (rule.trigger == ScanRuleTrigger::outputMatches) {
+        const auto* pattern = field("pattern");
+        const auto* regex = field("regex");
+        if (!pattern || !pattern->is_string() || !regex || !regex->is_boolean()) return std::nullopt;
+        rule.pattern = pattern->get<std::string>();
+        rule.patternIsRegex = regex->get<bool>();
+    }
+    return rule;
 }
 
 // JSON has no NaN or infinity (they would be written as null, and the whole list would no
@@ -73,6 +86,11 @@ std::string_view toRaw(ScanRuleTrigger trigger) {
         case ScanRuleTrigger::windowAdded: return "windowAdded";
         case ScanRuleTrigger::windowRemoved: return "windowRemoved";
         case ScanRuleTrigger::paneChanged: return "paneChanged";
+        case ScanRuleTrigger::paneWaiting: return "paneWaiting";
+        case ScanRuleTrigger::paneFinished: return "paneFinished";
+        case ScanRuleTrigger::paneBell: return "paneBell";
+        case ScanRuleTrigger::paneQuiet: return "paneQuiet";
+        case ScanRuleTrigger::outputMatches: return "outputMatches";
     }
     return "any";
 }
@@ -90,6 +108,8 @@ const std::vector<ScanRuleTrigger>& allScanRuleTriggers() {
     static const std::vector<ScanRuleTrigger> cases = {
         ScanRuleTrigger::any,         ScanRuleTrigger::sessionAdded,  ScanRuleTrigger::sessionRemoved,
         ScanRuleTrigger::windowAdded, ScanRuleTrigger::windowRemoved, ScanRuleTrigger::paneChanged,
+        ScanRuleTrigger::paneWaiting, ScanRuleTrigger::paneFinished,  ScanRuleTrigger::paneBell,
+        ScanRuleTrigger::paneQuiet,   ScanRuleTrigger::outputMatches,
     };
     return cases;
 }
@@ -116,6 +136,11 @@ std::string label(ScanRuleTrigger trigger) {
         case ScanRuleTrigger::windowAdded: return L("Fereastră nouă", "Window opened");
         case ScanRuleTrigger::windowRemoved: return L("Fereastră închisă", "Window closed");
         case ScanRuleTrigger::paneChanged: return L("Comandă pane schimbată", "Pane command changed");
+        case ScanRuleTrigger::paneWaiting: return L("Așteaptă input", "Waiting for input");
+        case ScanRuleTrigger::paneFinished: return L("Terminat", "Finished");
+        case ScanRuleTrigger::paneBell: return L("Clopoțel", "Bell");
+        case ScanRuleTrigger::paneQuiet: return L("Liniștit de N s", "Quiet for N s");
+        case ScanRuleTrigger::outputMatches: return L("Output potrivit", "Output matches");
     }
     return {};
 }
@@ -138,14 +163,30 @@ bool matches(ScanRuleTrigger trigger, ScanEvent::Kind kind) {
         case ScanRuleTrigger::windowAdded: return kind == Kind::windowAdded;
         case ScanRuleTrigger::windowRemoved: return kind == Kind::windowRemoved;
         case ScanRuleTrigger::paneChanged: return kind == Kind::paneChanged;
+        case ScanRuleTrigger::paneWaiting:
+        case ScanRuleTrigger::paneFinished:
+        case ScanRuleTrigger::paneBell:
+        case ScanRuleTrigger::paneQuiet:
+        case ScanRuleTrigger::outputMatches: return false;
     }
     return false;
+}
+
+bool isPaneTrigger(ScanRuleTrigger trigger) {
+    switch (trigger) {
+        case ScanRuleTrigger::paneWaiting:
+        case ScanRuleTrigger::paneFinished:
+        case ScanRuleTrigger::paneBell:
+        case ScanRuleTrigger::paneQuiet:
+        case ScanRuleTrigger::outputMatches: return true;
+        default: return false;
+    }
 }
 
 nlohmann::json encodeScanRules(const std::vector<ScanRule>& rules) {
     nlohmann::json array = nlohmann::json::array();
     for (const ScanRule& rule : rules) {
-        array.push_back({
+        nlohmann::json object{
             {"id", rule.id},
             {"enabled", rule.enabled},
             {"name", rule.name},
@@ -154,7 +195,13 @@ nlohmann::json encodeScanRules(const std::vector<ScanRule>& rules) {
             {"actionKind", toRaw(rule.actionKind)},
             {"actionValue", rule.actionValue},
             {"cooldownSeconds", storable(rule.cooldownSeconds)},
-        });
+        };
+        if (rule.trigger == ScanRuleTrigger::paneQuiet) object["quietSeconds"] = storable(rule.quietSeconds);
+        if (rule.trigger == ScanRuleTrigger::outputMatches) {
+            object["pattern"] = rule.pattern;
+            object["regex"] = rule.patternIsRegex;
+        }
+        array.push_back(std::move(object));
     }
     return array;
 }

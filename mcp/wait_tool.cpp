@@ -11,6 +11,7 @@
 #include "core/l10n.h"
 #include "core/pane_matcher.h"
 #include "core/pane_new_lines.h"
+#include "core/pane_rows.h"
 #include "core/pane_sampler.h"
 #include "core/tmux_error.h"
 #include "core/tmux_target.h"
@@ -84,46 +85,6 @@ std::variant<std::string, std::string> paneIdOf(const TmuxClient& bound, const s
     }
 }
 
-// The pane's rows from start (relative to the visible top; nothing: the history's top), in
-// one tmux run; nothing when the pane cannot be read.
-std::optional<PaneRows> readRows(const TmuxClient& bound, const std::string& paneId, std::optional<std::int64_t> start) {
-    const std::string from = start ? std::to_string(*start) : "-";
-    TmuxClient::Invocation answer;
-    try {
-        answer = bound.invoke({"display-message", "-p", "-t", paneId,
-                               "#{history_size}\x1f#{history_limit}\x1f#{cursor_y}\x1f#{pane_width}", ";",
-                               "capture-pane", "-p", "-t", paneId, "-S", from, "-E", "-"});
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    if (answer.timedOut || answer.exitCode != 0) return std::nullopt;
-    const std::string& out = answer.standardOutput;
-    const auto firstEnd = out.find('\n');
-    if (firstEnd == std::string::npos) return std::nullopt;
-    const auto fields = text::split(std::string_view(out).substr(0, firstEnd), "\x1f", false);
-    if (fields.size() != 4) return std::nullopt;
-    PaneRows rows;
-    try {
-        rows.historySize = std::stoll(std::string(fields[0]));
-        rows.historyLimit = std::stoll(std::string(fields[1]));
-        rows.cursorRow = std::stoll(std::string(fields[2]));
-        rows.width = std::stoll(std::string(fields[3]));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    rows.firstRow = start ? std::max<std::int64_t>(rows.historySize + *start, 0) : 0;
-    std::string_view captured = std::string_view(out).substr(firstEnd + 1);
-    if (!captured.empty() && captured.back() == '\n') captured.remove_suffix(1);
-    for (auto row : text::split(captured, "\n", false)) rows.rows.emplace_back(row);
-    return rows;
-}
-
-// The shell reads its command line: what is at the cursor is typed, not printed.
-bool typing(const PaneStatus& status, const PaneSignals& pane) {
-    if (status.state == PaneState::idle || status.state == PaneState::finished) return true;
-    return status.state == PaneState::unknown && ForegroundProbe::isShell(pane.currentCommand);
-}
-
 std::string tailOf(const TmuxClient& bound, const std::string& paneId, std::int64_t lines) {
     try {
         std::string captured = bound.capturePane(paneId, lines);
@@ -162,13 +123,13 @@ struct Watch {
     // The first new line that matches, if any.
     std::optional<std::string> newMatch(const PaneStatus& status, const PaneSignals& signals) {
         if (!lines) return std::nullopt;
-        auto rows = readRows(bound, paneId, lines->captureStart());
+        auto rows = readPaneRows(bound, paneId, lines->captureStart());
         if (!rows) return std::nullopt;
-        rows->typing = typing(status, signals);
+        rows->typing = shellTyping(status, signals);
         auto fresh = lines->take(*rows);
         if (!fresh) {
             // The rows moved past what the reading covered: once more, from the history's top.
-            auto whole = readRows(bound, paneId, std::nullopt);
+            auto whole = readPaneRows(bound, paneId, std::nullopt);
             if (!whole) return std::nullopt;
             whole->typing = rows->typing;
             fresh = lines->take(*whole);
@@ -216,12 +177,12 @@ ToolResult waitTool(const TmuxClient& client, const Arguments& arguments, const 
                 true};
     if (matcher) {
         // What is on the screen now, and the rows just above it, are the start.
-        auto rows = readRows(bound, watch.paneId, -3);
+        auto rows = readPaneRows(bound, watch.paneId, -3);
         if (!rows)
             return {L("Textul pane-ului " + watch.paneId + " nu s-a putut citi.",
                       "The text of pane " + watch.paneId + " could not be read."),
                     true};
-        rows->typing = typing(*status, *signals);
+        rows->typing = shellTyping(*status, *signals);
         watch.lines.emplace(*rows);
     }
 

@@ -78,7 +78,12 @@ TEST(StoredTexts, EveryEnumerationRoundTripsWithItsLabels) {
                  {T::sessionRemoved, "sessionRemoved", "Session closed", "Sesiune închisă"},
                  {T::windowAdded, "windowAdded", "Window opened", "Fereastră nouă"},
                  {T::windowRemoved, "windowRemoved", "Window closed", "Fereastră închisă"},
-                 {T::paneChanged, "paneChanged", "Pane command changed", "Comandă pane schimbată"}});
+                 {T::paneChanged, "paneChanged", "Pane command changed", "Comandă pane schimbată"},
+                 {T::paneWaiting, "paneWaiting", "Waiting for input", "Așteaptă input"},
+                 {T::paneFinished, "paneFinished", "Finished", "Terminat"},
+                 {T::paneBell, "paneBell", "Bell", "Clopoțel"},
+                 {T::paneQuiet, "paneQuiet", "Quiet for N s", "Liniștit de N s"},
+                 {T::outputMatches, "outputMatches", "Output matches", "Output potrivit"}});
     using N = NoticeKind;
     expectTexts(allNoticeKinds(), noticeKindFromRaw, labelled,
                 {{N::waitingForInput, "waitingForInput", "Waiting for input", "Așteaptă input"},
@@ -133,6 +138,30 @@ TEST(StoredRules, DecodeOnlyWithEveryKeyOfItsTypeAndKnownValues) {
     EXPECT_EQ(extremes[0]["cooldownSeconds"], 0.0);
     EXPECT_EQ(extremes[1]["cooldownSeconds"], std::numeric_limits<double>::max());
     EXPECT_TRUE(decodeScanRules(extremes));
+}
+
+// Rules stored before the pane triggers read as they did; a quiet trigger keeps its seconds and
+// an output trigger its pattern, each required with its trigger only.
+TEST(StoredRules, PaneTriggersKeepTheirFieldsAndOlderRulesReadUnchanged) {
+    const json older = json::parse(R"([{"id": "6f9619ff-8b86-d011-b42d-00c04fc964ff", "enabled": true, "name": "old",
+        "trigger": "sessionAdded", "match": "dev", "actionKind": "notify", "actionValue": "", "cooldownSeconds": 5}])");
+    const ScanRule old{.id = "6f9619ff-8b86-d011-b42d-00c04fc964ff", .name = "old", .trigger = ScanRuleTrigger::sessionAdded,
+                       .match = "dev", .cooldownSeconds = 5};
+    ASSERT_EQ(decodeScanRules(older), std::vector<ScanRule>{old});
+    EXPECT_EQ(encodeScanRules({old}), older) << "written back in the same form";
+    const ScanRule quiet{.name = "q", .trigger = ScanRuleTrigger::paneQuiet, .quietSeconds = 12};
+    const ScanRule output{.name = "o", .trigger = ScanRuleTrigger::outputMatches, .pattern = "error|failed",
+                          .patternIsRegex = true};
+    for (const ScanRule& rule : {quiet, output}) {
+        const json good = encodeScanRules({rule});
+        ASSERT_EQ(decodeScanRules(good), std::vector<ScanRule>{rule}) << good.dump();
+        forEachBrokenKey(good, {{"trigger", {"PaneQuiet"}}}, [](const std::string& where, const json& broken, const json& missing) {
+            EXPECT_FALSE(decodeScanRules(broken)) << where;
+            EXPECT_FALSE(decodeScanRules(missing)) << where;
+        });
+    }
+    EXPECT_EQ(encodeScanRules({quiet})[0]["quietSeconds"], 12.0);
+    EXPECT_EQ(encodeScanRules({output})[0]["pattern"], "error|failed");
 }
 
 TEST(StoredTemplates, DecodeOnlyWithEveryKeyOfItsTypeAndRealIds) {
@@ -201,7 +230,7 @@ TEST_F(StoresTest, PaneStateSettingsReadOlderDocumentsUnchangedAndNameWhatIsWron
         EXPECT_EQ(readFile(store().path()), older) << "reading writes nothing";
     }
 
-    const std::string broken = R"({"language": "en", "silenceThreshold": "a minute", "doNotDisturbUntil": "tomorrow",
+    const std::string broken = R"({"silenceThreshold": "a minute", "doNotDisturbUntil": "tomorrow",
         "paneNotifications": {"waitingForInput": false, "bell": "yes", "sunrise": true}})";
     writeFile(store().path(), broken);
     AppEnvironment environment(AppEnvironment::Options{store(), std::nullopt, services});

@@ -120,5 +120,60 @@ TEST_F(RulesViewTest, CardsFollowTheStoreSwitchEditAndDelete) {
     EXPECT_EQ(view.newRuleButton()->text(), "Regulă nouă");
 }
 
+// The pane triggers' own fields: shown with their trigger only, a pattern the search would
+// refuse says why and cannot be saved, and what was set reaches the store and reads back.
+TEST_F(RulesViewTest, PaneTriggersShowTheirOwnFieldsAndABadPatternCannotBeSaved) {
+    ui::RulesView view(*context);
+    view.show();
+    QTest::mouseClick(view.newRuleButton(), Qt::LeftButton);
+    auto* editor = view.findChild<ui::RuleEditor*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor->findChild<QLineEdit*>("name"), "build failed");
+    auto* trigger = editor->findChild<QComboBox*>("trigger");
+    auto* quiet = editor->findChild<QSpinBox*>("quietSeconds");
+    auto* pattern = editor->findChild<QLineEdit*>("pattern");
+    auto* regex = editor->findChild<QCheckBox*>("regex");
+    auto* error = editor->findChild<QLabel*>("patternError");
+    const auto visible = [&](QWidget* w) { return w->isVisibleTo(editor); };
+    EXPECT_FALSE(visible(quiet) || visible(pattern) || visible(regex));
+    choose(trigger, int(ScanRuleTrigger::paneQuiet));
+    EXPECT_TRUE(visible(quiet));
+    EXPECT_FALSE(visible(pattern));
+    EXPECT_EQ(editor->findChild<QLineEdit*>("match")->accessibleName(), "Session (name contains…)");
+    choose(trigger, int(ScanRuleTrigger::outputMatches));
+    EXPECT_FALSE(visible(quiet));
+    EXPECT_TRUE(visible(pattern) && visible(regex));
+    regex->click();
+    QTest::keyClicks(pattern, "error(");
+    EXPECT_TRUE(visible(error));
+    EXPECT_FALSE(error->text().isEmpty());
+    EXPECT_EQ(error->accessibleName(), error->text());
+    EXPECT_FALSE(editor->saveButton()->isEnabled()) << "a pattern the search refuses";
+    QTest::keyClick(pattern, Qt::Key_Backspace);
+    EXPECT_FALSE(visible(error));
+    EXPECT_TRUE(editor->saveButton()->isEnabled());
+    QTest::keyClicks(editor->findChild<QLineEdit*>("match"), "build");
+    EXPECT_EQ(unnamedControls(editor), std::vector<std::string>{});
+    QTest::mouseClick(editor->saveButton(), Qt::LeftButton);
+    ASSERT_EQ(rules->rules().size(), 1u);
+    const ScanRule saved = rules->rules().front();
+    EXPECT_EQ(saved.trigger, ScanRuleTrigger::outputMatches);
+    EXPECT_EQ(saved.pattern, "error");
+    EXPECT_TRUE(saved.patternIsRegex);
+    EXPECT_EQ(saved.match, "build");
+    RuleStore reloaded(store(), *env, desktop);
+    EXPECT_EQ(reloaded.rules(), rules->rules());
+    EXPECT_EQ(ui::ruleSummary(saved), "Output matches /error/ contains „build” → Notification");
+
+    ScanRule slow{.name = "slow", .trigger = ScanRuleTrigger::paneQuiet, .quietSeconds = 45};
+    ui::RuleEditor edit(*context, slow);
+    EXPECT_EQ(edit.findChild<QSpinBox*>("quietSeconds")->value(), 45);
+    edit.findChild<QSpinBox*>("quietSeconds")->setValue(90);
+    EXPECT_EQ(edit.editedRule().quietSeconds, 90);
+    EXPECT_EQ(ui::ruleSummary(edit.editedRule()), "Quiet for 90 s → Notification");
+    env->setLanguage(AppLanguage::ro);
+    EXPECT_EQ(edit.findChild<QComboBox*>("trigger")->currentText(), "Liniștit de N s");
+}
+
 }  // namespace
 }  // namespace quillon::testing

@@ -16,6 +16,10 @@ const ScanRule& ruleAt(const QModelIndex& index) { return static_cast<const Rule
 
 QString ruleSummary(const ScanRule& rule) {
     QString summary = qs(label(rule.trigger));
+    // The trigger's own value in place of its generic wording.
+    if (rule.trigger == ScanRuleTrigger::paneQuiet)
+        summary = qL("Liniștit de ", "Quiet for ") + QString::number(rule.quietSeconds) + QStringLiteral(" s");
+    if (rule.trigger == ScanRuleTrigger::outputMatches) summary += QStringLiteral(" /") + qs(rule.pattern) + QStringLiteral("/");
     if (!rule.match.empty())
         summary += QStringLiteral(" ") + qL("conține", "contains") + QStringLiteral(" „") + qs(rule.match) + QStringLiteral("”");
     summary += QStringLiteral(" → ") + qs(displayText(rule.actionKind));

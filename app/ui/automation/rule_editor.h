@@ -1,6 +1,7 @@
 #pragma once
 // The sheet that edits one scan rule: name and enabled, the trigger and its message filter,
-// the action, its value and the cooldown. Save trims the name and is offered only while the
+// the action, its value and the cooldown. A quiet trigger shows its seconds, an output
+// trigger its pattern and whether it is a regular expression (checked as the search checks it). Save trims the name and is offered only while the
 // name is not blank.
 
 #include "app/scan_rule.h"
@@ -34,6 +35,8 @@ private:
     void relabel() override;
     void save() override;
     void updatePlaceholder();
+    // The trigger's own fields shown for it alone; the filter's label names what it filters.
+    void showTriggerFields();
 
     ScanRule rule_;
     QGroupBox* general_;
@@ -45,6 +48,12 @@ private:
     QComboBox* trigger_;
     QLabel* matchLabel_;
     QLineEdit* match_;
+    QLabel* quietLabel_;
+    QSpinBox* quiet_;
+    QLabel* patternLabel_;
+    QLineEdit* pattern_;
+    QCheckBox* regex_;
+    QLabel* patternError_;
     QGroupBox* actionGroup_;
     QLabel* kindLabel_;
     QComboBox* kind_;

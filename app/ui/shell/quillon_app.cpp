@@ -20,6 +20,7 @@
 #include "app/ui/shell/tray_icon.h"
 #include "app/pane_attention.h"
 #include "app/pane_notices.h"
+#include "app/pane_triggers.h"
 #include "app/platform/desktop_notices.h"
 
 namespace quillon::ui {
@@ -52,6 +53,7 @@ void QuillonApp::start() {
     connect(panel_, &MenuBarView::paneChosen, this, &QuillonApp::showPane);
     tray_->followAttention(*attention_);
     connect(new PaneNotices(context_.env, *attention_, DesktopNotices::session(), this), &PaneNotices::paneChosen, this, &QuillonApp::showPane);
+    new PaneTriggers(context_.env, *attention_, context_.rules, this);
     attention_->start();
     followTrayHost();
     // A tray host may start after us, or go away.
