@@ -12,6 +12,8 @@ using std::chrono::milliseconds;
 
 // What a shell runs this soon after its own start is its start-up, not a command.
 constexpr auto startupTime = std::chrono::seconds(3);
+// tmux has reaped a dead pane's program within moments; past this its status is not waited for.
+constexpr auto deadStatusGrace = std::chrono::seconds(2);
 
 std::int64_t lineOf(const OutputMark& mark) { return mark.historySize + mark.cursorY; }
 
@@ -207,6 +209,19 @@ PaneTrack advance(const std::optional<PaneTrack>& previous, const PaneObservatio
         next.status.bellAt = previous->status.bellAt;
 
     if (pane.dead) {
+        // tmux may call a pane dead a moment before it has reaped the program and knows how it
+        // ended: for that moment the pane stays what it was, so a failure is never first shown
+        // (or announced) as an exit without its status. A status that never comes is not waited
+        // for longer.
+        const bool untold = !pane.deadStatus && !pane.deadSignal;
+        if (untold && previous && previous->status.state != PaneState::exited) {
+            const TimePoint since = previous->deadUntoldSince.value_or(observation.at);
+            if (observation.at - since < deadStatusGrace) {
+                PaneTrack kept = *previous;
+                kept.deadUntoldSince = since;
+                return kept;
+            }
+        }
         exited(previous, observation, next);
         return next;
     }

@@ -64,6 +64,8 @@ struct PaneTrack {
     std::optional<TimePoint> blockedSince;
     bool windowBell = false;
     TimePoint observedAt{};
+    // tmux called the pane dead before it knew how its program ended (not reaped yet).
+    std::optional<TimePoint> deadUntoldSince;
 
     bool operator==(const PaneTrack&) const = default;
 };
