@@ -139,7 +139,9 @@ void PaneTriggers::review() {
             track.lastOutput = now;
             track.quietFired.clear();
         }
-        if (!inFront) {
+        // Quiet is a program at work that stopped printing: one that waits for its user, or
+        // none at all, is not.
+        if (status.state != PaneState::running && status.state != PaneState::quiet) {
             track.printed = false;
             track.quietFired.clear();
         }

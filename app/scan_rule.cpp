@@ -46,14 +46,15 @@ std::optional<ScanRule> decodeRule(const nlohmann::json& object) {
     const auto& idText = id->get_ref<const std::string&>();
     if (!triggerValue || !kindValue || !isUuid(idText)) return std::nullopt;
 
-    ScanRule rule{idText,
-                  enabled->get<bool>(),
-                  name->get<std::string>(),
-                  *triggerValue,
-                  match->get<std::string>(),
-                  *kindValue,
-                  actionValue->get<std::string>(),
-                  cooldown->get<double>()};
+    ScanRule rule;
+    rule.id = idText;
+    rule.enabled = enabled->get<bool>();
+    rule.name = name->get<std::string>();
+    rule.trigger = *triggerValue;
+    rule.match = match->get<std::string>();
+    rule.actionKind = *kindValue;
+    rule.actionValue = actionValue->get<std::string>();
+    rule.cooldownSeconds = cooldown->get<double>();
     if (rule.trigger == ScanRuleTrigger::paneQuiet) {
         const auto* quiet = field("quietSeconds");
         if (!quiet || !quiet->is_number()) return std::nullopt;

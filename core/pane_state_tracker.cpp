@@ -163,7 +163,7 @@ std::vector<PaneStatus> PaneStateTracker::statuses() const {
     // read yet is unknown rather than missing.
     for (const auto& pane : panes_) {
         if (auto found = entries_.find(pane.paneId); found != entries_.end()) out.push_back(found->second.track.status);
-        else out.push_back(PaneStatus{.paneId = pane.paneId});
+        else out.emplace_back().paneId = pane.paneId;
     }
     return out;
 }

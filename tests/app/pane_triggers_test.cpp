@@ -125,7 +125,7 @@ TEST_F(PaneTriggersTest, ASwitchOfServerFiresNothingForTheOldServersPanes) {
     rules->upsert(rule("waiting", ScanRuleTrigger::paneWaiting, ""));
     type(slow, "sleep 3; read -p 'Late? ' answer");
     ASSERT_TRUE(waitUntil([&] { return inState(slow, PaneState::running); }, 30s));
-    env->useServer(std::nullopt, other, "");
+    env->useServer(std::nullopt, other, sandbox.socketPath(other));
     ASSERT_TRUE(waitUntil([&] { return env->serverIdentity().socketName == other; }));
     const std::string fresh(text::trim(sandbox.tmux(other, {"new-window", "-d", "-t", "build:", "-P", "-F", "#{pane_id}"})));
     ASSERT_EQ(fresh, slow) << "ids coincide on both servers";
