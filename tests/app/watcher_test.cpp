@@ -19,6 +19,7 @@
 
 #include "app/server_census.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/processes.h"
 #include "tests/support/control_clients.h"
 
 namespace quillon::testing {
@@ -26,24 +27,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Sessions = std::vector<TmuxSession>;
-
-// Processes whose command line holds every one of these words.
-std::vector<pid_t> processesWith(const std::vector<std::string>& words) {
-    std::vector<pid_t> found;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0]))) continue;
-        std::ifstream file(entry.path() / "cmdline");
-        std::string line((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        std::vector<std::string> args;
-        for (auto arg : text::split(line, std::string_view("\0", 1), true)) args.emplace_back(arg);
-        const bool all = std::all_of(words.begin(), words.end(), [&](const std::string& word) {
-            return std::find(args.begin(), args.end(), word) != args.end();
-        });
-        if (all) found.push_back(static_cast<pid_t>(std::stoi(name)));
-    }
-    return found;
-}
 
 const TmuxSession* session(const Sessions& sessions, const std::string& name) {
     auto it = std::find_if(sessions.begin(), sessions.end(), [&](const TmuxSession& s) { return s.name == name; });
@@ -259,6 +242,36 @@ TEST_F(Watcher, ItNeverShowsAsAnAttachedClient) {
     sandbox.newSession(server, "back");
     env->refresh();
     EXPECT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
+}
+
+// tmux tells a control client of layouts only in its own session: the watcher goes where the
+// user looks, and a session of the same id on the next server is not followed by mistake.
+TEST_F(Watcher, TheClientFollowsTheSessionTheUserLooksAt) {
+    startWatching();
+    const auto controlSession = [&](const std::string& on) {
+        return std::string(text::trim(sandbox.tmux(on, {"list-clients", "-F", "#{?client_control_mode,#{session_id},}"})));
+    };
+    const std::string main = session(env->sessions(), "main")->sessionID;
+    const std::string other = session(env->sessions(), "other")->sessionID;
+    ASSERT_EQ(controlSession(server), main);
+    env->viewSession(other);
+    EXPECT_TRUE(waitUntil([&] { return controlSession(server) == other; }, 10s));
+    EXPECT_FALSE(session(env->sessions(), "other")->isAttached);
+
+    // The followed session closes: tmux detaches the client, which comes back on another.
+    sandbox.tmux(server, {"kill-session", "-t", "=other"});
+    EXPECT_TRUE(waitUntil([&] { return env->watching() && controlSession(server) == main; }, 20s));
+
+    // A second server has a session with the id the user looked at: a fresh start there.
+    const std::string again = sandbox.newSession(server, "again");
+    ASSERT_TRUE(waitUntil([&] { return session(env->sessions(), "again") != nullptr; }, 10s));
+    env->viewSession(again);
+    const std::string second = TmuxSandbox::uniqueName("second");
+    const std::string first = sandbox.newSession(second, "first");
+    for (int i = 0; i < 10 && sandbox.newSession(second, TmuxSandbox::uniqueName("later")) != again; ++i) {}
+    env->useServer(std::nullopt, second, sandbox.socketPath(second));
+    ASSERT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
+    EXPECT_EQ(controlSession(second), first);
 }
 
 TEST_F(Watcher, ASwitchOfServerLeavesNoWatcherBehindAndAStoppedServerNoFrozenWindow) {

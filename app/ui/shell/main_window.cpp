@@ -264,11 +264,15 @@ void MainWindow::showPlace(const SidebarItem& item) {
     showScreen();
 }
 
-bool MainWindow::selectedSessionExists() const {
+const TmuxSession* MainWindow::selectedSession() const {
+    if (selection_.kind != SidebarItem::Kind::session) return nullptr;
     const auto& sessions = context_.env.sessions();
-    return std::any_of(sessions.begin(), sessions.end(),
-                       [&](const TmuxSession& s) { return s.name == selection_.sessionName; });
+    const auto found = std::find_if(sessions.begin(), sessions.end(),
+                                    [&](const TmuxSession& s) { return s.name == selection_.sessionName; });
+    return found == sessions.end() ? nullptr : &*found;
 }
+
+bool MainWindow::selectedSessionExists() const { return selectedSession() != nullptr; }
 
 void MainWindow::showScreen() {
     if (selection_.kind == SidebarItem::Kind::dashboard) return stack_->setCurrentWidget(dashboard_);
@@ -280,6 +284,7 @@ void MainWindow::showScreen() {
         }
         return stack_->setCurrentWidget(sessionGone_);
     }
+    if (const TmuxSession* session = selectedSession()) context_.env.viewSession(session->sessionID);
     if (!screen_) {
         screen_ = createScreen(selection_);
         stack_->addWidget(screen_);
