@@ -4,6 +4,7 @@
 
 #include "app/app_environment.h"
 #include "app/notifier.h"
+#include "app/platform/quit_on_signal.h"
 #include "app/rule_store.h"
 #include "app/template_store.h"
 #include "app/ui/shell/app_info.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
         case ui::SingleInstance::Claim::unreachable: return 1;  // said on stderr
     }
 
+    QuitOnSignal quitOnSignal;
     ui::QuillonApp shell({AppEnvironment::shared(), TemplateStore::shared(), RuleStore::shared(), Notifier::system()});
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &shell, &ui::QuillonApp::show);
     shell.start();

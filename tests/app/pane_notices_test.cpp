@@ -204,7 +204,12 @@ TEST_F(PaneNoticesTest, OneNoticePerStateChangeAndNoneWhenSwitchedOffPausedOrWat
         for (const auto& s : attention->statuses())
             if (s.paneId == paused) return s.exitStatus == 5;
         return false;
-    }, 30s));
+    }, 30s)) << [&] {
+        std::string out;
+        for (const auto& s : attention->statuses()) out += s.paneId + "=" + std::string(toRaw(s.state)) + " " + std::to_string(s.exitStatus.value_or(-1)) + "; ";
+        for (const auto& p : attention->panes()) out += p.paneId + (p.dead ? " dead " : " alive ") + std::to_string(p.deadStatus.value_or(-1)) + "; ";
+        return out + " want " + paused;
+    }();
     env->turnOffDoNotDisturb();
 
     // A person's terminal shows the pane: no notice while it does.

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The app under load, for the checked build: a private server whose sessions are created and
+# killed every second, a scanner rule firing on each new one, for a while (30 min by default).
+# Reports the sanitizers' findings, the rule's firings and the resident memory after the first
+# minute and at the end. The app is asked to quit with SIGTERM, so LeakSanitizer runs too.
+#   bench/app_soak.sh [build-dir] [minutes]      (defaults: build-asan, 30)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build-asan}"
+case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
+minutes="${2:-30}"
+app_binary="$build/app/ui/quillon"
+[[ -x "$app_binary" ]] || { echo "no $app_binary: build the asan preset first" >&2; exit 2; }
+
+world="$(mktemp -d /tmp/quillon-soak-XXXXXX)"
+app=
+cleanup() {
+    [[ -n "$app" ]] && kill -9 "$app" 2>/dev/null || true
+    tmux -L soak kill-server 2>/dev/null || true
+    rm -rf "$world"
+}
+trap cleanup EXIT
+export TMUX_TMPDIR="$world" HOME="$world" XDG_CONFIG_HOME="$world/config" XDG_STATE_HOME="$world/state"
+export XDG_RUNTIME_DIR="$world/run" QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=1:log_path=$world/asan" UBSAN_OPTIONS="print_stacktrace=1:log_path=$world/ubsan"
+export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer_suppressions.txt"
+mkdir -p "$XDG_CONFIG_HOME/quillon" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+tmux -L soak -f /dev/null new-session -d -s base
+fired="$world/fired"
+cat > "$XDG_CONFIG_HOME/quillon/org.quillon.Quillon.json" <<EOF
+{"socketMode":"name","socketValue":"soak","autoCommandsEnabled":true,
+ "scanRules":[{"id":"6f1c2f3e-8a4b-4c1d-9e2f-0a1b2c3d4e5f","enabled":true,"name":"soak",
+   "trigger":"sessionAdded","match":"","actionKind":"runShell",
+   "actionValue":"echo fired >> $fired","cooldownSeconds":0}]}
+EOF
+"$app_binary" > "$world/app.log" 2>&1 &
+app=$!
+
+rss() { awk '/VmRSS/ {print $2}' "/proc/$app/status"; }
+churn() {  # one second of churn: a session opens, the one from five seconds ago closes
+    local i=$1
+    tmux -L soak new-session -d -s "churn$i" 2>/dev/null || true
+    (( i >= 5 )) && tmux -L soak kill-session -t "=churn$((i - 5))" 2>/dev/null || true
+    sleep 1
+}
+i=0
+for ((; i < 60; i++)); do churn "$i"; done
+first=$(rss)
+for ((; i < minutes * 60; i++)); do
+    kill -0 "$app" 2>/dev/null || { echo "the app ended early" >&2; cat "$world/app.log" >&2; exit 1; }
+    churn "$i"
+done
+last=$(rss)
+kill -TERM "$app"
+status=0
+wait "$app" || status=$?
+app=
+reports=$(cat "$world"/asan* "$world"/ubsan* 2>/dev/null || true)
+awk -v a="$first" -v b="$last" -v n="$i" -v f="$(wc -l < "$fired" 2>/dev/null || echo 0)" -v s="$status" \
+    'BEGIN { printf "%d s of churn: rule fired %d times; RSS %.1f MiB after 1 min, %.1f MiB at the end (%+.1f %%); exit status %d\n",
+             n, f, a / 1024, b / 1024, 100 * (b - a) / a, s }'
+if [[ -n "$reports" ]]; then
+    echo "sanitizer reports:"; echo "$reports"; exit 1
+fi
+echo "no sanitizer report"
