@@ -1,5 +1,7 @@
 #include "app/pane_notices.h"
 
+#include <QTimer>
+
 #include "app/app_environment.h"
 #include "app/pane_attention.h"
 #include "app/platform/desktop_notices.h"
@@ -10,6 +12,8 @@ namespace {
 
 // Notices already numbered by the server but never closed are forgotten past this many.
 constexpr std::size_t postedKept = 200;
+// How long a dead pane's exit status is waited for before it is announced without one.
+constexpr std::chrono::seconds untoldWait{2};
 
 // A finish, an exit and a bell are events with their own time: another one is news even
 // when the pane was in that state before. Waiting and quiet are conditions: only entering
@@ -37,6 +41,7 @@ PaneNotices::PaneNotices(AppEnvironment& env, PaneAttention& attention, DesktopN
 
 void PaneNotices::forgetServer() {
     seen_.clear();
+    untold_.clear();
     baseline_ = true;
 }
 
@@ -50,16 +55,23 @@ void PaneNotices::review() {
     std::map<std::string, const PaneSignals*> byId;
     for (const PaneSignals& pane : panes) byId.emplace(pane.paneId, &pane);
     std::map<std::string, Seen> seen;
+    std::map<std::string, TimePoint> untold;
     for (const PaneStatus& status : statuses) {
         const auto found = byId.find(status.paneId);
         if (found == byId.end()) continue;
         const PaneSignals& pane = *found->second;
         const auto before = seen_.find(status.paneId);
-        // tmux may say a pane is dead a moment before it says how it ended: a clean exit and a
-        // failure are told apart once it does.
+        // tmux may say a pane is dead a moment before it says how it ended, and now and then
+        // never says: a clean exit and a failure are told apart if it does within a moment;
+        // after that the pane is announced by what is known.
         if (status.state == PaneState::exited && !status.exitStatus && !status.exitSignal) {
-            if (before != seen_.end()) seen.insert(*before);
-            continue;
+            const TimePoint since = untold_.try_emplace(status.paneId, now).first->second;
+            untold[status.paneId] = since;
+            if (now - since < untoldWait) {
+                if (before != seen_.end()) seen.insert(*before);
+                QTimer::singleShot(untoldWait, this, &PaneNotices::review);
+                continue;
+            }
         }
         const Urgency level = urgency(status);
         const auto kind = noticeKindOf(level);
@@ -72,6 +84,7 @@ void PaneNotices::review() {
         post(*kind, pane, status);
     }
     seen_ = std::move(seen);
+    untold_ = std::move(untold);
 }
 
 std::string PaneNotices::title(NoticeKind kind) { return label(kind); }

@@ -59,6 +59,7 @@ private:
     PaneAttention& attention_;
     DesktopNotices& desktop_;
     std::map<std::string, Seen> seen_;  // by pane id, on the shown server
+    std::map<std::string, TimePoint> untold_;  // dead panes whose status tmux has not told, since
     bool baseline_ = true;              // the next reading is the server's first
     std::uint64_t nextTag_ = 0;
     std::map<std::uint64_t, About> numbering_;  // posted, waiting for the server's id

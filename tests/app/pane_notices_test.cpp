@@ -116,6 +116,10 @@ protected:
         if (!command.empty()) args.push_back(command);
         return std::string(text::trim(tmux(args)));
     }
+    // tmux knows how the dead pane's program ended.
+    bool told(const std::string& pane) {
+        return !text::trim(tmux({"display-message", "-p", "-t", pane, "#{pane_dead_status}#{pane_dead_signal}"})).empty();
+    }
     void type(const std::string& pane, const std::string& keys) {
         tmux({"send-keys", "-t", pane, "-l", keys});
         tmux({"send-keys", "-t", pane, "Enter"});
@@ -168,6 +172,7 @@ TEST_F(PaneNoticesTest, OneNoticePerStateChangeAndNoneWhenSwitchedOffPausedOrWat
     env->setPaneNotification(NoticeKind::quiet, true);
     NotificationServer desktopServer({"body", "actions"});
     follow(desktopServer);
+    if (IsSkipped() || HasFatalFailure()) return;  // a skip in a helper ends only the helper
     ASSERT_TRUE(waitUntil([&] {
         for (const auto& s : attention->statuses())
             if (s.paneId == before) return s.state == PaneState::exited;
@@ -183,13 +188,20 @@ TEST_F(PaneNoticesTest, OneNoticePerStateChangeAndNoneWhenSwitchedOffPausedOrWat
     const std::string quiet = newPane("work");
     type(quiet, "sh -c 'sleep 2; echo working; sleep 600'");
     ASSERT_TRUE(waitUntil([&] { return desktopServer.received.size() == 4; }, 40s)) << shown(desktopServer);
-    newPane("work", "sh -c 'exit 3'");
+    const std::string failing = newPane("work", "sh -c 'sleep 1; exit 3'");
     ASSERT_TRUE(waitUntil([&] { return desktopServer.received.size() == 5; }, 60s)) << shown(desktopServer);
     // The waiting pane was read again and again meanwhile: still one notice for it.
-    EXPECT_EQ(texts(desktopServer), (std::vector<std::string>{"Waiting for input | work:2.0 · sh",
-                                                           "Bell | work:3.0", "Finished | work:4.0 · sleep",
-                                                           "Quiet | work:5.0 · sleep", "Exited with an error | work:6.0 · sh · status 3"}))
+    auto said = texts(desktopServer);
+    const std::string last = said.back();
+    said.pop_back();
+    EXPECT_EQ(said, (std::vector<std::string>{"Waiting for input | work:2.0 · sh", "Bell | work:3.0",
+                                              "Finished | work:4.0 · sleep", "Quiet | work:5.0 · sleep"}))
         << quiet;
+    // tmux 3.3a now and then never tells a dead pane's status; the notice then says what is known.
+    if (told(failing))
+        EXPECT_TRUE(last.starts_with("Exited with an error | work:6.0 · ") && last.ends_with(" · status 3")) << last;
+    else
+        EXPECT_TRUE(last.starts_with("Finished | work:6.0")) << last;
 
     env->setPaneNotification(NoticeKind::finished, false);
     type(sleeping, "sleep 3");
@@ -199,12 +211,14 @@ TEST_F(PaneNoticesTest, OneNoticePerStateChangeAndNoneWhenSwitchedOffPausedOrWat
         return false;
     }, 30s));
     env->startDoNotDisturb(std::nullopt);
-    const std::string paused = newPane("work", "sh -c 'exit 5'");
-    ASSERT_TRUE(waitUntil([&] {
+    const std::string paused = newPane("work", "sh -c 'sleep 1; exit 5'");
+    // Until tmux has told how it ended, or plainly never will.
+    const bool settled = waitUntil([&] {
         for (const auto& s : attention->statuses())
             if (s.paneId == paused) return s.exitStatus == 5;
         return false;
-    }, 30s)) << [&] {
+    }, 30s);
+    ASSERT_TRUE(settled || !told(paused)) << [&] {
         std::string out;
         for (const auto& s : attention->statuses()) out += s.paneId + "=" + std::string(toRaw(s.state)) + " " + std::to_string(s.exitStatus.value_or(-1)) + "; ";
         for (const auto& p : attention->panes()) out += p.paneId + (p.dead ? " dead " : " alive ") + std::to_string(p.deadStatus.value_or(-1)) + "; ";
@@ -243,6 +257,7 @@ TEST_F(PaneNoticesTest, AClickOpensThePanePreviewAndAttachIsOfferedOnlyWhereActi
     {
         NotificationServer desktopServer({"body", "body-markup", "actions"});
         follow(desktopServer);
+        if (IsSkipped() || HasFatalFailure()) return;
         const std::string failing = marker(desktopServer, "a<b>&c");
         ASSERT_EQ(desktopServer.received.size(), 1u);
         const auto notice = desktopServer.received[0];
@@ -268,6 +283,7 @@ TEST_F(PaneNoticesTest, AClickOpensThePanePreviewAndAttachIsOfferedOnlyWhereActi
     }
     NotificationServer plain({"body"}, QStringLiteral("quillon-test-plain-notices"));
     follow(plain);
+    if (IsSkipped() || HasFatalFailure()) return;
     env->setLanguage(AppLanguage::ro);
     marker(plain, "a<b>&c");
     ASSERT_EQ(plain.received.size(), 1u);
@@ -287,6 +303,7 @@ TEST_F(PaneNoticesTest, ASwitchOfServerFiresNothingForTheOldServersPanes) {
     startStores();
     NotificationServer desktopServer({"body", "actions"});
     follow(desktopServer);
+    if (IsSkipped() || HasFatalFailure()) return;
     const std::string slow = newPane("old");
     marker(desktopServer, "old");
     const quint32 oldNotice = desktopServer.received.back().id;

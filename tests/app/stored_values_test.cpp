@@ -230,7 +230,7 @@ TEST_F(StoresTest, PaneStateSettingsReadOlderDocumentsUnchangedAndNameWhatIsWron
         EXPECT_EQ(readFile(store().path()), older) << "reading writes nothing";
     }
 
-    const std::string broken = R"({"silenceThreshold": "a minute", "doNotDisturbUntil": "tomorrow",
+    const std::string broken = R"({"language": "en", "silenceThreshold": "a minute", "doNotDisturbUntil": "tomorrow",
         "paneNotifications": {"waitingForInput": false, "bell": "yes", "sunrise": true}})";
     writeFile(store().path(), broken);
     AppEnvironment environment(AppEnvironment::Options{store(), std::nullopt, services});
