@@ -214,10 +214,11 @@ PaneTrack advance(const std::optional<PaneTrack>& previous, const PaneObservatio
         // (or announced) as an exit without its status. A status that never comes is not waited
         // for longer.
         const bool untold = !pane.deadStatus && !pane.deadSignal;
-        if (untold && previous && previous->status.state != PaneState::exited) {
-            const TimePoint since = previous->deadUntoldSince.value_or(observation.at);
+        if (untold && (!previous || previous->status.state != PaneState::exited)) {
+            const TimePoint since = previous ? previous->deadUntoldSince.value_or(observation.at) : observation.at;
             if (observation.at - since < deadStatusGrace) {
-                PaneTrack kept = *previous;
+                PaneTrack kept = previous ? *previous : next;  // a pane first seen so: unknown
+                if (!previous) kept.status.since = observation.at;
                 kept.deadUntoldSince = since;
                 return kept;
             }

@@ -9,6 +9,8 @@ PaneStateTracker::PaneStateTracker(AttentionThresholds thresholds, Timing timing
     : thresholds_(thresholds), timing_(timing) {}
 
 bool PaneStateTracker::busy(const Entry& entry) const {
+    // A dead pane whose status tmux has not told yet: read again soon.
+    if (entry.track.deadUntoldSince) return true;
     switch (entry.track.status.state) {
         case PaneState::running:
         case PaneState::waitingForInput:

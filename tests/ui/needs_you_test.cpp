@@ -77,7 +77,10 @@ TEST_F(NeedsYouTest, PanesThatNeedTheUserAreListedUntilLookedAt) {
     type(ringing, "printf '\\a'");
     ASSERT_TRUE(waitUntil([&] { return list->count() == 3; }, 30s)) << rows(*list).join('\n').toStdString();
     EXPECT_GE(rowOf(*list, "work:2.0 — Bell"), 0) << rows(*list).join('\n').toStdString();
-    EXPECT_GE(rowOf(*list, "work:3.0 — Exited · status 3"), 0) << rows(*list).join('\n').toStdString();
+    // tmux 3.3a now and then tells how a pane ended late, or never: then the row says less.
+    const bool told = waitUntil([&] { return rowOf(*list, "work:3.0 — Exited · status 3") >= 0; }, 10s);
+    if (!told) ASSERT_TRUE(text::trim(tmux({"display-message", "-p", "-t", failing, "#{pane_dead_status}"})).empty());
+    EXPECT_GE(rowOf(*list, "work:3.0 — Exited"), 0) << rows(*list).join('\n').toStdString();
     EXPECT_EQ(rowOf(*list, "work:1.0 — Waiting for input"), 2) << rows(*list).join('\n').toStdString();
     EXPECT_EQ(tray.badgeCount(), 3u);
     EXPECT_TRUE(tray.badgeWarns());
@@ -107,7 +110,7 @@ TEST_F(NeedsYouTest, PanesThatNeedTheUserAreListedUntilLookedAt) {
     // Romanian, as the whole panel.
     env->setLanguage(AppLanguage::ro);
     EXPECT_EQ(panel.needsYou()->title()->text(), "Te așteaptă (1)");
-    EXPECT_TRUE(rows(*list)[0].startsWith("work:3.0 — Ieșit · cod 3")) << rows(*list)[0].toStdString();
+    EXPECT_TRUE(rows(*list)[0].startsWith(told ? "work:3.0 — Ieșit · cod 3" : "work:3.0 — Ieșit")) << rows(*list)[0].toStdString();
     env->setLanguage(AppLanguage::en);
 
     emit list->itemClicked(list->item(0));
