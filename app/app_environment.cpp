@@ -110,6 +110,7 @@ AppEnvironment::AppEnvironment(Options options, QObject* parent)
         connect(watcher_, &ServerWatcher::ended, this, &AppEnvironment::watcherEnded);
         connect(watcher_, &ServerWatcher::structureChanged, this, [this] { refresh(); });
         connect(watcher_, &ServerWatcher::valuesChanged, this, &AppEnvironment::applyLiveValues);
+        connect(watcher_, &ServerWatcher::notified, this, &AppEnvironment::watcherNotified);
         watchRetry_ = new QTimer(this);
         watchRetry_->setSingleShot(true);
         // The next snapshot starts the watcher again.

@@ -265,6 +265,9 @@ signals:
     void refreshFinished();
     // The watcher started or stopped pushing changes (watching()).
     void watchingChanged();
+    // A change the watcher was told of, as tmux wrote it: the scanner reads these instead of
+    // keeping a control client of its own.
+    void watcherNotified(const std::string& line);
 
     void preferredTerminalChanged();
     void pollingIntervalChanged();

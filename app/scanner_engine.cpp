@@ -50,6 +50,10 @@ void post(QPointer<ScannerEngine> engine, Call call) {
 ScannerEngine::ScannerEngine(AppEnvironment& environment, RuleStore& rules, Notifier& notifier, QObject* parent)
     : QObject(parent), environment_(environment), rules_(rules), notifier_(notifier) {
     connect(&environment_, &AppEnvironment::serverChanged, this, &ScannerEngine::followNewServer);
+    connect(&environment_, &AppEnvironment::watchingChanged, this, &ScannerEngine::watchingChanged);
+    connect(&environment_, &AppEnvironment::watcherNotified, this, [this](const std::string& line) {
+        if (sharing_) handleNotification(controlGeneration_, line);
+    });
 }
 
 ScannerEngine::~ScannerEngine() { dropControl(); }
@@ -124,6 +128,16 @@ void ScannerEngine::newRun() {
 void ScannerEngine::dropControl() {
     ++controlGeneration_;  // its exit report is not a disconnection
     control_.reset();
+    sharing_ = false;
+}
+
+// One control client per server: the scanner uses the watcher's while it watches, and its own
+// only while it does not.
+void ScannerEngine::watchingChanged() {
+    if (!running_ || !controlModeSelected() || awaitingServer_) return;
+    if (sharing_ == environment_.watching()) return;
+    dropControl();
+    if (!environment_.sessions().empty()) startControl(environment_.sessions());
 }
 
 void ScannerEngine::followNewServer() {
@@ -154,7 +168,8 @@ void ScannerEngine::timerTick() {
         return;
     }
     // Until the new server's first snapshot, the environment may still list the old one's sessions.
-    if (!control_ && !awaitingServer_ && !environment_.sessions().empty()) startControl(environment_.sessions());
+    if (!control_ && !sharing_ && !awaitingServer_ && !environment_.sessions().empty())
+        startControl(environment_.sessions());
     sessionTick();
 }
 
@@ -196,7 +211,14 @@ void ScannerEngine::snapshotTick(Differ differ) {
 }
 
 void ScannerEngine::startControl(const std::vector<TmuxSession>& sessions) {
-    if (control_) return;
+    if (control_ || sharing_) return;
+    if (environment_.watching()) {
+        sharing_ = true;
+        ++controlGeneration_;
+        append(Kind::info, L("Control mode folosește clientul de urmărire al aplicației — evenimente push active.",
+                             "Control mode uses the app's live watcher — push events active."));
+        return;
+    }
     const auto& client = environment_.client();
     if (!client || sessions.empty()) {
         append(Kind::info, L("Control mode: niciun server activ — fallback la interval până apare o sesiune.",

@@ -58,7 +58,7 @@ public:
     void timerTick();
 
     std::optional<std::chrono::milliseconds> timerInterval() const;
-    bool controlAttached() const noexcept { return control_ != nullptr; }
+    bool controlAttached() const noexcept { return control_ != nullptr || sharing_; }
     // The control-mode child, while attached.
     std::optional<pid_t> controlPid() const;
 
@@ -82,6 +82,7 @@ private:
     void followNewServer();
     void newRun();
     void dropControl();
+    void watchingChanged();
     void handleNotification(std::uint64_t generation, const std::string& line);
     void resolveWindowAdd(const std::string& id);
     void handleControlExit(std::uint64_t generation);
@@ -98,6 +99,8 @@ private:
     bool running_ = false;
     QTimer* timer_ = nullptr;
     std::unique_ptr<TmuxControlMode> control_;
+    // The environment's watcher is the control client: its notifications come here.
+    bool sharing_ = false;
     // The last snapshot, with the server it was taken of.
     struct Baseline {
         ServerIdentity server;

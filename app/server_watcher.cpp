@@ -98,6 +98,7 @@ void ServerWatcher::handleLine(std::uint64_t generation, const std::string& line
             break;
         case Line::structure:
             if (!coalesce_.isActive()) coalesce_.start();
+            emit notified(line);
             break;
         case Line::values:
             if (auto value = ServerWatch::subscriptionValue(line))

@@ -57,6 +57,8 @@ signals:
     // The client is attached; what changed before it may not have been pushed.
     void attached();
     void structureChanged();
+    // Each notification of a change as tmux wrote it, for readers of their own (the scanner).
+    void notified(const std::string& line);
     void valuesChanged(const quillon::ServerWatch::LiveValues& values);
     // The child ended or was given up. byTmux: tmux ended the client (its session or server
     // went, someone detached it), and watching may start again at once; otherwise it ended

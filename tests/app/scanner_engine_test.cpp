@@ -4,6 +4,8 @@
 // control-mode child is ended and reaped.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <QTimer>
 
 #include <algorithm>
@@ -180,6 +182,33 @@ TEST_F(ScannerEngineTest, ControlModePushesWindowChangesAndDiffsSessions) {
     refreshNow();
     engine->timerTick();
     EXPECT_EQ(count("Control mode attached to “again” — push events active."), 1u);
+}
+
+// One control client per server: while the app watches the server, the scanner reads the
+// watcher's notifications; when the watcher goes, it keeps one of its own until it is back.
+TEST_F(ScannerEngineTest, ControlModeSharesTheAppsWatcher) {
+    engine.reset();
+    watchServer = true;
+    store().set("pollingInterval", 86400.0);
+    startOn(TmuxSandbox::tmuxPath());
+    ASSERT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
+    env->setScannerMode(ScannerMode::controlMode);
+    engine->start();
+    EXPECT_TRUE(logged("Control mode uses the app's live watcher — push events active."));
+    EXPECT_TRUE(engine->controlAttached());
+    EXPECT_EQ(engine->controlPid(), std::nullopt);
+    sandbox.newWindow(server, "main", "logs");
+    EXPECT_TRUE(waitUntil([&] { return logged("Window opened: main:1 logs"); }));
+    EXPECT_TRUE(waitForControlClients(sandbox, server, 1));
+
+    const pid_t watcher = *env->watcherPid();
+    ::kill(watcher, SIGKILL);
+    ASSERT_TRUE(waitUntil([&] { return engine->controlPid().has_value(); }, 10s));
+    tmux({"rename-window", "-t", "main:1", "tail"});
+    EXPECT_TRUE(waitUntil([&] { return engine->events().back().message.ends_with("renamed: tail"); }));
+    ASSERT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
+    EXPECT_TRUE(waitUntil([&] { return !engine->controlPid() && engine->controlAttached(); }, 10s));
+    EXPECT_TRUE(waitForControlClients(sandbox, server, 1));
 }
 
 TEST_F(ScannerEngineTest, AChangeOfServerIsNoChangeOfItsSessions) {
