@@ -44,8 +44,13 @@ PaneStateTracker::Plan PaneStateTracker::plan(TimePoint now) const {
         const TimePoint due = *track.lastOutputAt + thresholds_.silence;
         return now >= due && track.outputReadAt < due;
     });
+    // A shell that ran something since tmux was last read (a quick command, a bell) has tmux's
+    // fields read as soon as a busy pane's would be; one that sat still costs no tmux run.
+    const bool stirred = std::any_of(entries_.begin(), entries_.end(), [](const auto& e) {
+        return e.second.facts.switches != e.second.switchesAtTmuxRead;
+    });
     if (!tmuxReadAt_ || unmarked || silenceDue ||
-        now - *tmuxReadAt_ >= (anyBusy ? timing_.busyTmux : timing_.idleTmux)) {
+        now - *tmuxReadAt_ >= (anyBusy || stirred ? timing_.busyTmux : timing_.idleTmux)) {
         plan.tmux = true;
         return plan;
     }
@@ -139,6 +144,7 @@ std::vector<PaneStateTracker::Change> PaneStateTracker::updateAll(const std::vec
         if (change) changes.push_back(std::move(*change));
     }
     std::erase_if(entries_, [&](const auto& entry) { return !listed.count(entry.first); });
+    for (auto& [id, entry] : entries_) entry.switchesAtTmuxRead = entry.facts.switches;
     panes_ = panes;
     tmuxReadAt_ = now;
     return changes;

@@ -6,7 +6,8 @@
 // - a pane at its prompt: every idleProc (1 s), and then only its shell's context switches
 //   unless the shell ran (the reading is skipped: "unchanged");
 // - tmux's fields of every pane: every busyTmux (1 s) while some program runs, every
-//   idleTmux (5 s) while all panes are at their prompt, and at once when a program was just
+//   idleTmux (5 s) while all panes sit at their prompt (busyTmux again once a shell has run
+//   something since the last reading: a bell or a quick command), and at once when a program was just
 //   seen (its output is measured from there); a caller with the live watcher passes the
 //   fields it was pushed instead.
 // No clock and no I/O here: PaneStateSampler (pane_sampler.h) does the reading. One tracker
@@ -73,6 +74,7 @@ private:
         PaneTrack track;
         ForegroundFacts facts;
         TimePoint procReadAt{};
+        std::uint64_t switchesAtTmuxRead = 0;  // the foreground's, when tmux was last read
     };
     bool busy(const Entry& entry) const;
     std::optional<std::uint64_t> skippable(const Entry& entry) const;

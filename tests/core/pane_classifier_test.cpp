@@ -7,6 +7,7 @@
 
 #include "core/l10n.h"
 #include "core/pane_classifier.h"
+#include "core/pane_state_tracker.h"
 #include "core/pane_state.h"
 
 namespace quillon {
@@ -302,6 +303,43 @@ TEST(PaneStates, RawNamesTextsAndUrgency) {
     for (const auto& [s, expected] : table) EXPECT_EQ(urgency(s), expected) << toRaw(s.state);
     EXPECT_TRUE(needsUser(Urgency::finished));
     EXPECT_FALSE(needsUser(Urgency::quiet));
+}
+
+}  // namespace
+}  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// tmux is read every 5 s while every shell sits at its prompt, but within a busy period once
+// a shell has run something since (a bell, a quick command): and never more for one that
+// sat still.
+TEST(PaneStateTracker, AShellThatRanSomethingHasTmuxReadSoon) {
+    PaneStateTracker tracker;
+    PaneSignals pane;
+    pane.paneId = "%1";
+    pane.pid = 100;
+    pane.tty = "/dev/pts/1";
+    ForegroundFacts facts;
+    facts.access = ForegroundFacts::Access::readable;
+    facts.shellInForeground = true;
+    facts.use = TerminalUse::prompt;
+    facts.switches = 10;
+    const TimePoint start = Clock::now();
+    tracker.updateAll({pane}, {facts}, start);
+    const auto later = [&](double seconds) {
+        return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    };
+    EXPECT_FALSE(tracker.plan(later(1.5)).tmux);
+    EXPECT_TRUE(tracker.plan(later(5)).tmux);
+
+    tracker.updateSome({{pane.pid, pane.tty, std::nullopt}}, {facts}, later(1.2));  // sat still
+    EXPECT_FALSE(tracker.plan(later(1.5)).tmux);
+    facts.switches = 14;
+    tracker.updateSome({{pane.pid, pane.tty, std::nullopt}}, {facts}, later(1.3));  // it ran
+    EXPECT_TRUE(tracker.plan(later(1.5)).tmux);
+    tracker.updateAll({pane}, {facts}, later(1.6));
+    EXPECT_FALSE(tracker.plan(later(3)).tmux);
 }
 
 }  // namespace
