@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "app/app_environment.h"
+#include "app/pane_attention.h"
 #include "bench/app_bench_support.h"
 #include "tests/support/ssh_sandbox.h"
 
@@ -210,6 +211,13 @@ double selfCpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
+double childrenCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
 constexpr auto idleSpan = 60s;
 
 // range(0): 0 no app, 1 polled every second, 2 watched; 200 idle sessions for a minute.
@@ -235,6 +243,47 @@ void IdleTwoHundredSessions(benchmark::State& state) {
     world().tmux(server, {"kill-server"});
 }
 BENCHMARK(IdleTwoHundredSessions)->ArgName("mode")->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// The pane states' own cost at idle: 200 shells at their prompt (50 sessions of 4 panes), the
+// app watching; range(0): 0 without the states, 1 with PaneAttention reading them. The app's
+// CPU counts its threads and the tmux runs it started.
+void IdleTwoHundredPanesStates(benchmark::State& state) {
+    const bool states = state.range(0) == 1;
+    const std::string server = "states" + std::to_string(state.range(0));
+    std::vector<std::string> args;
+    for (int i = 0; i < 50; ++i) {
+        const std::string s = "p" + std::to_string(i);
+        args.insert(args.end(), {"new-session", "-d", "-s", s, ";", "split-window", "-d", "-t", s, ";", "split-window", "-d",
+                                 "-t", s, ";", "split-window", "-d", "-t", s, ";", "select-layout", "-t", s, "tiled", ";"});
+    }
+    args.pop_back();
+    world().tmux(server, args);
+    world().started.push_back(server);
+    CountingTmux counting(world().base.tmuxPath());
+    auto env = environment(counting.program, server, true, 1);
+    std::unique_ptr<PaneAttention> attention;
+    if (states) {
+        attention = std::make_unique<PaneAttention>(*env);
+        attention->start();
+        spinUntil([&] { return attention->statuses().size() == 200; }, 60s);
+    }
+    spinFor(10s);  // past the shells' start and the first readings
+    for (auto _ : state) {
+        const int runsBefore = counting.runs();
+        const double appBefore = selfCpuSeconds() + childrenCpuSeconds();
+        spinFor(idleSpan);
+        const double seconds = std::chrono::duration<double>(idleSpan).count();
+        state.counters["panes"] = states ? static_cast<double>(attention->statuses().size()) : 0;
+        state.counters["tmux_starts"] = counting.runs() - runsBefore;
+        state.counters["app_cpu_pct"] = 100 * (selfCpuSeconds() + childrenCpuSeconds() - appBefore) / seconds;
+        state.SetIterationTime(seconds);
+    }
+    attention.reset();
+    env.reset();
+    world().tmux(server, {"kill-server"});
+}
+BENCHMARK(IdleTwoHundredPanesStates)->ArgName("states")->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)
     ->Unit(benchmark::kSecond);
 
 // 200 sessions made in one tmux run; range(0): 1 polled every second, 2 watched.

@@ -51,7 +51,9 @@ void notice(benchmark::State& state, const std::string& keys, std::chrono::milli
         sampler.readAll();
         std::this_thread::sleep_for(std::chrono::seconds(3));  // past the shell's start-up rule
         if (!until(sampler, pane, [](const PaneStatus& st) { return st.state == PaneState::idle; })) {
-            state.SkipWithError("the shell never reached its prompt");
+            const auto last = sampler.tracker().status(pane);
+            state.SkipWithError(("the shell never reached its prompt: " +
+                                 (last ? std::string(toRaw(last->state)) + " " + last->program : "not listed")).c_str());
             return;
         }
         s.client.run({"send-keys", "-t", pane, "-l", keys, ";", "send-keys", "-t", pane, "Enter"});

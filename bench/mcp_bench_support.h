@@ -97,6 +97,9 @@ public:
         dir_ = pattern;
         ::setenv("TMUX_TMPDIR", dir_.c_str(), 1);
         ::unsetenv("TMUX");
+        // Panes run a plain shell: the user's start-up files (a version manager's rehash, say)
+        // would be what is measured.
+        ::setenv("SHELL", "/bin/sh", 1);
         tmux_ = TmuxClient::detect().value().binaryPath;
     }
     ~PrivateServers() {
