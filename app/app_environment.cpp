@@ -286,21 +286,12 @@ void AppEnvironment::considerWatching() {
     if (!watcher_ || !client_ || watcher_->running() || sessions_.empty()) return;
     if (std::chrono::steady_clock::now() < watchRetryAt_) return;
     // It never creates a session: it waits for one, and attaches by id.
-    const auto viewed = std::find_if(sessions_.begin(), sessions_.end(),
-                                     [&](const TmuxSession& s) { return s.sessionID == viewedSession_; });
-    const TmuxSession& chosen = viewed != sessions_.end() ? *viewed : sessions_.front();
-    watcher_->start(*client_, chosen.sessionID.empty() ? chosen.name : chosen.sessionID);
-}
-
-void AppEnvironment::viewSession(const std::string& sessionId) {
-    if (sessionId.empty() || sessionId == viewedSession_) return;
-    viewedSession_ = sessionId;
-    if (watcher_) watcher_->follow(sessionId);
+    const TmuxSession& first = sessions_.front();
+    watcher_->start(*client_, first.sessionID.empty() ? first.name : first.sessionID);
 }
 
 void AppEnvironment::watcherAttached() {
     watchFailures_ = 0;
-    if (!viewedSession_.empty()) watcher_->follow(viewedSession_);  // chosen while it started
     if (timer_) startPolling();
     emit watchingChanged();
     refresh();  // what changed between the last snapshot and the attach
@@ -338,7 +329,6 @@ void AppEnvironment::forgetWatcher() {
     watcher_->stop();
     watchRetry_->stop();
     liveValues_.reset();
-    viewedSession_.clear();  // ids are the old server's
     watchFailures_ = 0;
     watchRetryAt_ = {};
     if (was) emit watchingChanged();

@@ -124,9 +124,6 @@ public:
     // The watcher's child while one runs, and whether changes are pushed now.
     std::optional<pid_t> watcherPid() const;
     bool watching() const;
-    // The session the user looks at (an id of the shown server; empty for none): the watcher
-    // attaches to it, so what changes in its windows arrives at once.
-    void viewSession(const std::string& sessionId);
 
     // ---- Settings ----
     const AppSettings& settings() const noexcept { return settings_; }
@@ -347,7 +344,6 @@ private:
     // The subscription's last value, for telling a changed shape from changed values.
     std::optional<ServerWatch::LiveValues> liveValues_;
     std::uint64_t liveValuesStamp_ = 0;  // refreshesStarted_ when they came
-    std::string viewedSession_;
     int watchFailures_ = 0;  // in a row
     std::chrono::steady_clock::time_point watchRetryAt_{};
     QTimer* watchRetry_ = nullptr;

@@ -70,11 +70,6 @@ void ServerWatcher::stop() {
     retire();
 }
 
-void ServerWatcher::follow(const std::string& session) {
-    if (!control_ || !attached_) return;
-    if (auto command = ServerWatch::followCommand(session)) control_->send({*command});
-}
-
 void ServerWatcher::retire() {
     if (!control_) return;
     // A client of a stopped server may take its whole grace period to go.

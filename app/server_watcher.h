@@ -43,9 +43,6 @@ public:
     void start(const TmuxClient& client, const std::string& session);
     // Ends the child without a report.
     void stop();
-    // Moves the running client to another session (an id) of the same server: tmux tells a
-    // control client of layout changes only in its own session. Ignored when nothing runs.
-    void follow(const std::string& session);
 
     // A child runs (started, not ended).
     bool running() const noexcept { return control_ != nullptr; }

@@ -139,8 +139,7 @@ const TmuxSession* named(const AppEnvironment& env, const std::string& name) {
 
 // 100 changes, 20 of each kind, each timed from the tmux command's return to the
 // sessionsChanged that shows it.
-// viewed: the user opens each new session as it appears, as one looks at what one works on.
-void measureLatency(benchmark::State& state, const std::string& server, AppEnvironment& env, bool viewed) {
+void measureLatency(benchmark::State& state, const std::string& server, AppEnvironment& env) {
     std::vector<double> latencies;
     const auto firstWindow = [&](const std::string& name) -> const TmuxWindow* {
         const TmuxSession* s = named(env, name);
@@ -163,10 +162,6 @@ void measureLatency(benchmark::State& state, const std::string& server, AppEnvir
                 const auto start = Steady::now();
                 if (!spinUntil(seen, 20s)) state.SkipWithError("a change never arrived");
                 latencies.push_back(std::chrono::duration<double, std::milli>(Steady::now() - start).count());
-                if (viewed && command.front() == "new-session") {
-                    env.viewSession(named(env, name)->sessionID);
-                    spinUntil([] { return false; }, 100ms);  // the user's click, then the next change
-                }
             }
         }
         state.SetIterationTime(1);
@@ -176,18 +171,16 @@ void measureLatency(benchmark::State& state, const std::string& server, AppEnvir
     state.counters["mean_ms"] = std::accumulate(latencies.begin(), latencies.end(), 0.0) / std::max<std::size_t>(1, latencies.size());
 }
 
-// range(0): 1 polled every second, 2 watched; range(1): 1 through the private sshd;
-// range(2): 1 when the user looks at each session changed, 0 when at another one.
+// range(0): 1 polled every second, 2 watched; range(1): 1 through the private sshd.
 void Latency(benchmark::State& state) {
     const bool remote = state.range(1) == 1;
     if (remote && !world().ssh) return state.SkipWithError("no sshd");
-    const std::string server = world().server("lat" + std::to_string(state.range(0)) + std::to_string(state.range(1)) + std::to_string(state.range(2)), 1);
+    const std::string server = world().server("lat" + std::to_string(state.range(0)) + std::to_string(state.range(1)), 1);
     auto env = environment(world().base.tmuxPath(), server, state.range(0) == 2, state.range(0) == 2 ? 86400 : 1,
                            remote ? testing::SshSandbox::good : "");
-    measureLatency(state, server, *env, state.range(2) == 1);
+    measureLatency(state, server, *env);
 }
-BENCHMARK(Latency)->ArgNames({"mode", "remote", "viewed"})
-    ->Args({2, 0, 1})->Args({2, 0, 0})->Args({1, 0, 1})->Args({2, 1, 1})->Args({2, 1, 0})->Args({1, 1, 1})
+BENCHMARK(Latency)->ArgNames({"mode", "remote"})->Args({2, 0})->Args({1, 0})->Args({2, 1})->Args({1, 1})
     ->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 // CPU seconds of a process from /proc/<pid>/stat (user + system).

@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "core/text.h"
-#include "core/tmux_target.h"
 
 namespace quillon::ServerWatch {
 namespace {
@@ -67,11 +66,6 @@ std::string subscribeCommand() {
                                "#{P:P" + f + "#{pane_id}" + f + "#{pane_current_command}" + f +
                                "#{pane_current_path}" + r + "}}}";
     return "refresh-client -B '" + subscriptionName() + "::" + format + "'";
-}
-
-std::optional<std::string> followCommand(std::string_view sessionId) {
-    if (!isTmuxId(sessionId) || sessionId.front() != '$') return std::nullopt;
-    return "switch-client -t '" + std::string(sessionId) + "'";
 }
 
 Line classify(std::string_view line) {

@@ -24,10 +24,6 @@ const std::string& clientFlags();
 // most once a second when its value changed).
 const std::string& subscriptionName();
 std::string subscribeCommand();
-// The line that moves the client to another session (an id, "$3"), so that the layouts, zooms
-// and active panes of the session the user looks at come as notifications at once rather than
-// through the subscription within a second. Nothing for anything but a session id.
-std::optional<std::string> followCommand(std::string_view sessionId);
 
 enum class Line {
     structure,  // sessions, windows, panes or clients changed: a snapshot is due

@@ -244,36 +244,6 @@ TEST_F(Watcher, ItNeverShowsAsAnAttachedClient) {
     EXPECT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
 }
 
-// tmux tells a control client of layouts only in its own session: the watcher goes where the
-// user looks, and a session of the same id on the next server is not followed by mistake.
-TEST_F(Watcher, TheClientFollowsTheSessionTheUserLooksAt) {
-    startWatching();
-    const auto controlSession = [&](const std::string& on) {
-        return std::string(text::trim(sandbox.tmux(on, {"list-clients", "-F", "#{?client_control_mode,#{session_id},}"})));
-    };
-    const std::string main = session(env->sessions(), "main")->sessionID;
-    const std::string other = session(env->sessions(), "other")->sessionID;
-    ASSERT_EQ(controlSession(server), main);
-    env->viewSession(other);
-    EXPECT_TRUE(waitUntil([&] { return controlSession(server) == other; }, 10s));
-    EXPECT_FALSE(session(env->sessions(), "other")->isAttached);
-
-    // The followed session closes: tmux detaches the client, which comes back on another.
-    sandbox.tmux(server, {"kill-session", "-t", "=other"});
-    EXPECT_TRUE(waitUntil([&] { return env->watching() && controlSession(server) == main; }, 20s));
-
-    // A second server has a session with the id the user looked at: a fresh start there.
-    const std::string again = sandbox.newSession(server, "again");
-    ASSERT_TRUE(waitUntil([&] { return session(env->sessions(), "again") != nullptr; }, 10s));
-    env->viewSession(again);
-    const std::string second = TmuxSandbox::uniqueName("second");
-    const std::string first = sandbox.newSession(second, "first");
-    for (int i = 0; i < 10 && sandbox.newSession(second, TmuxSandbox::uniqueName("later")) != again; ++i) {}
-    env->useServer(std::nullopt, second, sandbox.socketPath(second));
-    ASSERT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
-    EXPECT_EQ(controlSession(second), first);
-}
-
 TEST_F(Watcher, ASwitchOfServerLeavesNoWatcherBehindAndAStoppedServerNoFrozenWindow) {
     const std::string second = TmuxSandbox::uniqueName("second");
     sandbox.newSession(second, "there");

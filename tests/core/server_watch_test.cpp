@@ -53,13 +53,6 @@ TEST(ServerWatch, TheSubscriptionAsksForEveryPaneOfEverySession) {
     EXPECT_EQ(ServerWatch::clientFlags(), "read-only,ignore-size,no-output");
 }
 
-// Only a session id reaches the command line: a name could be a prefix or hold a quote.
-TEST(ServerWatch, TheClientFollowsOnlyASessionId) {
-    EXPECT_EQ(ServerWatch::followCommand("$3"), "switch-client -t '$3'");
-    for (const char* other : {"", "$", "@3", "%3", "dev", "$3'; kill-server; '", "$3:1", "=$3"})
-        EXPECT_EQ(ServerWatch::followCommand(other), std::nullopt) << other;
-}
-
 TEST(ServerWatch, ValuesAreReadOnlyFromOurSubscriptionAndWhole) {
     const std::string value = "S\x1f$0\x1f" "2\x1eW\x1f@1\x1f" "b25d,80x24,0,0,0\x1f" "1\x1f" "0\x1e"
                               "P\x1f%0\x1f" "bash\x1f/home/a b\x1eP\x1f%3\x1fvim\x1f/srv\x1e";

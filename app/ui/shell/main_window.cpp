@@ -264,15 +264,11 @@ void MainWindow::showPlace(const SidebarItem& item) {
     showScreen();
 }
 
-const TmuxSession* MainWindow::selectedSession() const {
-    if (selection_.kind != SidebarItem::Kind::session) return nullptr;
+bool MainWindow::selectedSessionExists() const {
     const auto& sessions = context_.env.sessions();
-    const auto found = std::find_if(sessions.begin(), sessions.end(),
-                                    [&](const TmuxSession& s) { return s.name == selection_.sessionName; });
-    return found == sessions.end() ? nullptr : &*found;
+    return std::any_of(sessions.begin(), sessions.end(),
+                       [&](const TmuxSession& s) { return s.name == selection_.sessionName; });
 }
-
-bool MainWindow::selectedSessionExists() const { return selectedSession() != nullptr; }
 
 void MainWindow::showScreen() {
     if (selection_.kind == SidebarItem::Kind::dashboard) return stack_->setCurrentWidget(dashboard_);
@@ -284,7 +280,6 @@ void MainWindow::showScreen() {
         }
         return stack_->setCurrentWidget(sessionGone_);
     }
-    if (const TmuxSession* session = selectedSession()) context_.env.viewSession(session->sessionID);
     if (!screen_) {
         screen_ = createScreen(selection_);
         stack_->addWidget(screen_);

@@ -80,7 +80,6 @@ private:
     void syncTerminals();
     void showScreen();
     QWidget* createScreen(const SidebarItem& item);
-    const TmuxSession* selectedSession() const;  // the session selected, while it exists
     bool selectedSessionExists() const;
 
     UiContext& context_;
