@@ -115,14 +115,11 @@ void PaneTriggers::review() {
     if (panes.empty()) return;
     const bool first = std::exchange(baseline_, false);
     const TimePoint now = Clock::now();
-    // Statuses come for the panes the tracker could read: paired by id, not by place.
-    std::map<std::string, const PaneSignals*> byId;
-    for (const PaneSignals& pane : panes) byId.emplace(pane.paneId, &pane);
     std::map<std::string, Track> tracks;
-    for (const PaneStatus& status : statuses) {
-        const auto found = byId.find(status.paneId);
-        if (found == byId.end()) continue;
-        const PaneSignals& pane = *found->second;
+    // One status per pane, in the panes' order.
+    for (std::size_t i = 0; i < panes.size() && i < statuses.size(); ++i) {
+        const PaneSignals& pane = panes[i];
+        const PaneStatus& status = statuses[i];
         const Urgency level = urgency(status);
         const auto kind = noticeKindOf(level);
         const TimePoint at = level == Urgency::bell && status.bellAt ? *status.bellAt : status.since;

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QProcess>
 
 #include <algorithm>
 #include <cctype>
@@ -217,6 +218,21 @@ protected:
         store().set(StoredHosts::key, StoredHosts::encode({SshSandbox::good, SshSandbox::refusing}));
         startStores();
         return remote;
+    }
+    // A person's terminal attached to a session of this server: a tmux client on a
+    // pseudo-terminal. Its input stays open; at the end of input, script ends the client
+    // within moments.
+    std::unique_ptr<QProcess> personAttachedTo(const std::string& sessionName) const {
+        auto terminal = std::make_unique<QProcess>();
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TERM", "xterm");
+        terminal->setProcessEnvironment(environment);
+        terminal->start("script", {"-qfc",
+                                   QString::fromStdString(text::shellQuote(TmuxSandbox::tmuxPath()) + " -L " + server +
+                                                          " attach -t =" + sessionName),
+                                   "/dev/null"});
+        terminal->waitForStarted();
+        return terminal;
     }
     // One refresh that starts now, waited for.
     void refreshNow() {

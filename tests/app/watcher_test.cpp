@@ -55,20 +55,6 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
         ASSERT_TRUE(waitForControlClients(sandbox, server, 1));
     }
-    // A person's terminal attached to a session: a tmux client on a pseudo-terminal.
-    std::unique_ptr<QProcess> personAttachedTo(const std::string& sessionName) {
-        auto terminal = std::make_unique<QProcess>();
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TERM", "xterm");
-        terminal->setProcessEnvironment(environment);
-        // Its input stays open: at the end of input, script ends the client within moments.
-        terminal->start("script", {"-qfc",
-                                   QString::fromStdString(text::shellQuote(TmuxSandbox::tmuxPath()) + " -L " + server +
-                                                          " attach -t =" + sessionName),
-                                   "/dev/null"});
-        terminal->waitForStarted();
-        return terminal;
-    }
 };
 
 TEST_F(Watcher, EveryKindOfChangeReachesTheSessionsWithoutPolling) {
