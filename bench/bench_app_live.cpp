@@ -264,12 +264,14 @@ void IdleTwoHundredPanesStates(benchmark::State& state) {
     spinFor(10s);  // past the shells' start and the first readings
     for (auto _ : state) {
         const int runsBefore = counting.runs();
-        const double appBefore = selfCpuSeconds() + childrenCpuSeconds();
+        const double selfBefore = selfCpuSeconds(), childrenBefore = childrenCpuSeconds();
         spinFor(idleSpan);
         const double seconds = std::chrono::duration<double>(idleSpan).count();
+        const double self = selfCpuSeconds() - selfBefore, children = childrenCpuSeconds() - childrenBefore;
         state.counters["panes"] = states ? static_cast<double>(attention->statuses().size()) : 0;
         state.counters["tmux_starts"] = counting.runs() - runsBefore;
-        state.counters["app_cpu_pct"] = 100 * (selfCpuSeconds() + childrenCpuSeconds() - appBefore) / seconds;
+        state.counters["app_cpu_pct"] = 100 * (self + children) / seconds;
+        state.counters["threads_pct"] = 100 * self / seconds;  // of which the app's own threads
         state.SetIterationTime(seconds);
     }
     attention.reset();
