@@ -60,6 +60,18 @@ std::optional<NoticeKind> noticeKindOf(Urgency urgency) {
     return std::nullopt;
 }
 
+Notice noticeOf(const PaneStatus& status) {
+    const Urgency level = urgency(status);
+    return {noticeKindOf(level), level == Urgency::bell && status.bellAt ? *status.bellAt : status.since};
+}
+
+bool isNews(const Notice& now, const std::optional<Notice>& before) {
+    if (!now.kind) return false;
+    if (!before || before->kind != now.kind) return true;
+    const bool dated = *now.kind != NoticeKind::waitingForInput && *now.kind != NoticeKind::quiet;
+    return dated && before->at != now.at;
+}
+
 const std::vector<std::optional<std::chrono::minutes>>& doNotDisturbChoices() {
     using std::chrono::minutes;
     static const std::vector<std::optional<minutes>> choices{minutes(30), minutes(60), minutes(240), std::nullopt};

@@ -27,6 +27,17 @@ std::string label(NoticeKind kind);
 // The notification a pane's urgency calls for; nothing for running, idle and unknown.
 std::optional<NoticeKind> noticeKindOf(Urgency urgency);
 
+// What a pane's status calls for, and since when: a bell dates from its ring.
+struct Notice {
+    std::optional<NoticeKind> kind;
+    TimePoint at{};
+    bool operator==(const Notice&) const = default;
+};
+Notice noticeOf(const PaneStatus& status);
+// A kind entered, or a finish, an exit or a bell again with a time of its own. Waiting and
+// quiet are conditions: only entering them is news. Never news without a kind.
+bool isNews(const Notice& now, const std::optional<Notice>& before);
+
 // One switch per kind; all on but quiet, which every long build would trip.
 struct NoticeSwitches {
     std::array<bool, 5> on{true, true, true, false, true};

@@ -15,11 +15,6 @@ constexpr std::size_t postedKept = 200;
 // How long a dead pane's exit status is waited for before it is announced without one.
 constexpr std::chrono::seconds untoldWait{2};
 
-// A finish, an exit and a bell are events with their own time: another one is news even
-// when the pane was in that state before. Waiting and quiet are conditions: only entering
-// them is.
-bool dated(NoticeKind kind) { return kind != NoticeKind::waitingForInput && kind != NoticeKind::quiet; }
-
 }  // namespace
 
 PaneNotices::PaneNotices(AppEnvironment& env, PaneAttention& attention, DesktopNotices& desktop, QObject* parent)
@@ -51,7 +46,7 @@ void PaneNotices::review() {
     if (panes.empty()) return;
     const bool first = std::exchange(baseline_, false);
     const TimePoint now = Clock::now();
-    std::map<std::string, Seen> seen;
+    std::map<std::string, Notice> seen;
     std::map<std::string, TimePoint> untold;
     // One status per pane, in the panes' order.
     for (std::size_t i = 0; i < panes.size() && i < statuses.size(); ++i) {
@@ -70,15 +65,13 @@ void PaneNotices::review() {
                 continue;
             }
         }
-        const Urgency level = urgency(status);
-        const auto kind = noticeKindOf(level);
-        const TimePoint at = level == Urgency::bell && status.bellAt ? *status.bellAt : status.since;
-        const bool entered = kind && (before == seen_.end() || before->second.kind != kind ||
-                                      (dated(*kind) && before->second.at != at));
-        seen[status.paneId] = {kind, at};
-        if (!entered || first) continue;
-        if (!env_.paneNotifications().enabled(*kind) || env_.doNotDisturb().holds(now) || pane.watched) continue;
-        post(*kind, pane, status);
+        const Notice notice = noticeOf(status);
+        const bool news = isNews(notice, before == seen_.end() ? std::nullopt : std::optional(before->second));
+        seen[status.paneId] = notice;
+        if (!news || first) continue;
+        const NoticeKind kind = *notice.kind;
+        if (!env_.paneNotifications().enabled(kind) || env_.doNotDisturb().holds(now) || pane.watched) continue;
+        post(kind, pane, status);
     }
     seen_ = std::move(seen);
     untold_ = std::move(untold);

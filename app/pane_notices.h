@@ -40,10 +40,6 @@ signals:
     void paneChosen(const std::string& sessionId, const std::string& sessionName, const std::string& paneId);
 
 private:
-    struct Seen {
-        std::optional<NoticeKind> kind;
-        TimePoint at{};
-    };
     // What a posted notice is about.
     struct About {
         ServerIdentity server;
@@ -58,7 +54,7 @@ private:
     AppEnvironment& env_;
     PaneAttention& attention_;
     DesktopNotices& desktop_;
-    std::map<std::string, Seen> seen_;  // by pane id, on the shown server
+    std::map<std::string, Notice> seen_;  // by pane id, on the shown server
     std::map<std::string, TimePoint> untold_;  // dead panes whose status tmux has not told, since
     bool baseline_ = true;              // the next reading is the server's first
     std::uint64_t nextTag_ = 0;

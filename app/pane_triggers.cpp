@@ -29,9 +29,6 @@ std::optional<ScanRuleTrigger> triggerOf(NoticeKind kind) {
     return std::nullopt;
 }
 
-// As for notifications: a finish and a bell are news each time, waiting only when entered.
-bool dated(NoticeKind kind) { return kind != NoticeKind::waitingForInput && kind != NoticeKind::quiet; }
-
 bool programInFront(PaneState state) {
     return state == PaneState::running || state == PaneState::quiet || state == PaneState::waitingForInput;
 }
@@ -120,14 +117,11 @@ void PaneTriggers::review() {
     for (std::size_t i = 0; i < panes.size() && i < statuses.size(); ++i) {
         const PaneSignals& pane = panes[i];
         const PaneStatus& status = statuses[i];
-        const Urgency level = urgency(status);
-        const auto kind = noticeKindOf(level);
-        const TimePoint at = level == Urgency::bell && status.bellAt ? *status.bellAt : status.since;
         const auto before = tracks_.find(status.paneId);
         Track track = before == tracks_.end() ? Track{} : before->second;
-        const bool entered = kind && (before == tracks_.end() || track.kind != kind || (dated(*kind) && track.at != at));
-        track.kind = kind;
-        track.at = at;
+        const Notice notice = noticeOf(status);
+        const bool entered = isNews(notice, track.notice);
+        track.notice = notice;
         // Output counts from the moment the program is seen in front: the command line's own
         // echo is before it.
         const bool inFront = programInFront(status.state);
@@ -146,10 +140,11 @@ void PaneTriggers::review() {
         track.mark = pane.output;
         tracks[status.paneId] = track;
         if (!entered || first) continue;
-        const auto trigger = triggerOf(*kind);
+        const NoticeKind kind = *notice.kind;
+        const auto trigger = triggerOf(kind);
         if (!trigger) continue;
         for (const ScanRule& rule : enabledRules(*trigger))
-            if (sessionMatches(rule, pane.sessionName)) fire(rule, pane, pane.target() + ": " + label(*kind));
+            if (sessionMatches(rule, pane.sessionName)) fire(rule, pane, pane.target() + ": " + label(kind));
     }
     tracks_ = std::move(tracks);
 }

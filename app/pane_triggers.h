@@ -42,8 +42,7 @@ public:
 
 private:
     struct Track {
-        std::optional<NoticeKind> kind;
-        TimePoint at{};
+        std::optional<Notice> notice;  // nothing before the pane's first reading
         bool programInFront = false;
         OutputMark mark;
         bool printed = false;           // the program printed since it took the terminal
