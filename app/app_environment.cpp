@@ -113,6 +113,8 @@ AppEnvironment::AppEnvironment(Options options, QObject* parent)
         connect(watcher_, &ServerWatcher::notified, this, &AppEnvironment::watcherNotified);
         watchRetry_ = new QTimer(this);
         watchRetry_->setSingleShot(true);
+        // A coarse timer may fire before the retry is due, and nothing else may come to retry.
+        watchRetry_->setTimerType(Qt::PreciseTimer);
         // The next snapshot starts the watcher again.
         connect(watchRetry_, &QTimer::timeout, this, [this] { refresh(); });
     }
@@ -284,7 +286,13 @@ bool AppEnvironment::watching() const { return watcher_ && watcher_->watching();
 
 void AppEnvironment::considerWatching() {
     if (!watcher_ || !client_ || watcher_->running() || sessions_.empty()) return;
-    if (std::chrono::steady_clock::now() < watchRetryAt_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < watchRetryAt_) {
+        // Asked early (a poll, a notification): the retry still comes when it is due.
+        if (!watchRetry_->isActive())
+            watchRetry_->start(std::chrono::ceil<std::chrono::milliseconds>(watchRetryAt_ - now));
+        return;
+    }
     // It never creates a session: it waits for one, and attaches by id.
     const TmuxSession& first = sessions_.front();
     watcher_->start(*client_, first.sessionID.empty() ? first.name : first.sessionID);
