@@ -322,7 +322,9 @@ void AppEnvironment::watcherEnded(bool byTmux) {
 void AppEnvironment::applyLiveValues(const ServerWatch::LiveValues& values) {
     // A client attached or left: tmux 3.3a has no notification, and the model needs its list.
     const bool clientsMoved = liveValues_ && liveValues_->sessions != values.sessions;
+    const auto stirred = ServerWatch::stirredPanes(liveValues_.value_or(ServerWatch::LiveValues{}), values);
     liveValues_ = values;
+    if (!stirred.empty()) emit panesStirred(stirred);
     liveValuesStamp_ = refreshesStarted_;
     if (clientsMoved) return refresh();
     // Panes or windows the model does not hold as listed (a layout changed in another session

@@ -265,6 +265,9 @@ signals:
     // A change the watcher was told of, as tmux wrote it: the scanner reads these instead of
     // keeping a control client of its own.
     void watcherNotified(const std::string& line);
+    // The watcher's values say something may have happened inside these panes (by id, on
+    // the shown server): they printed, rang, died or run another command.
+    void panesStirred(const std::vector<std::string>& paneIds);
 
     void preferredTerminalChanged();
     void pollingIntervalChanged();

@@ -4,6 +4,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/app_environment.h"
 
@@ -27,6 +28,7 @@ PaneAttention::PaneAttention(AppEnvironment& env, QObject* parent) : QObject(par
     // The next reading takes the new threshold; what was read so far stays.
     connect(&env_, &AppEnvironment::silenceThresholdChanged, this,
             [this] { thresholds_ = env_.settings().attentionThresholds(); });
+    connect(&env_, &AppEnvironment::panesStirred, this, [this] { stirred_ = true; });
 }
 
 void PaneAttention::start() {
@@ -39,6 +41,7 @@ void PaneAttention::stop() { timer_.stop(); }
 void PaneAttention::restart() {
     ++generation_;
     reading_ = false;
+    stirred_ = false;
     thresholds_ = env_.settings().attentionThresholds();
     sampler_ = env_.client() ? std::make_shared<PaneStateSampler>(*env_.client(), thresholds_) : nullptr;
     const bool hadStates = !panes_.empty();
@@ -57,9 +60,12 @@ void PaneAttention::tick() {
     if (reading_ || !sampler_) return;
     reading_ = true;
     QPointer<PaneAttention> self(this);
-    QThreadPool::globalInstance()->start([self, sampler = sampler_, generation = generation_, thresholds = thresholds_] {
+    const SamplingTiming timing = env_.watching() ? watchedTiming_ : SamplingTiming{};
+    QThreadPool::globalInstance()->start([self, sampler = sampler_, generation = generation_, thresholds = thresholds_,
+                                          timing, stirred = std::exchange(stirred_, false)] {
         sampler->tracker().setThresholds(thresholds);
-        const auto step = sampler->step();
+        sampler->tracker().setTiming(timing);
+        const auto step = stirred ? sampler->readAll() : sampler->step();
         std::vector<PaneSignals> panes;
         std::vector<PaneStatus> statuses;
         const bool fresh = step.read && !step.error;

@@ -6,7 +6,9 @@
 //
 // A PaneStateSampler of the shown server reads in the application's thread pool, one job at a time,
 // as often as its own plan says (a pane with a program in front every 250 ms, the quiet ones
-// far less); the statuses come back to the GUI thread. A switch of server drops the sampler
+// far less); the statuses come back to the GUI thread. While the live watcher runs, it says
+// when a pane printed, rang, died or changed its command: all are read at the next tick, and
+// panes where nothing stirs are read only now and then. A switch of server drops the sampler
 // and everything known of the old server's panes. The user's silence threshold reaches the
 // sampler with the reading after it changed.
 
@@ -44,6 +46,8 @@ public:
     void start();
     void stop();
     bool running() const noexcept { return timer_.isActive(); }
+    // How often panes are read while the watcher runs (SamplingTiming::watched() unless set).
+    void setWatchedTiming(const SamplingTiming& timing) { watchedTiming_ = timing; }
 
     const std::vector<Entry>& needsYou() const noexcept { return needs_; }
     // Every pane of the shown server as last read, and its status, index for index.
@@ -74,8 +78,10 @@ private:
     QTimer timer_;
     std::shared_ptr<PaneStateSampler> sampler_;
     AttentionThresholds thresholds_;  // the settings', handed to the sampler with each reading
+    SamplingTiming watchedTiming_ = SamplingTiming::watched();
     std::uint64_t generation_ = 0;
     bool reading_ = false;
+    bool stirred_ = false;  // the watcher told of a pane that may have changed: read all at once
     std::vector<PaneSignals> panes_;
     std::vector<PaneStatus> statuses_;
     // Positions in statuses_: by pane id, and each session's most urgent pane.

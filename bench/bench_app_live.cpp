@@ -281,6 +281,57 @@ void IdleTwoHundredPanesStates(benchmark::State& state) {
 BENCHMARK(IdleTwoHundredPanesStates)->ArgName("states")->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)
     ->Unit(benchmark::kSecond);
 
+// Time to notice in the app, the watcher running (as the app runs): from the event in a pane
+// to PaneAttention's state. range(0): 0 `read -p` waits (the 2 s rule is most of it), 1 `sleep 1`
+// finishes, 2 a bell at the prompt. Each iteration in a fresh window, its shell settled first.
+void NoticeWatched(benchmark::State& state) {
+    const int kind = static_cast<int>(state.range(0));
+    const std::string server = world().server("notice" + std::to_string(kind), 1);
+    auto env = environment(world().base.tmuxPath(), server, true, 2);
+    PaneAttention attention(*env);
+    attention.start();
+    const std::string keys = kind == 0 ? "read -p 'Continue? ' a" : kind == 1 ? "sleep 1" : "printf '\\a'";
+    const auto eventAfter = kind == 1 ? 1000ms : 0ms;
+    std::vector<double> seconds;
+    for (auto _ : state) {
+        for (int i = 0; i < 5; ++i) {
+            const std::string pane(text::trim(world().tmux(server, {"new-window", "-d", "-P", "-F", "#{pane_id}"})));
+            auto statusIs = [&](auto done) {
+                const PaneStatus* status = attention.statusOf(pane);
+                return status && done(*status);
+            };
+            spinFor(3s);  // past the shell's start-up
+            if (!spinUntil([&] { return statusIs([](const PaneStatus& s) { return s.state == PaneState::idle; }); }, 20s)) {
+                state.SkipWithError("the shell never reached its prompt");
+                return;
+            }
+            const auto bellBefore = attention.statusOf(pane)->bellAt;
+            world().tmux(server, {"send-keys", "-t", pane, "-l", keys, ";", "send-keys", "-t", pane, "Enter"});
+            const auto event = Steady::now() + eventAfter;
+            const bool seen = spinUntil([&] {
+                return statusIs([&](const PaneStatus& s) {
+                    return kind == 0 ? s.state == PaneState::waitingForInput
+                           : kind == 1 ? s.state == PaneState::finished
+                                       : s.bellAt != bellBefore;
+                });
+            }, 20s);
+            if (!seen) {
+                state.SkipWithError("the state never came");
+                return;
+            }
+            seconds.push_back(std::chrono::duration<double>(Steady::now() - event).count());
+            world().tmux(server, {"kill-window", "-t", pane});
+        }
+        state.SetIterationTime(std::accumulate(seconds.begin(), seconds.end(), 0.0) / static_cast<double>(seconds.size()));
+    }
+    state.counters["p50_ms"] = 1000 * percentile(seconds, 0.5);
+    state.counters["max_ms"] = 1000 * *std::max_element(seconds.begin(), seconds.end());
+    attention.stop();
+    env.reset();
+}
+BENCHMARK(NoticeWatched)->ArgName("event")->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
 // 200 sessions made in one tmux run; range(0): 1 polled every second, 2 watched.
 void BurstOfTwoHundredSessions(benchmark::State& state) {
     const std::string server = world().server("burst" + std::to_string(state.range(0)), 1);

@@ -356,11 +356,6 @@ PaneReading readPane(const Request& request, const std::string& machine) {
     reading.panePid = request.panePid;
     LocalReader reader;
     reader.machine = machine;
-    struct stat terminal {};
-    if (::stat(request.tty.c_str(), &terminal) == 0 && S_ISCHR(terminal.st_mode)) {
-        reader.terminal = terminal.st_rdev;
-        reader.terminalKnown = true;
-    }
     if (request.unchangedIf) {
         if (auto schedstat = readSmall(reader.proc(request.panePid, "schedstat"))) {
             const auto words = text::split(text::trim(*schedstat), " ", true);
@@ -369,6 +364,11 @@ PaneReading readPane(const Request& request, const std::string& machine) {
                 return reading;
             }
         }
+    }
+    struct stat terminal {};
+    if (::stat(request.tty.c_str(), &terminal) == 0 && S_ISCHR(terminal.st_mode)) {
+        reader.terminal = terminal.st_rdev;
+        reader.terminalKnown = true;
     }
     reading.first = reader.read(request.panePid);
     if (!reading.first) return reading;

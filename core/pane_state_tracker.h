@@ -10,6 +10,9 @@
 //   something since the last reading: a bell or a quick command), and at once when a program was just
 //   seen (its output is measured from there); a caller with the live watcher passes the
 //   fields it was pushed instead.
+// With the live watcher, tmux says itself when a pane's window printed or rang, its command
+// changed or it died; the caller then reads at once and the idle readings above are only a
+// slow safety net (SamplingTiming::watched()).
 // No clock and no I/O here: PaneStateSampler (pane_sampler.h) does the reading. One tracker
 // belongs to one server; pane ids are only unique within it.
 
@@ -31,6 +34,11 @@ struct SamplingTiming {
     std::chrono::milliseconds idleProc{1000};
     std::chrono::milliseconds busyTmux{1000};
     std::chrono::milliseconds idleTmux{5000};
+
+    // While the watcher tells of every stir: at idle, nearly nothing is read.
+    static SamplingTiming watched() { return {std::chrono::milliseconds(250), std::chrono::seconds(10),
+                                              std::chrono::seconds(1), std::chrono::seconds(30)}; }
+    bool operator==(const SamplingTiming&) const = default;
 };
 
 class PaneStateTracker {
@@ -68,6 +76,7 @@ public:
     const AttentionThresholds& thresholds() const noexcept { return thresholds_; }
     void setThresholds(const AttentionThresholds& thresholds) { thresholds_ = thresholds; }
     const Timing& timing() const noexcept { return timing_; }
+    void setTiming(const Timing& timing) { timing_ = timing; }
 
 private:
     struct Entry {

@@ -62,8 +62,9 @@ std::string subscribeCommand() {
     // Every session, window and pane of the server, not only the client's session.
     const std::string format = "#{S:S" + f + "#{session_id}" + f + "#{session_attached}" + r +  //
                                "#{W:W" + f + "#{window_id}" + f + "#{window_layout}" + f +
-                               "#{window_zoomed_flag}" + f + "#{window_active}" + r +  //
-                               "#{P:P" + f + "#{pane_id}" + f + "#{pane_current_command}" + f +
+                               "#{window_zoomed_flag}" + f + "#{window_active}" + f + "#{window_activity}" + f +
+                               "#{window_bell_flag}" + r +  //
+                               "#{P:P" + f + "#{pane_id}" + f + "#{pane_dead}" + f + "#{pane_current_command}" + f +
                                "#{pane_current_path}" + r + "}}}";
     return "refresh-client -B '" + subscriptionName() + "::" + format + "'";
 }
@@ -89,6 +90,7 @@ std::optional<std::string_view> subscriptionValue(std::string_view line) {
 
 std::optional<LiveValues> LiveValues::parse(std::string_view value) {
     LiveValues values;
+    std::string_view window;  // the last window listed: its panes follow it
     while (!value.empty()) {
         const std::size_t end = value.find(recordSep);
         if (end == std::string_view::npos) return std::nullopt;  // cut short
@@ -98,16 +100,42 @@ std::optional<LiveValues> LiveValues::parse(std::string_view value) {
             const auto clients = text::parseInt(fields[2]);
             if (!clients) return std::nullopt;
             values.sessions.push_back({std::string(fields[1]), *clients});
-        } else if (fields.size() == 5 && fields[0] == "W") {
-            if (!isFlag(fields[3]) || !isFlag(fields[4])) return std::nullopt;
-            values.windows.push_back({std::string(fields[1]), std::string(fields[2]), fields[3] == "1", fields[4] == "1"});
-        } else if (fields.size() == 4 && fields[0] == "P") {
-            values.panes.push_back({std::string(fields[1]), std::string(fields[2]), std::string(fields[3])});
+        } else if (fields.size() == 7 && fields[0] == "W") {
+            if (!isFlag(fields[3]) || !isFlag(fields[4]) || !isFlag(fields[6])) return std::nullopt;
+            window = fields[1];
+            values.windows.push_back({std::string(fields[1]), std::string(fields[2]), fields[3] == "1", fields[4] == "1",
+                                      std::string(fields[5]), fields[6] == "1"});
+        } else if (fields.size() == 5 && fields[0] == "P") {
+            if (!isFlag(fields[2])) return std::nullopt;
+            values.panes.push_back({std::string(fields[1]), std::string(fields[3]), std::string(fields[4]),
+                                    fields[2] == "1", std::string(window)});
         } else {
             return std::nullopt;
         }
     }
     return values;
+}
+
+std::vector<std::string> stirredPanes(const LiveValues& before, const LiveValues& after) {
+    std::unordered_map<std::string_view, const LiveValues::Window*> windowsBefore;
+    for (const auto& window : before.windows) windowsBefore.emplace(window.id, &window);
+    std::unordered_map<std::string_view, const LiveValues::Pane*> panesBefore;
+    for (const auto& pane : before.panes) panesBefore.emplace(pane.id, &pane);
+    std::unordered_map<std::string_view, bool> windowStirred;
+    for (const auto& window : after.windows) {
+        const auto found = windowsBefore.find(window.id);
+        windowStirred[window.id] = found == windowsBefore.end() || found->second->activity != window.activity ||
+                                   found->second->hasBell != window.hasBell;
+    }
+    std::vector<std::string> stirred;
+    for (const auto& pane : after.panes) {
+        const auto found = panesBefore.find(pane.id);
+        const auto window = windowStirred.find(pane.windowId);
+        if (found == panesBefore.end() || found->second->command != pane.command ||
+            found->second->isDead != pane.isDead || (window != windowStirred.end() && window->second))
+            stirred.push_back(pane.id);
+    }
+    return stirred;
 }
 
 std::optional<std::vector<TmuxSession>> withValues(const std::vector<TmuxSession>& sessions,

@@ -1,9 +1,10 @@
 #pragma once
 // What the shown server's watcher says to tmux and how it reads the answers: a control-mode
 // client that keeps out of the way (read-only, its size ignored, no pane output), one format
-// subscription for what tmux sends no notification about (each pane's current command and
-// path, each session's count of clients) or tells only of the client's own session (each
-// window's layout, zoom and active flag), and the sorting of the lines that come back.
+// subscription for what tmux sends no notification about (each pane's current command, path
+// and death, each window's last output and bell, each session's count of clients) or tells
+// only of the client's own session (each window's layout, zoom and active flag), and the
+// sorting of the lines that come back.
 // Plain functions of text; the child itself is a TmuxControlMode.
 
 #include <concepts>
@@ -54,12 +55,16 @@ struct LiveValues {
         std::string layout;
         bool isZoomed = false;
         bool isActive = false;
+        std::string activity;  // when a pane of it last printed (epoch seconds, as tmux says)
+        bool hasBell = false;
         bool operator==(const Window&) const = default;
     };
     struct Pane {
         std::string id;  // "%12"
         std::string command;
         std::string path;
+        bool isDead = false;
+        std::string windowId;  // the window it was listed under
         bool operator==(const Pane&) const = default;
     };
     std::vector<Session> sessions;
@@ -70,6 +75,10 @@ struct LiveValues {
     static std::optional<LiveValues> parse(std::string_view value);
     bool operator==(const LiveValues&) const = default;
 };
+
+// The panes in after where something may have happened inside since before: listed anew,
+// another command, died, or their window printed or rang. Their state is worth a reading.
+std::vector<std::string> stirredPanes(const LiveValues& before, const LiveValues& after);
 
 // The sessions with each pane's command and path taken from values; nothing when the panes
 // or windows listed differ from the sessions' (a snapshot must tell what changed).

@@ -90,7 +90,7 @@ void checkSubscription(FuzzedDataProvider& input) {
     using ServerWatch::LiveValues;
     const std::string f = "\x1f", r = "\x1e", fieldText = "ab /.%@$#{}:\xc8\x99 ";
     LiveValues values;
-    std::string value;
+    std::string value, windowId;  // a pane belongs to the window listed before it
     for (int records = input.ConsumeIntegralInRange(0, 6); records > 0; --records) {
         const std::string id = std::to_string(input.ConsumeIntegral<std::uint16_t>());
         switch (input.ConsumeIntegralInRange(0, 2)) {
@@ -102,16 +102,19 @@ void checkSubscription(FuzzedDataProvider& input) {
             }
             case 1: {
                 const LiveValues::Window window{"@" + id, fuzz::textFrom(input, "0123456789abcdef,x{}[]", 24),
-                                                input.ConsumeBool(), input.ConsumeBool()};
+                                                input.ConsumeBool(), input.ConsumeBool(),
+                                                fuzz::textFrom(input, "0123456789", 10), input.ConsumeBool()};
                 values.windows.push_back(window);
+                windowId = window.id;
                 value += "W" + f + window.id + f + window.layout + f + (window.isZoomed ? "1" : "0") + f +
-                         (window.isActive ? "1" : "0") + r;
+                         (window.isActive ? "1" : "0") + f + window.activity + f + (window.hasBell ? "1" : "0") + r;
                 break;
             }
             default: {
-                const LiveValues::Pane pane{"%" + id, fuzz::textFrom(input, fieldText, 8), fuzz::textFrom(input, fieldText, 16)};
+                const LiveValues::Pane pane{"%" + id, fuzz::textFrom(input, fieldText, 8),
+                                            fuzz::textFrom(input, fieldText, 16), input.ConsumeBool(), windowId};
                 values.panes.push_back(pane);
-                value += "P" + f + pane.id + f + pane.command + f + pane.path + r;
+                value += "P" + f + pane.id + f + (pane.isDead ? "1" : "0") + f + pane.command + f + pane.path + r;
             }
         }
     }

@@ -2,6 +2,8 @@
 // and values laid onto a session tree only while it has the same panes.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/server_watch.h"
 
 namespace quillon {
@@ -46,31 +48,36 @@ TEST(ServerWatch, TheSubscriptionAsksForEveryPaneOfEverySession) {
     const std::string command = ServerWatch::subscribeCommand();
     EXPECT_TRUE(command.starts_with("refresh-client -B 'quillon-live::#{S:"));
     for (const char* field : {"#{W:W", "#{P:P", "#{session_id}", "#{session_attached}", "#{window_id}",
-                              "#{window_layout}", "#{window_zoomed_flag}", "#{window_active}", "#{pane_id}",
-                              "#{pane_current_command}", "#{pane_current_path}"})
+                              "#{window_layout}", "#{window_zoomed_flag}", "#{window_active}", "#{window_activity}",
+                              "#{window_bell_flag}", "#{pane_id}", "#{pane_dead}", "#{pane_current_command}",
+                              "#{pane_current_path}"})
         EXPECT_NE(command.find(field), std::string::npos) << field;
     EXPECT_EQ(command.find('\'', 20), command.size() - 1);  // one quoted word, closed at the end
     EXPECT_EQ(ServerWatch::clientFlags(), "read-only,ignore-size,no-output");
 }
 
 TEST(ServerWatch, ValuesAreReadOnlyFromOurSubscriptionAndWhole) {
-    const std::string value = "S\x1f$0\x1f" "2\x1eW\x1f@1\x1f" "b25d,80x24,0,0,0\x1f" "1\x1f" "0\x1e"
-                              "P\x1f%0\x1f" "bash\x1f/home/a b\x1eP\x1f%3\x1fvim\x1f/srv\x1e";
+    const std::string value = "S\x1f$0\x1f" "2\x1eW\x1f@1\x1f" "b25d,80x24,0,0,0\x1f" "1\x1f" "0\x1f" "1765200000\x1f" "1\x1e"
+                              "P\x1f%0\x1f" "0\x1f" "bash\x1f/home/a b\x1eP\x1f%3\x1f" "1\x1fvim\x1f/srv\x1e";
     const std::string line = "%subscription-changed quillon-live $0 - - - : " + value;
     const auto view = ServerWatch::subscriptionValue(line);
     ASSERT_TRUE(view);
     const auto values = LiveValues::parse(*view);
     ASSERT_TRUE(values);
     EXPECT_EQ(values->sessions, (std::vector<LiveValues::Session>{{"$0", 2}}));
-    EXPECT_EQ(values->windows, (std::vector<LiveValues::Window>{{"@1", "b25d,80x24,0,0,0", true, false}}));
-    EXPECT_EQ(values->panes, (std::vector<LiveValues::Pane>{{"%0", "bash", "/home/a b"}, {"%3", "vim", "/srv"}}));
+    EXPECT_EQ(values->windows,
+              (std::vector<LiveValues::Window>{{"@1", "b25d,80x24,0,0,0", true, false, "1765200000", true}}));
+    EXPECT_EQ(values->panes, (std::vector<LiveValues::Pane>{{"%0", "bash", "/home/a b", false, "@1"},
+                                                           {"%3", "vim", "/srv", true, "@1"}}));
     EXPECT_EQ(LiveValues::parse(""), LiveValues{});  // a server without panes
 
     const std::string others = "%subscription-changed other $0 - - - : " + value;
     EXPECT_FALSE(ServerWatch::subscriptionValue(others));
     EXPECT_FALSE(ServerWatch::subscriptionValue("%subscription-changed quillon-live $0 - - -"));
-    for (const std::string broken : {"S\x1f$0\x1f" "2", "S\x1f$0\x1fmany\x1e", "P\x1f%0\x1f" "bash\x1e", "X\x1e",
-                                     "W\x1f@1\x1fl\x1fyes\x1f" "0\x1e", "W\x1f@1\x1fl\x1f" "1\x1e"})
+    for (const std::string broken :
+         {"S\x1f$0\x1f" "2", "S\x1f$0\x1fmany\x1e", "P\x1f%0\x1f" "bash\x1e", "P\x1f%0\x1fno\x1f" "bash\x1f/\x1e", "X\x1e",
+          "W\x1f@1\x1fl\x1fyes\x1f" "0\x1f" "5\x1f" "0\x1e", "W\x1f@1\x1fl\x1f" "1\x1e",
+          "W\x1f@1\x1fl\x1f" "1\x1f" "0\x1f" "5\x1fbell\x1e", "W\x1f@1\x1fl\x1f" "1\x1f" "0\x1e"})
         EXPECT_FALSE(LiveValues::parse(broken)) << broken;
 }
 
@@ -119,6 +126,43 @@ TEST(ServerWatch, ValuesChangeRowsOnlyWhenThePanesAndWindowsAreTheSame) {
     changed[6].windows[0].isZoomed = true;
     changed[7].windows[0].isActive = true;
     for (std::size_t i = 0; i < changed.size(); ++i) EXPECT_FALSE(ServerWatch::withValues(tree, changed[i])) << i;
+}
+
+// What tells the pane states to read at once, and what does not.
+TEST(ServerWatch, PanesStirWhenTheyPrintRingDieOrRunSomethingElse) {
+    const LiveValues before{{{"$0", 1}},
+                            {{"@0", "l0", false, true, "100", false}, {"@1", "l1", false, false, "100", false}},
+                            {{"%0", "bash", "/a", false, "@0"}, {"%1", "bash", "/b", false, "@0"},
+                             {"%2", "make", "/c", false, "@1"}}};
+    struct Case {
+        const char* what;
+        std::function<void(LiveValues&)> change;
+        std::vector<std::string> stirred;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [](LiveValues&) {}, {}},
+        {"a window printed: all its panes", [](LiveValues& v) { v.windows[0].activity = "101"; }, {"%0", "%1"}},
+        {"a window rang", [](LiveValues& v) { v.windows[1].hasBell = true; }, {"%2"}},
+        {"another command", [](LiveValues& v) { v.panes[1].command = "vim"; }, {"%1"}},
+        {"a pane died", [](LiveValues& v) { v.panes[2].isDead = true; }, {"%2"}},
+        {"a new pane", [](LiveValues& v) { v.panes.push_back({"%3", "bash", "/", false, "@1"}); }, {"%3"}},
+        {"a new window's panes", [](LiveValues& v) {
+             v.windows.push_back({"@2", "l2", false, false, "100", false});
+             v.panes.push_back({"%4", "bash", "/", false, "@2"});
+         }, {"%4"}},
+        {"only a path, a layout or a client", [](LiveValues& v) {
+             v.panes[0].path = "/elsewhere";
+             v.windows[0].layout = "other";
+             v.sessions[0].clients = 2;
+         }, {}},
+    };
+    for (const auto& c : cases) {
+        LiveValues after = before;
+        c.change(after);
+        EXPECT_EQ(ServerWatch::stirredPanes(before, after), c.stirred) << c.what;
+    }
+    // The first values after an attach: every pane is worth a reading.
+    EXPECT_EQ(ServerWatch::stirredPanes({}, before), (std::vector<std::string>{"%0", "%1", "%2"}));
 }
 
 }  // namespace
