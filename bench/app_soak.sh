@@ -3,9 +3,12 @@
 # killed every second, a scanner rule firing on each new one, for a while (30 min by default).
 # Reports the sanitizers' findings, the rule's firings and the resident memory after the first
 # minute and at the end. The app is asked to quit with SIGTERM, so LeakSanitizer runs too.
+# It runs on a private X display: the scanner is started as a user starts it, with the Start
+# button that the Scanner screen focuses when it opens (bench/press_key.py presses Space).
 #   bench/app_soak.sh [build-dir] [minutes]      (defaults: build-asan, 30)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+[[ -n "${QUILLON_SOAK_DISPLAY:-}" ]] || QUILLON_SOAK_DISPLAY=1 exec xvfb-run -a "$0" "$@"
 build="${1:-build-asan}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
 minutes="${2:-30}"
@@ -21,7 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 export TMUX_TMPDIR="$world" HOME="$world" XDG_CONFIG_HOME="$world/config" XDG_STATE_HOME="$world/state"
-export XDG_RUNTIME_DIR="$world/run" QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="$world/run" SHELL=/bin/sh
 # A small quarantine: ASan's default keeps up to 256 MiB of freed memory, which would read as growth.
 export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=16:log_path=$world/asan"
 export UBSAN_OPTIONS="print_stacktrace=1:log_path=$world/ubsan"
@@ -35,8 +38,24 @@ cat > "$XDG_CONFIG_HOME/quillon/org.quillon.Quillon.json" <<EOF
    "trigger":"sessionAdded","match":"","actionKind":"runShell",
    "actionValue":"echo fired >> $fired","cooldownSeconds":0}]}
 EOF
-"$app_binary" > "$world/app.log" 2>&1 &
+"$app_binary" --show scanner > "$world/app.log" 2>&1 &
 app=$!
+started() {  # once the app watches the server, Start is pressed; a new session shows the rule runs
+    local tries
+    for ((tries = 0; tries < 120; tries++)); do
+        tmux -L soak list-clients -F '#{client_control_mode}' 2>/dev/null | grep -q 1 && break
+        sleep 1
+    done
+    sleep 3  # the window shown and focused
+    python3 bench/press_key.py space || return 1
+    for ((tries = 0; tries < 20; tries++)); do
+        tmux -L soak new-session -d -s "probe$tries"
+        sleep 1
+        [[ -s "$fired" ]] && return 0
+    done
+    return 1
+}
+started || { echo "the scanner did not start" >&2; cat "$world/app.log" >&2; exit 1; }
 
 rss() { awk '/VmRSS/ {print $2}' "/proc/$app/status"; }
 churn() {  # one second of churn: a session opens, the one from five seconds ago closes

@@ -77,7 +77,7 @@ TEST(ServerWatch, ValuesAreReadOnlyFromOurSubscriptionAndWhole) {
     for (const std::string broken :
          {"S\x1f$0\x1f" "2", "S\x1f$0\x1fmany\x1e", "P\x1f%0\x1f" "bash\x1e", "P\x1f%0\x1fno\x1f" "bash\x1f/\x1e", "X\x1e",
           "W\x1f@1\x1fl\x1fyes\x1f" "0\x1f" "5\x1f" "0\x1e", "W\x1f@1\x1fl\x1f" "1\x1e",
-          "W\x1f@1\x1fl\x1f" "1\x1f" "0\x1f" "5\x1fbell\x1e", "W\x1f@1\x1fl\x1f" "1\x1f" "0\x1e"})
+          "W\x1f@1\x1fl\x1f" "1\x1f" "0\x1f" "5\x1f" "bell\x1e", "W\x1f@1\x1fl\x1f" "1\x1f" "0\x1e"})
         EXPECT_FALSE(LiveValues::parse(broken)) << broken;
 }
 
@@ -105,8 +105,8 @@ TEST(ServerWatch, ValuesChangeRowsOnlyWhenThePanesAndWindowsAreTheSame) {
 
     // In tmux's order, which need not be the model's.
     LiveValues values{{{"$0", 1}},
-                      {{"@1", second.layout, false, false}, {"@0", first.layout, false, true}},
-                      {{"%2", "top", "/c"}, {"%0", "make", "/a/src"}, {"%1", "bash", "/b"}}};
+                      {{"@1", second.layout, false, false, "", false}, {"@0", first.layout, false, true, "", false}},
+                      {{"%2", "top", "/c", false, "@1"}, {"%0", "make", "/a/src", false, "@0"}, {"%1", "bash", "/b", false, "@0"}}};
     const auto updated = ServerWatch::withValues(tree, values);
     ASSERT_TRUE(updated);
     EXPECT_EQ(updated->at(0).windows[0].panes[0].command, "make");
@@ -117,10 +117,10 @@ TEST(ServerWatch, ValuesChangeRowsOnlyWhenThePanesAndWindowsAreTheSame) {
     // session rearranged, zoomed or made active (tmux tells only of the watcher's session):
     // the tree no longer matches and a snapshot must tell what changed.
     std::vector<LiveValues> changed(8, values);
-    changed[0].panes.push_back({"%9", "sh", "/"});
+    changed[0].panes.push_back({"%9", "sh", "/", false, "@0"});
     changed[1].panes.pop_back();
     changed[2].panes[0].id = "%7";
-    changed[3].windows.push_back({"@5", "cccc,80x24,0,0,5", false, true});
+    changed[3].windows.push_back({"@5", "cccc,80x24,0,0,5", false, true, "", false});
     changed[4].windows.pop_back();
     changed[5].windows[0].layout = "dddd,80x24,0,0[80x12,0,0,2,80x11,0,13,3]";
     changed[6].windows[0].isZoomed = true;
