@@ -7,17 +7,13 @@
 #include <utility>
 
 #include "app/app_environment.h"
+#include "app/pane_notice_settings.h"
 
 namespace quillon {
 namespace {
 
 // The sampler's shortest interval: nothing can be due more often.
 constexpr int tickMs = 250;
-
-TimePoint whenItBegan(const PaneStatus& status, Urgency urgency) {
-    if (urgency == Urgency::bell && status.bellAt) return *status.bellAt;
-    return status.since;
-}
 
 }  // namespace
 
@@ -130,7 +126,7 @@ void PaneAttention::rebuild() {
         const PaneStatus& status = statuses_[i];
         const Urgency level = urgency(status);
         if (!needsUser(level)) continue;
-        const TimePoint at = whenItBegan(status, level);
+        const TimePoint at = noticeOf(status).at;  // a bell's own time, else the state's
         if (auto seen = seen_.find(status.paneId); seen != seen_.end() && seen->second >= at) continue;
         needs.push_back({panes_[i], status, level, at});
     }

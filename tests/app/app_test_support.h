@@ -242,6 +242,17 @@ protected:
 
     DefaultsStore store() const { return DefaultsStore(home.path() / "config" / "quillon" / "org.quillon.Quillon.json"); }
     std::string tmux(const std::vector<std::string>& args) { return sandbox.tmux(server, args); }
+    // A new window of the session, left in the background, running command (else a shell); its pane.
+    std::string newPane(const std::string& session, const std::string& command = {}) {
+        std::vector<std::string> args{"new-window", "-d", "-t", session + ":", "-P", "-F", "#{pane_id}"};
+        if (!command.empty()) args.push_back(command);
+        return std::string(text::trim(tmux(args)));
+    }
+    // A line typed into the pane as a person types it, then Enter.
+    void type(const std::string& pane, const std::string& keys) {
+        tmux({"send-keys", "-t", pane, "-l", keys});
+        tmux({"send-keys", "-t", pane, "Enter"});
+    }
 
     TmuxSandbox sandbox;
     TempDir home{"quillon-home"};

@@ -16,15 +16,6 @@ using namespace std::chrono_literals;
 
 class PaneAttentionTest : public AppFixture {
 protected:
-    std::string newPane(const std::string& command = {}) {
-        std::vector<std::string> args{"new-window", "-d", "-t", "work:", "-P", "-F", "#{pane_id}"};
-        if (!command.empty()) args.push_back(command);
-        return std::string(text::trim(tmux(args)));
-    }
-    void type(const std::string& pane, const std::string& keys) {
-        tmux({"send-keys", "-t", pane, "-l", keys});
-        tmux({"send-keys", "-t", pane, "Enter"});
-    }
     bool becomes(const PaneAttention& attention, const std::string& pane, PaneState state) {
         return waitUntil([&] {
             const PaneStatus* status = attention.statusOf(pane);
@@ -36,7 +27,7 @@ protected:
 TEST_F(PaneAttentionTest, WithTheWatcherAPaneIsReadWhenSomethingHappensInIt) {
     sandbox.newSession(server, "work");
     tmux({"set-option", "-g", "remain-on-exit", "on"});
-    const std::string asking = newPane(), ringing = newPane(), working = newPane();
+    const std::string asking = newPane("work"), ringing = newPane("work"), working = newPane("work");
     watchServer = true;
     startStores();
     ASSERT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
@@ -62,7 +53,7 @@ TEST_F(PaneAttentionTest, WithTheWatcherAPaneIsReadWhenSomethingHappensInIt) {
     EXPECT_TRUE(becomes(attention, working, PaneState::finished));
     EXPECT_EQ(attention.statusOf(working)->program, "sleep");
     // A pane that appears, and then dies.
-    const std::string failing = newPane("sh -c 'sleep 1; exit 3'");
+    const std::string failing = newPane("work", "sh -c 'sleep 1; exit 3'");
     EXPECT_TRUE(becomes(attention, failing, PaneState::exited));
 }
 

@@ -111,18 +111,9 @@ protected:
         attention->start();
         ASSERT_TRUE(waitUntil([&] { return !attention->panes().empty(); }, 30s));
     }
-    std::string newPane(const std::string& session, const std::string& command = {}) {
-        std::vector<std::string> args{"new-window", "-d", "-t", session + ":", "-P", "-F", "#{pane_id}"};
-        if (!command.empty()) args.push_back(command);
-        return std::string(text::trim(tmux(args)));
-    }
     // tmux knows how the dead pane's program ended.
     bool told(const std::string& pane) {
         return !text::trim(tmux({"display-message", "-p", "-t", pane, "#{pane_dead_status}#{pane_dead_signal}"})).empty();
-    }
-    void type(const std::string& pane, const std::string& keys) {
-        tmux({"send-keys", "-t", pane, "-l", keys});
-        tmux({"send-keys", "-t", pane, "Enter"});
     }
     // "summary | body" of every notice so far.
     static std::vector<std::string> texts(const NotificationServer& server) {

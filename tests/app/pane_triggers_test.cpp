@@ -28,15 +28,6 @@ protected:
         ScanRule r{.name = name, .trigger = trigger, .match = session};
         return r;
     }
-    std::string newPane(const std::string& session, const std::string& command = {}) {
-        std::vector<std::string> args{"new-window", "-d", "-t", session + ":", "-P", "-F", "#{pane_id}"};
-        if (!command.empty()) args.push_back(command);
-        return std::string(text::trim(tmux(args)));
-    }
-    void type(const std::string& pane, const std::string& keys) {
-        tmux({"send-keys", "-t", pane, "-l", keys});
-        tmux({"send-keys", "-t", pane, "Enter"});
-    }
     // "rule: message" of every firing so far.
     std::vector<std::string> fired() const {
         std::vector<std::string> out;

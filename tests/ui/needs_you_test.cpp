@@ -23,15 +23,6 @@ using namespace std::chrono_literals;
 
 class NeedsYouTest : public UiFixture {
 protected:
-    std::string newPane(const std::string& command = {}) {
-        std::vector<std::string> args{"new-window", "-d", "-t", "work:", "-P", "-F", "#{pane_id}"};
-        if (!command.empty()) args.push_back(command);
-        return std::string(text::trim(tmux(args)));
-    }
-    void type(const std::string& pane, const std::string& keys) {
-        tmux({"send-keys", "-t", pane, "-l", keys});
-        tmux({"send-keys", "-t", pane, "Enter"});
-    }
     static QStringList rows(const QListWidget& list) {
         QStringList out;
         for (int i = 0; i < list.count(); ++i) out << list.item(i)->text();
@@ -47,7 +38,7 @@ protected:
 TEST_F(NeedsYouTest, PanesThatNeedTheUserAreListedUntilLookedAt) {
     sandbox.newSession(server, "work");
     tmux({"set-option", "-g", "remain-on-exit", "on"});
-    const std::string asking = newPane(), ringing = newPane();
+    const std::string asking = newPane("work"), ringing = newPane("work");
     startStores();
     PaneAttention attention(*env);
     ui::MenuBarView panel(*context);
@@ -72,7 +63,7 @@ TEST_F(NeedsYouTest, PanesThatNeedTheUserAreListedUntilLookedAt) {
 
     // Newer ones come first: a failed program and a bell (tmux dates a bell to the second,
     // so those two may stand either way round), then the older wait.
-    const std::string failing = newPane("sh -c 'echo broken; exit 3'");
+    const std::string failing = newPane("work", "sh -c 'echo broken; exit 3'");
     ASSERT_TRUE(waitUntil([&] { return list->count() == 2; }, 30s)) << rows(*list).join('\n').toStdString();
     type(ringing, "printf '\\a'");
     ASSERT_TRUE(waitUntil([&] { return list->count() == 3; }, 30s)) << rows(*list).join('\n').toStdString();
@@ -123,7 +114,7 @@ TEST_F(NeedsYouTest, PanesThatNeedTheUserAreListedUntilLookedAt) {
 // new one are its own panes.
 TEST_F(NeedsYouTest, ASwitchOfServerEmptiesTheList) {
     sandbox.newSession(server, "work");
-    const std::string asking = newPane();
+    const std::string asking = newPane("work");
     startStores();
     PaneAttention attention(*env);
     attention.start();

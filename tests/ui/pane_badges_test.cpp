@@ -54,15 +54,8 @@ struct ResetCounter {
 
 class PaneBadgesTest : public UiFixture {
 protected:
-    std::string newPane(const std::string& session) {
-        return std::string(text::trim(tmux({"new-window", "-d", "-t", session + ":", "-P", "-F", "#{pane_id}"})));
-    }
     std::string firstPane(const std::string& session) {
         return std::string(text::trim(tmux({"display-message", "-p", "-t", session + ":0.0", "#{pane_id}"})));
-    }
-    void type(const std::string& pane, const std::string& keys) {
-        tmux({"send-keys", "-t", pane, "-l", keys});
-        tmux({"send-keys", "-t", pane, "Enter"});
     }
     void startAttention() {
         attention = std::make_unique<PaneAttention>(*env);
