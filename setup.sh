@@ -10,9 +10,10 @@ packages=(build-essential cmake ccache git tmux nlohmann-json3-dev libgtest-dev 
           xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin openssh-client)
 # The package check: the validators a Debian package and a desktop application are held to;
 # the remote-host tests start a private sshd of their own on 127.0.0.1; clang and its
-# sanitizer runtimes build the checked builds and the fuzz targets (CMakePresets.json).
+# sanitizer runtimes build the checked builds and the fuzz targets (CMakePresets.json); the
+# soak script (bench/app_soak.sh) presses a key on its private display through XTEST.
 test_packages=(dpkg-dev file groff-base desktop-file-utils appstream lintian openssh-server
-               clang libclang-rt-dev)
+               clang libclang-rt-dev libxtst6)
 
 install_missing() {
     local missing=()

@@ -1,4 +1,5 @@
 # Presses and releases one key on the X display in $DISPLAY, through the XTEST extension.
+# Needs libX11 and libXtst (both from Debian: libx11-6, libxtst6).
 import ctypes, sys
 x11 = ctypes.CDLL("libX11.so.6"); xtst = ctypes.CDLL("libXtst.so.6")
 x11.XOpenDisplay.restype = ctypes.c_void_p
