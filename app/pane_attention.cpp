@@ -86,6 +86,8 @@ void PaneAttention::apply(std::vector<PaneSignals> panes, std::vector<PaneStatus
     statuses_ = std::move(statuses);
     if (differs) {
         index();
+        // Panes come and go for as long as the app runs: only listed ones keep their mark.
+        std::erase_if(seen_, [this](const auto& entry) { return !byPane_.contains(entry.first); });
         emit statesChanged();
     }
     // A pane a terminal of the user shows is being looked at.

@@ -26,7 +26,7 @@ trap cleanup EXIT
 export TMUX_TMPDIR="$world" HOME="$world" XDG_CONFIG_HOME="$world/config" XDG_STATE_HOME="$world/state"
 export XDG_RUNTIME_DIR="$world/run" SHELL=/bin/sh
 # A small quarantine: ASan's default keeps up to 256 MiB of freed memory, which would read as growth.
-export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=16:log_path=$world/asan"
+export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=${QUARANTINE_MB:-16}:log_path=$world/asan"
 export UBSAN_OPTIONS="print_stacktrace=1:log_path=$world/ubsan"
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer_suppressions.txt"
 mkdir -p "$XDG_CONFIG_HOME/quillon" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
@@ -70,6 +70,7 @@ first=$(rss)
 for ((; i < minutes * 60; i++)); do
     kill -0 "$app" 2>/dev/null || { echo "the app ended early" >&2; cat "$world/app.log" >&2; exit 1; }
     churn "$i"
+    (( i % 60 == 59 )) && echo "$(( (i + 1) / 60 )) min: RSS $(rss) KiB"
 done
 last=$(rss)
 kill -TERM "$app"
