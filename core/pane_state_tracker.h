@@ -38,7 +38,6 @@ struct SamplingTiming {
     // While the watcher tells of every stir: at idle, nearly nothing is read.
     static SamplingTiming watched() { return {std::chrono::milliseconds(250), std::chrono::seconds(10),
                                               std::chrono::seconds(1), std::chrono::seconds(30)}; }
-    bool operator==(const SamplingTiming&) const = default;
 };
 
 class PaneStateTracker {

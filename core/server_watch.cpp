@@ -2,6 +2,7 @@
 
 #include <array>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/text.h"
 
@@ -121,18 +122,18 @@ std::vector<std::string> stirredPanes(const LiveValues& before, const LiveValues
     for (const auto& window : before.windows) windowsBefore.emplace(window.id, &window);
     std::unordered_map<std::string_view, const LiveValues::Pane*> panesBefore;
     for (const auto& pane : before.panes) panesBefore.emplace(pane.id, &pane);
-    std::unordered_map<std::string_view, bool> windowStirred;
+    std::unordered_set<std::string_view> windowsStirred;
     for (const auto& window : after.windows) {
         const auto found = windowsBefore.find(window.id);
-        windowStirred[window.id] = found == windowsBefore.end() || found->second->activity != window.activity ||
-                                   found->second->hasBell != window.hasBell;
+        if (found == windowsBefore.end() || found->second->activity != window.activity ||
+            found->second->hasBell != window.hasBell)
+            windowsStirred.insert(window.id);
     }
     std::vector<std::string> stirred;
     for (const auto& pane : after.panes) {
         const auto found = panesBefore.find(pane.id);
-        const auto window = windowStirred.find(pane.windowId);
         if (found == panesBefore.end() || found->second->command != pane.command ||
-            found->second->isDead != pane.isDead || (window != windowStirred.end() && window->second))
+            found->second->isDead != pane.isDead || windowsStirred.contains(pane.windowId))
             stirred.push_back(pane.id);
     }
     return stirred;
