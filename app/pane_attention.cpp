@@ -13,12 +13,12 @@ namespace quillon {
 namespace {
 
 // The sampler's shortest interval: nothing can be due more often.
-constexpr int tickMs = 250;
+constexpr int readingTickMs = 250;
 
 }  // namespace
 
 PaneAttention::PaneAttention(AppEnvironment& env, QObject* parent) : QObject(parent), env_(env) {
-    timer_.setInterval(tickMs);
+    timer_.setInterval(readingTickMs);
     connect(&timer_, &QTimer::timeout, this, &PaneAttention::tick);
     connect(&env_, &AppEnvironment::serverChanged, this, &PaneAttention::restart);
     // The next reading takes the new threshold; what was read so far stays.

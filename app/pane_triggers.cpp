@@ -16,7 +16,7 @@
 namespace quillon {
 namespace {
 
-constexpr int tickMs = 1000;
+constexpr int triggerTickMs = 1000;
 
 std::optional<ScanRuleTrigger> triggerOf(NoticeKind kind) {
     switch (kind) {
@@ -68,7 +68,7 @@ PaneTriggers::PaneTriggers(AppEnvironment& env, PaneAttention& attention, RuleSt
     connect(&env_, &AppEnvironment::serverChanged, this, &PaneTriggers::forgetServer);
     connect(&rules_, &RuleStore::rulesChanged, this, &PaneTriggers::rearm);
     connect(&env_, &AppEnvironment::autoCommandsEnabledChanged, this, &PaneTriggers::rearm);
-    timer_.setInterval(tickMs);
+    timer_.setInterval(triggerTickMs);
     connect(&timer_, &QTimer::timeout, this, &PaneTriggers::tick);
     timer_.start();
     rearm();

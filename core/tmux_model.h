@@ -31,6 +31,8 @@ struct TmuxPane {
     std::string paneID;  // "%12": what actions address, as indexes shift
 
     const std::string& id() const noexcept { return target; }
+    // What an action names it by: its id, or its target where tmux gave no id.
+    const std::string& address() const noexcept { return paneID.empty() ? target : paneID; }
     bool operator==(const TmuxPane&) const = default;
 };
 
@@ -46,6 +48,8 @@ struct TmuxWindow {
     bool isZoomed = false;
 
     const std::string& id() const noexcept { return target; }
+    // What an action names it by: its id, or its target where tmux gave no id.
+    const std::string& address() const noexcept { return windowID.empty() ? target : windowID; }
     bool operator==(const TmuxWindow&) const = default;
 };
 

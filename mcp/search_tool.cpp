@@ -10,11 +10,6 @@
 namespace quillon::mcp {
 namespace {
 
-std::string describe(const std::exception& error) {
-    if (const auto* tmuxError = dynamic_cast<const TmuxError*>(&error)) return tmuxError->localizedDescription();
-    return error.what();
-}
-
 bool regexArgument(const Arguments& arguments) {
     const auto found = arguments.is_object() ? arguments.find("regex") : arguments.end();
     return arguments.is_object() && found != arguments.end() && found->is_boolean() && found->get<bool>();

@@ -33,11 +33,6 @@ struct WaitRequest {
     std::int64_t tailLines = 20;
 };
 
-std::string describe(const std::exception& error) {
-    if (const auto* tmuxError = dynamic_cast<const TmuxError*>(&error)) return tmuxError->localizedDescription();
-    return error.what();
-}
-
 std::string secondsText(double seconds) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.1fs", seconds);

@@ -11,11 +11,6 @@
 namespace quillon::mcp {
 namespace {
 
-std::string describe(const std::exception& error) {
-    if (const auto* tmuxError = dynamic_cast<const TmuxError*>(&error)) return tmuxError->localizedDescription();
-    return error.what();
-}
-
 std::string missingSession(const std::vector<TmuxSession>& sessions, const std::string& wanted,
                            const std::string& server) {
     if (sessions.empty())

@@ -17,7 +17,7 @@ using namespace ForegroundProbe;
 using namespace std::chrono_literals;
 using Access = ForegroundFacts::Access;
 
-const TimePoint now = fromEpochSeconds(1'800'000'000);
+const TimePoint probedAt = fromEpochSeconds(1'800'000'000);
 constexpr unsigned canonical = 0x8a3b;  // icanon echo, as stty -g shows a fresh pts
 constexpr unsigned raw = 0x8a31;        // -icanon -echo: a line editor
 constexpr unsigned password = 0x8a33;   // icanon -echo
@@ -130,7 +130,7 @@ TEST(ForegroundProbe, WhatEachProgramsProcTextsSay) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const ForegroundFacts facts = interpret(row.reading, row.host, now);
+        const ForegroundFacts facts = interpret(row.reading, row.host, probedAt);
         EXPECT_EQ(facts.use, row.use);
         EXPECT_EQ(facts.shellInForeground, row.shellHolds);
         if (!row.program.empty()) {
@@ -141,22 +141,22 @@ TEST(ForegroundProbe, WhatEachProgramsProcTextsSay) {
 
 TEST(ForegroundProbe, AccessTimesAndTheRoot) {
     ProcessReading cat = process(20, "cat", blockedRead);
-    auto facts = interpret(pane(process(10, "sh", blockedRead), {cat}), clock(), now);
+    auto facts = interpret(pane(process(10, "sh", blockedRead), {cat}), clock(), probedAt);
     EXPECT_EQ(facts.access, Access::readable);
-    EXPECT_EQ(facts.blockedSince, now - 2500ms);  // last ran at 1000 ms, now is 3500 ms
-    EXPECT_EQ(facts.programStarted, now - 50s);   // started 100 s after boot, up 150 s
+    EXPECT_EQ(facts.blockedSince, probedAt - 2500ms);  // last ran at 1000 ms, probedAt is 3500 ms
+    EXPECT_EQ(facts.programStarted, probedAt - 50s);   // started 100 s after boot, up 150 s
     EXPECT_EQ(facts.group, 20);
 
-    EXPECT_EQ(interpret(PaneReading{}, clock(), now).access, Access::missing);
+    EXPECT_EQ(interpret(PaneReading{}, clock(), probedAt).access, Access::missing);
     PaneReading groupGone = pane(process(10, "sh", blockedRead));
     groupGone.foreground.clear();
-    EXPECT_EQ(interpret(groupGone, clock(), now).access, Access::changing);
+    EXPECT_EQ(interpret(groupGone, clock(), probedAt).access, Access::changing);
     ProcessReading sudo = process(20, "sudo", std::nullopt, "0");
     sudo.ours = false;
-    EXPECT_EQ(interpret(pane(process(10, "sh", blockedRead), {sudo}), clock(), now).access, Access::denied);
+    EXPECT_EQ(interpret(pane(process(10, "sh", blockedRead), {sudo}), clock(), probedAt).access, Access::denied);
     HostClock root = clock();
     root.privileged = true;
-    EXPECT_EQ(interpret(pane(process(10, "sh", blockedRead), {sudo}), root, now).access, Access::readable);
+    EXPECT_EQ(interpret(pane(process(10, "sh", blockedRead), {sudo}), root, probedAt).access, Access::readable);
 }
 
 std::string sep(1, '\x1f');
@@ -198,10 +198,10 @@ TEST(ForegroundProbe, TheRemoteAnswerAndLinesThatPretend) {
     EXPECT_TRUE(answer.readings[1].unchanged);
 
     // tmux's times are the host's, read on this machine's clock.
-    const auto panes = PaneSignalQuery::parse(answer.tmuxOutput, answer.hostNow, now);
+    const auto panes = PaneSignalQuery::parse(answer.tmuxOutput, answer.hostNow, probedAt);
     ASSERT_EQ(panes.size(), 1u);
     EXPECT_EQ(panes[0].sessionName, "S\x1f" "forged");
-    EXPECT_EQ(panes[0].windowActivity, now - 5500ms);
+    EXPECT_EQ(panes[0].windowActivity, probedAt - 5500ms);
     EXPECT_EQ(panes[0].output, (OutputMark{0, 100, 2, 0}));
 
     // ssh that never ran the script; a host without /proc.

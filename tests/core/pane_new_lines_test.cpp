@@ -22,14 +22,14 @@ PaneRows pane(Lines rows, bool typing = false, std::int64_t width = 80, std::int
 }
 
 // Every reading after the first, and what each must give.
-struct Case {
+struct Reading {
     const char* name;
     PaneRows start;
     std::vector<std::pair<PaneRows, Lines>> then;
 };
 
 TEST(PaneNewLines, OnlyWhatIsPrintedAfterTheStartCounts) {
-    const std::vector<Case> cases = {
+    const std::vector<Reading> cases = {
         {"text on the screen before is not new; the output after is",
          pane({"$ echo marker-42", "marker-42", "$ "}, true),
          {{pane({"$ echo marker-42", "marker-42", "$ echo again", "marker-42", "$ "}, true), {"marker-42"}}}},
@@ -59,7 +59,7 @@ TEST(PaneNewLines, OnlyWhatIsPrintedAfterTheStartCounts) {
            }(),
            {"<again>"}}}},
     };
-    for (const Case& c : cases) {
+    for (const Reading& c : cases) {
         SCOPED_TRACE(c.name);
         PaneNewLines lines(c.start);
         for (const auto& [reading, wanted] : c.then) {

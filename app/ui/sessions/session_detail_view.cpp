@@ -47,10 +47,6 @@ namespace {
 
 enum Fact { created, lastAttached, directory };
 
-// What an action addresses: the id, which no rename, renumbering or namesake moves.
-std::string address(const TmuxPane& pane) { return pane.paneID.empty() ? pane.target : pane.paneID; }
-std::string address(const TmuxWindow& window) { return window.windowID.empty() ? window.target : window.windowID; }
-
 std::vector<TmuxPane> allPanes(const TmuxSession& session) {
     std::vector<TmuxPane> panes;
     for (const TmuxWindow& window : session.windows) panes.insert(panes.end(), window.panes.begin(), window.panes.end());
@@ -111,10 +107,10 @@ SessionDetailView::SessionDetailView(UiContext& context, std::string sessionName
         dialog->open();
     };
     connect(preview_, &PanePreview::refreshRequested, this, [this] {
-        if (preview_->pane()) loadPreview(address(*preview_->pane()));
+        if (preview_->pane()) loadPreview(preview_->pane()->address());
     });
     connect(preview_, &PanePreview::exportRequested, this, [this] {
-        if (preview_->pane()) chooseExport(address(*preview_->pane()));
+        if (preview_->pane()) chooseExport(preview_->pane()->address());
     });
     connect(tabs_, &QTabWidget::currentChanged, this, [this] {
         if (currentTab() == Tab::send) send_->ensureTarget();
@@ -316,7 +312,7 @@ bool SessionDetailView::showPlace(const QString& tab) {
         if (value != Tab::preview || !s) return showTab(value), true;
         for (const TmuxWindow& window : s->windows)
             for (const TmuxPane& pane : window.panes)
-                if (window.isActive && pane.isActive) return loadPreview(address(pane)), true;
+                if (window.isActive && pane.isActive) return loadPreview(pane.address()), true;
         return showTab(value), true;
     }
     return false;
@@ -426,7 +422,7 @@ void SessionDetailView::loadPreview(const std::string& pane) {
     showTab(Tab::preview);
     const auto request = ++previewRequest_;
     QPointer<SessionDetailView> self(this);
-    context_.env.capturePane(address(chosen), previewLines, [self, request](const std::string& text) {
+    context_.env.capturePane(chosen.address(), previewLines, [self, request](const std::string& text) {
         // A later click wins over a slow earlier capture.
         if (self && request == self->previewRequest_) self->preview_->setText(std::string(text::trim(text)));
     });
@@ -462,14 +458,14 @@ QString SessionDetailView::exportFileName(const std::string& paneTarget) {
 void SessionDetailView::chooseExport(const std::string& pane) {
     const TmuxPane chosen = paneOf(pane);
     const QString proposed = exportFileName(chosen.target.empty() ? pane : chosen.target);
-    chooseExportPath_(proposed, [this, id = address(chosen)](const QString& path) {
+    chooseExportPath_(proposed, [this, id = chosen.address()](const QString& path) {
         if (!path.isEmpty()) exportScrollback(id, path);
     });
 }
 
 void SessionDetailView::exportScrollback(const std::string& pane, const QString& path) {
     QPointer<SessionDetailView> self(this);
-    context_.env.captureScrollback(address(paneOf(pane)), [self, path](std::optional<std::string> text, const std::string& error) {
+    context_.env.captureScrollback(paneOf(pane).address(), [self, path](std::optional<std::string> text, const std::string& error) {
         // Nothing read, nothing written: the chosen file stays as it was.
         if (!text) {
             if (self) self->showStatus(qL("Nu am putut citi scrollback-ul: ", "Could not read the scrollback: ") + qs(error), true);
@@ -519,7 +515,7 @@ QMessageBox* SessionDetailView::confirmKillSession() {
 }
 
 QMessageBox* SessionDetailView::confirmKillWindow(const TmuxWindow& window) {
-    const std::string target = address(window);
+    const std::string target = window.address();
     return openConfirmation(this, qL("Închizi fereastra „" + window.name + "”?", "Close window “" + window.name + "”?"), {},
                             qL("Kill fereastră", "Kill window"), [this, target] { context_.env.killWindow(target); });
 }

@@ -16,12 +16,6 @@
 #include "app/ui/widgets/ui_text.h"
 
 namespace quillon::ui {
-namespace {
-
-// A pane as the user picked it: its id, which stays its own when tmux renumbers.
-std::string address(const TmuxPane& pane) { return pane.paneID.empty() ? pane.target : pane.paneID; }
-
-}  // namespace
 
 WindowGroup::WindowGroup(AppEnvironment& env, PaneAttention* attention, const TmuxSession& session, const TmuxWindow& window,
                          QWidget* parent)
@@ -67,7 +61,7 @@ WindowGroup::WindowGroup(AppEnvironment& env, PaneAttention* attention, const Tm
 
     connect(close_, &QToolButton::clicked, this, [this] { emit closeRequested(window_); });
     connect(delegate_, &CardDelegate::buttonClicked, this, [this](const QModelIndex& index, int action) {
-        const std::string pane = address(model_->at(index.row()));
+        const std::string pane = model_->at(index.row()).address();
         if (action == PaneRowDelegate::preview) emit previewRequested(pane);
         else emit exportRequested(pane);
     });
@@ -79,7 +73,7 @@ WindowGroup::WindowGroup(AppEnvironment& env, PaneAttention* attention, const Tm
         menu->popup(at);
     });
     connect(panes_, &CardListView::activated, this,
-            [this](const QModelIndex& index) { emit previewRequested(address(model_->at(index.row()))); });
+            [this](const QModelIndex& index) { emit previewRequested(model_->at(index.row()).address()); });
     auto fit = [this] { fitListToRows(*panes_, PaneRowDelegate::rowHeight); };
     connect(model_, &QAbstractItemModel::rowsInserted, this, fit);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, fit);
