@@ -293,9 +293,22 @@ void AppEnvironment::considerWatching() {
             watchRetry_->start(std::chrono::ceil<std::chrono::milliseconds>(watchRetryAt_ - now));
         return;
     }
+    watcher_->start(*client_, watchTarget());
+}
+
+std::string AppEnvironment::watchTarget() const {
     // It never creates a session: it waits for one, and attaches by id.
-    const TmuxSession& first = sessions_.front();
-    watcher_->start(*client_, first.sessionID.empty() ? first.name : first.sessionID);
+    const auto named = std::find_if(sessions_.begin(), sessions_.end(),
+                                    [&](const TmuxSession& s) { return s.name == watchedSession_; });
+    const TmuxSession& target = named != sessions_.end() ? *named : sessions_.front();
+    return target.sessionID.empty() ? target.name : target.sessionID;
+}
+
+void AppEnvironment::watchSession(const std::string& name) {
+    watchedSession_ = name;
+    if (!watcher_ || !client_ || !watcher_->running() || sessions_.empty()) return;
+    // What changes while the new child attaches, the snapshot after its attach shows.
+    if (const std::string target = watchTarget(); target != watcher_->session()) watcher_->start(*client_, target);
 }
 
 void AppEnvironment::watcherAttached() {

@@ -124,6 +124,9 @@ public:
     // The watcher's child while one runs, and whether changes are pushed now.
     std::optional<pid_t> watcherPid() const;
     bool watching() const;
+    // The session the user looks at (by name; empty for none). tmux tells a control client of
+    // a layout change only in its own session, so the watcher attaches there, moving at once.
+    void watchSession(const std::string& name);
 
     // ---- Settings ----
     const AppSettings& settings() const noexcept { return settings_; }
@@ -310,6 +313,8 @@ private:
                   Done done);
     // After a snapshot: starts the watcher when the server has a session and a retry is due.
     void considerWatching();
+    // The id (or name) the watcher attaches to: the watched session's, else the first one's.
+    std::string watchTarget() const;
     void watcherAttached();
     void watcherEnded(bool sound);
     void applyLiveValues(const ServerWatch::LiveValues& values);
@@ -347,6 +352,7 @@ private:
     // The subscription's last value, for telling a changed shape from changed values.
     std::optional<ServerWatch::LiveValues> liveValues_;
     std::uint64_t liveValuesStamp_ = 0;  // refreshesStarted_ when they came
+    std::string watchedSession_;  // as watchSession() was given it
     int watchFailures_ = 0;  // in a row
     std::chrono::steady_clock::time_point watchRetryAt_{};
     QTimer* watchRetry_ = nullptr;

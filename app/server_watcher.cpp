@@ -13,7 +13,11 @@ namespace quillon {
 ServerWatcher::ServerWatcher(QObject* parent) : QObject(parent) {
     coalesce_.setSingleShot(true);
     coalesce_.setInterval(coalescing);
-    connect(&coalesce_, &QTimer::timeout, this, &ServerWatcher::structureChanged);
+    connect(&coalesce_, &QTimer::timeout, this, [this] {
+        if (!std::exchange(changedSince_, false)) return;
+        coalesce_.start();
+        emit structureChanged();
+    });
     answer_.setSingleShot(true);
     answer_.setInterval(answerLimit);
     connect(&answer_, &QTimer::timeout, this, [this] {
@@ -31,6 +35,7 @@ std::optional<pid_t> ServerWatcher::pid() const { return control_ ? control_->pi
 
 void ServerWatcher::start(const TmuxClient& client, const std::string& session) {
     stop();
+    session_ = session;
     const std::uint64_t generation = ++generation_;
     QPointer<ServerWatcher> self(this);
     auto post = [self](auto call) {
@@ -63,6 +68,7 @@ void ServerWatcher::start(const TmuxClient& client, const std::string& session) 
 void ServerWatcher::stop() {
     ++generation_;  // nothing of this child is reported any more
     coalesce_.stop();
+    changedSince_ = false;
     answer_.stop();
     attached_ = false;
     sound_ = false;
@@ -92,7 +98,13 @@ void ServerWatcher::handleLine(std::uint64_t generation, const std::string& line
             }
             break;
         case Line::structure:
-            if (!coalesce_.isActive()) coalesce_.start();
+            // The first change after a quiet spell is told at once, the rest of its burst once.
+            if (coalesce_.isActive()) {
+                changedSince_ = true;
+            } else {
+                coalesce_.start();
+                emit structureChanged();
+            }
             emit notified(line);
             break;
         case Line::values:

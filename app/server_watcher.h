@@ -1,8 +1,9 @@
 #pragma once
 // The shown server's watcher, as the GUI thread sees it: one control-mode child attached
 // read-only, its size ignored and without pane output (ServerWatch), whose lines are read
-// on its own thread and come back here as three signals. Changes that arrive within
-// `coalescing` of each other make one structureChanged.
+// on its own thread and come back here as three signals. The first change after a quiet
+// spell makes a structureChanged at once; those that follow it within `coalescing` make one
+// more, when that time is up.
 //
 // Owns the child: stop(), a new start() and the destructor end it. The end of a child that
 // does not answer at once (a stopped server, a mute host) is waited for on a thread of the
@@ -49,6 +50,8 @@ public:
     // It attached and answers: changes are pushed.
     bool watching() const noexcept { return running() && attached_; }
     std::optional<pid_t> pid() const;
+    // The session the running child was started for, as start() was given it.
+    const std::string& session() const noexcept { return session_; }
 
 signals:
     // The client is attached; what changed before it may not have been pushed.
@@ -69,9 +72,11 @@ private:
     void finish(bool byTmux);
 
     std::unique_ptr<TmuxControlMode> control_;
+    std::string session_;
     bool attached_ = false;
     bool sound_ = false;   // a control client's line came
     bool exiting_ = false;  // tmux said it ends the client
+    bool changedSince_ = false;  // a change came since the last structureChanged
     // Lines and ends of a replaced child are told apart by this counter.
     std::uint64_t generation_ = 0;
     QTimer coalesce_;

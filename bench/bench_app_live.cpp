@@ -139,7 +139,9 @@ const TmuxSession* named(const AppEnvironment& env, const std::string& name) {
 
 // 100 changes, 20 of each kind, each timed from the tmux command's return to the
 // sessionsChanged that shows it.
-void measureLatency(benchmark::State& state, const std::string& server, AppEnvironment& env) {
+// shown: the user opens each new session before its window is split and laid out, and the
+// watcher moves there (tmux tells a control client of layouts only in its own session).
+void measureLatency(benchmark::State& state, const std::string& server, AppEnvironment& env, bool shown) {
     std::vector<double> latencies;
     const auto firstWindow = [&](const std::string& name) -> const TmuxWindow* {
         const TmuxSession* s = named(env, name);
@@ -162,6 +164,11 @@ void measureLatency(benchmark::State& state, const std::string& server, AppEnvir
                 const auto start = Steady::now();
                 if (!spinUntil(seen, 20s)) state.SkipWithError("a change never arrived");
                 latencies.push_back(std::chrono::duration<double, std::milli>(Steady::now() - start).count());
+                if (shown && command[0] == "new-session") {
+                    const auto before = env.watcherPid();
+                    env.watchSession(name);
+                    spinUntil([&] { return env.watching() && env.watcherPid() != before; }, 20s);
+                }
             }
         }
         state.SetIterationTime(1);
@@ -171,16 +178,18 @@ void measureLatency(benchmark::State& state, const std::string& server, AppEnvir
     state.counters["mean_ms"] = std::accumulate(latencies.begin(), latencies.end(), 0.0) / std::max<std::size_t>(1, latencies.size());
 }
 
-// range(0): 1 polled every second, 2 watched; range(1): 1 through the private sshd.
+// range(0): 1 polled every second, 2 watched, 3 watched with each changed session shown;
+// range(1): 1 through the private sshd.
 void Latency(benchmark::State& state) {
     const bool remote = state.range(1) == 1;
     if (remote && !world().ssh) return state.SkipWithError("no sshd");
     const std::string server = world().server("lat" + std::to_string(state.range(0)) + std::to_string(state.range(1)), 1);
-    auto env = environment(world().base.tmuxPath(), server, state.range(0) == 2, state.range(0) == 2 ? 86400 : 1,
+    const bool watched = state.range(0) >= 2;
+    auto env = environment(world().base.tmuxPath(), server, watched, watched ? 86400 : 1,
                            remote ? testing::SshSandbox::good : "");
-    measureLatency(state, server, *env);
+    measureLatency(state, server, *env, state.range(0) == 3);
 }
-BENCHMARK(Latency)->ArgNames({"mode", "remote"})->Args({2, 0})->Args({1, 0})->Args({2, 1})->Args({1, 1})
+BENCHMARK(Latency)->ArgNames({"mode", "remote"})->Args({3, 0})->Args({2, 0})->Args({1, 0})->Args({3, 1})->Args({2, 1})->Args({1, 1})
     ->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 // CPU seconds of a process from /proc/<pid>/stat (user + system).

@@ -230,6 +230,33 @@ TEST_F(Watcher, ItNeverShowsAsAnAttachedClient) {
     EXPECT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
 }
 
+TEST_F(Watcher, ItMovesToTheSessionTheUserLooksAtAndLeavesNoChildBehind) {
+    startWatching();
+    const auto watchedSession = [&] {
+        return text::trim(tmux({"list-clients", "-F", "#{?client_control_mode,#{session_name},}"}));
+    };
+    EXPECT_EQ(watchedSession(), "main");
+    const pid_t first = *env->watcherPid();
+    env->watchSession("main");  // where it is already: the same child
+    EXPECT_EQ(env->watcherPid(), first);
+
+    env->watchSession("other");
+    ASSERT_TRUE(waitUntil([&] { return env->watching() && env->watcherPid() != first; }, 20s));
+    EXPECT_TRUE(waitUntil([&] { return watchedSession() == "other"; }, 10s));
+    EXPECT_TRUE(waitUntil([&] { return processGone(first); }, 10s));
+    EXPECT_EQ(processesWith({"-C", "-L", server}).size(), 1u);
+    // tmux tells its session's layouts to it now; and the scanner's readers hear of them.
+    bool told = false;
+    QObject::connect(env.get(), &AppEnvironment::watcherNotified,
+                     [&](const std::string& line) { told = told || line.starts_with("%layout-change"); });
+    tmux({"select-layout", "-t", "=other:0", "even-vertical"});
+    EXPECT_TRUE(waitUntil([&] { return told; }, 10s));
+
+    // Its session gone, it comes back to the first one there is.
+    tmux({"kill-session", "-t", "=other"});
+    EXPECT_TRUE(waitUntil([&] { return env->watching() && watchedSession() == "main"; }, 20s));
+}
+
 TEST_F(Watcher, ASwitchOfServerLeavesNoWatcherBehindAndAStoppedServerNoFrozenWindow) {
     const std::string second = TmuxSandbox::uniqueName("second");
     sandbox.newSession(second, "there");

@@ -192,6 +192,23 @@ TEST_F(ShellTest, ASessionAskedForAtAFreshStartOpensOnceTheFirstSnapshotNamesIt)
     EXPECT_EQ(screen->currentTab(), ui::SessionDetailView::Tab::preview);
 }
 
+TEST_F(ShellTest, TheWatcherAttachesToTheSessionOnScreen) {
+    sandbox.newSession(server, "other");
+    shell.reset();
+    watchServer = true;
+    restartStores();
+    shell = std::make_unique<ui::QuillonApp>(ui::UiContext::Stores{*env, *templates, *rules, desktop});
+    shell->start();
+    const auto watched = [&] {
+        return text::trim(tmux({"list-clients", "-F", "#{?client_control_mode,#{session_name},}"}));
+    };
+    ASSERT_TRUE(waitUntil([&] { return env->watching(); }, 20s));
+    for (const std::string name : {"other", "work"}) {
+        EXPECT_TRUE(shell->show(QString::fromStdString("session:" + name)));
+        EXPECT_TRUE(waitUntil([&] { return env->watching() && watched() == name; }, 20s)) << name;
+    }
+}
+
 TEST_F(ShellTest, LanguageAndAppearanceReachEveryOpenWindow) {
     shell->showSettings();
     auto texts = [&] {

@@ -256,6 +256,7 @@ void MainWindow::showPlace(const SidebarItem& item) {
     if (item == selection_ && (screen_ || item.kind == SidebarItem::Kind::dashboard)) return;
     selection_ = item;
     sidebar_->showSelection(item);
+    if (item.kind == SidebarItem::Kind::session) context_.env.watchSession(item.sessionName);
     if (screen_) {
         stack_->removeWidget(screen_);
         screen_->deleteLater();  // a scanner screen stops its engine as it goes
