@@ -34,11 +34,6 @@ template <class Result> struct Outcome {
     OptionalText error;
 };
 
-std::string describe(const std::exception& error) {
-    if (auto tmux = dynamic_cast<const TmuxError*>(&error)) return tmux->localizedDescription();
-    return error.what();
-}
-
 template <class Work>
 auto attempt(Work& work) {
     using Result = std::invoke_result_t<Work&>;

@@ -23,11 +23,6 @@ using Kind = ScanEvent::Kind;
 
 constexpr const char* windowLabelFormat = "#{session_name}:#{window_index} #{window_name}";
 
-std::string describe(const std::exception& error) {
-    if (const auto* tmux = dynamic_cast<const TmuxError*>(&error)) return tmux->localizedDescription();
-    return error.what();
-}
-
 struct SnapshotResult {
     ServerIdentity server;
     std::optional<std::vector<TmuxSession>> sessions;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/foreground_probe.h"
 #include "core/paths.h"
 #include "core/restore_plan.h"
 #include "core/text.h"
@@ -58,7 +59,7 @@ std::vector<SessionTemplate> SessionTemplate::seed() {
 
 SessionTemplate SessionTemplate::fromSession(const TmuxSession& session, const std::vector<std::string>& restartPrograms) {
     auto restartable = [&](const std::string& command) {
-        return !isShell(command) && std::find(restartPrograms.begin(), restartPrograms.end(), command) != restartPrograms.end();
+        return !ForegroundProbe::isShell(command) && std::find(restartPrograms.begin(), restartPrograms.end(), command) != restartPrograms.end();
     };
     SessionTemplate captured{newTemplateID(), session.name, session.path, {}};
     for (const TmuxWindow& w : session.windows) {

@@ -19,8 +19,8 @@
 namespace quillon::ForegroundProbe {
 namespace {
 
-constexpr std::string_view shells[] = {"sh",  "dash", "ash",  "bash",  "zsh",  "fish", "ksh",  "ksh93",
-                                       "mksh", "pdksh", "oksh", "tcsh", "csh", "yash", "posh", "busybox"};
+constexpr std::string_view shells[] = {"sh",  "dash", "ash",  "bash", "zsh",  "fish", "ksh",     "ksh93",  "mksh",
+                                       "pdksh", "oksh", "tcsh", "csh", "yash", "posh", "busybox", "nu", "elvish", "xonsh"};
 constexpr std::string_view rawEditingShells[] = {"bash", "zsh", "fish", "ksh", "ksh93", "mksh", "oksh", "tcsh", "yash"};
 // The members of the foreground group read below its leader, at most.
 constexpr int maxMembers = 8;
@@ -183,7 +183,10 @@ std::string programName(const std::vector<ProcessReading>& group) {
 
 }  // namespace
 
-bool isShell(std::string_view name) { return std::find(std::begin(shells), std::end(shells), name) != std::end(shells); }
+bool isShell(std::string_view name) {
+    if (name.starts_with('-')) name.remove_prefix(1);  // a login shell
+    return std::find(std::begin(shells), std::end(shells), name) != std::end(shells);
+}
 
 bool editsLineRaw(std::string_view name) {
     return std::find(std::begin(rawEditingShells), std::end(rawEditingShells), name) != std::end(rawEditingShells);

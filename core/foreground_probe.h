@@ -76,6 +76,8 @@ struct HostClock {
 };
 
 // ---- Pure ----
+// A shell's name (sh, bash, zsh, fish, …; "-bash" for a login shell): never typed into when
+// restored, and a prompt when it is in front.
 bool isShell(std::string_view name);
 // Shells whose prompt edits the line in raw mode (bash, zsh, fish, ksh…): in canonical mode
 // such a shell is in its own `read`.

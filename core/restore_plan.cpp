@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "core/foreground_probe.h"
 #include "core/l10n.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
@@ -98,7 +99,7 @@ private:
             batch.push_back({"select-layout", "-t", target(window.index), window.layout});
         const SnapshotPane* active = nullptr;
         for (const SnapshotPane& pane : panes) {
-            if (options_.restartPrograms.count(pane.command) && !isShell(pane.command)) {
+            if (options_.restartPrograms.count(pane.command) && !ForegroundProbe::isShell(pane.command)) {
                 batch.push_back({"send-keys", "-t", target(window.index, pane.index), "-l", "--", pane.command});
                 batch.push_back({"send-keys", "-t", target(window.index, pane.index), "Enter"});
             }
@@ -186,13 +187,6 @@ std::string sessionNameInput(std::string_view shown) {
         }
     }
     return out;
-}
-
-bool isShell(std::string_view command) {
-    static const std::set<std::string, std::less<>> shells{"sh",  "bash", "zsh", "fish", "dash", "ksh", "mksh",
-                                                           "csh", "tcsh", "ash", "nu",   "elvish", "xonsh"};
-    if (!command.empty() && command.front() == '-') command.remove_prefix(1);  // a login shell
-    return shells.count(command) > 0;
 }
 
 RestorePlan planRestore(const ServerSnapshot& snapshot, const std::vector<std::string>& liveSessionNames,

@@ -79,9 +79,6 @@ std::vector<std::string> restoreDirectories(const ServerSnapshot& snapshot, cons
 // bytes ("\377", "\t", "\\") turned back into the bytes.
 std::string sessionNameInput(std::string_view shown);
 
-// Shells (sh, bash, zsh, fish, …) are never typed into, even when listed.
-bool isShell(std::string_view command);
-
 RestorePlan planRestore(const ServerSnapshot& snapshot, const std::vector<std::string>& liveSessionNames,
                         const RestoreOptions& options);
 

@@ -19,4 +19,9 @@ std::string TmuxError::localizedDescription() const {
     return L("Nu am găsit binarul tmux. ", "Could not find the tmux binary. ") + platformText(PlatformText::installItWith);
 }
 
+std::string describe(const std::exception& error) {
+    if (const auto* tmuxError = dynamic_cast<const TmuxError*>(&error)) return tmuxError->localizedDescription();
+    return error.what();
+}
+
 }  // namespace quillon

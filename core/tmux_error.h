@@ -25,4 +25,7 @@ private:
     std::string message_;
 };
 
+// Any failure as users read it: a TmuxError's localized text, otherwise what() says.
+std::string describe(const std::exception& error);
+
 }  // namespace quillon

@@ -4,11 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <exception>
 #include <string>
 #include <utility>
-
-#include "core/tmux_error.h"
 
 namespace quillon::mcp {
 
@@ -21,11 +18,5 @@ struct ToolResult {
     ToolResult(std::string text, bool isError, nlohmann::json structured = nullptr)
         : text(std::move(text)), isError(isError), structured(std::move(structured)) {}
 };
-
-// A failure as the agent reads it: tmux's own words when tmux (or ssh) failed.
-inline std::string describe(const std::exception& error) {
-    if (const auto* tmuxError = dynamic_cast<const TmuxError*>(&error)) return tmuxError->localizedDescription();
-    return error.what();
-}
 
 }  // namespace quillon::mcp

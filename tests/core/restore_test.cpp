@@ -5,6 +5,7 @@
 #include <ostream>
 #include <thread>
 
+#include "core/foreground_probe.h"
 #include "core/restore_plan.h"
 #include "core/server_snapshot.h"
 #include "core/text.h"
@@ -82,8 +83,8 @@ TEST(RestorePlan, ChosenSessionsOnlyAndNothingTypedUnlessListed) {
 }
 
 TEST(RestorePlan, ShellsAreNeverTypedIntoAndFormatsStayLiteral) {
-    for (const char* shell : {"sh", "bash", "-zsh", "fish"}) EXPECT_TRUE(isShell(shell)) << shell;
-    for (const char* program : {"vim", "htop", "bashtop", ""}) EXPECT_FALSE(isShell(program)) << program;
+    for (const char* shell : {"sh", "bash", "-zsh", "fish"}) EXPECT_TRUE(ForegroundProbe::isShell(shell)) << shell;
+    for (const char* program : {"vim", "htop", "bashtop", ""}) EXPECT_FALSE(ForegroundProbe::isShell(program)) << program;
     ServerSnapshot odd{ServerIdentity::named("x"), {}, {{"a#b", "/d#1", {{0, "#{pane_id}", "", true, false, {{0, "/d#1", "zsh", true}}}}}}};
     const RestorePlan plan = planRestore(odd, {}, options({"zsh"}));
     ASSERT_EQ(plan.sessions.size(), 1u);

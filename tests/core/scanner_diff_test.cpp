@@ -8,7 +8,7 @@
 namespace quillon {
 namespace {
 
-using Kind = ScanEvent::Kind;
+using EventKind = ScanEvent::Kind;
 
 TmuxWindow window(std::int64_t index, std::string name, std::vector<std::string> commands = {"sh"}) {
     TmuxWindow w{index, std::move(name), false, static_cast<std::int64_t>(commands.size()), {}, "", ""};
@@ -22,7 +22,7 @@ TmuxSession session(std::string id, std::string name, std::vector<TmuxWindow> wi
 }
 
 struct Seen {
-    Kind kind;
+    EventKind kind;
     std::string message;
     bool operator==(const Seen&) const = default;
 };
@@ -50,18 +50,18 @@ std::vector<TmuxSession> after = {
 
 TEST(ScannerDiff, EveryChangeIsOneEventInOrderInBothLanguages) {
     after[0].windowCount = 7;  // tmux's count, not the windows listed
-    const std::vector<std::tuple<Kind, std::string, std::string>> expected{
-        {Kind::sessionRemoved, "Session closed: closed1", "Sesiune închisă: closed1"},
-        {Kind::sessionRemoved, "Session closed: closed2", "Sesiune închisă: closed2"},
-        {Kind::sessionAdded, "Session opened: fresh (7 windows)", "Sesiune nouă: fresh (7 ferestre)"},
-        {Kind::sessionRenamed, "Renamed: renamed → renamed2", "Redenumită: renamed → renamed2"},
-        {Kind::windowRenamed, "renamed2 0: renamed x → y", "renamed2 0: redenumită x → y"},
-        {Kind::windowRemoved, "keep: window closed 1:gone", "keep: fereastră închisă 1:gone"},
-        {Kind::windowAdded, "keep: window opened 3:new", "keep: fereastră nouă 3:new"},
-        {Kind::windowRenamed, "keep 2: renamed b → b2", "keep 2: redenumită b → b2"},
-        {Kind::paneChanged, "keep 2.0: sh → vim", "keep 2.0: sh → vim"},
-        {Kind::paneChanged, "keep 2: pane-uri 1 → 2", "keep 2: pane-uri 1 → 2"},
-        {Kind::paneChanged, "keep 0.1: sh → htop", "keep 0.1: sh → htop"},
+    const std::vector<std::tuple<EventKind, std::string, std::string>> expected{
+        {EventKind::sessionRemoved, "Session closed: closed1", "Sesiune închisă: closed1"},
+        {EventKind::sessionRemoved, "Session closed: closed2", "Sesiune închisă: closed2"},
+        {EventKind::sessionAdded, "Session opened: fresh (7 windows)", "Sesiune nouă: fresh (7 ferestre)"},
+        {EventKind::sessionRenamed, "Renamed: renamed → renamed2", "Redenumită: renamed → renamed2"},
+        {EventKind::windowRenamed, "renamed2 0: renamed x → y", "renamed2 0: redenumită x → y"},
+        {EventKind::windowRemoved, "keep: window closed 1:gone", "keep: fereastră închisă 1:gone"},
+        {EventKind::windowAdded, "keep: window opened 3:new", "keep: fereastră nouă 3:new"},
+        {EventKind::windowRenamed, "keep 2: renamed b → b2", "keep 2: redenumită b → b2"},
+        {EventKind::paneChanged, "keep 2.0: sh → vim", "keep 2.0: sh → vim"},
+        {EventKind::paneChanged, "keep 2: pane-uri 1 → 2", "keep 2: pane-uri 1 → 2"},
+        {EventKind::paneChanged, "keep 0.1: sh → htop", "keep 0.1: sh → htop"},
     };
     for (const bool english : {true, false}) {
         L10n::setLanguage(english ? AppLanguage::en : AppLanguage::ro);
@@ -79,9 +79,9 @@ TEST(ScannerDiff, TheFirstOfDuplicatedKeysCounts) {
     const auto twice = session("$0", "a", {window(0, "one"), window(0, "dup")});
     // Both new entries match the old "a": only the second differs from it.
     EXPECT_EQ(seen(ScannerDiff::sessionLevelDiff({twice}, {session("$0", "a"), session("$0", "twin")})),
-              (std::vector<Seen>{{Kind::sessionRenamed, "Renamed: a → twin"}}));
+              (std::vector<Seen>{{EventKind::sessionRenamed, "Renamed: a → twin"}}));
     EXPECT_EQ(seen(ScannerDiff::windowDiff("a", twice, session("$0", "a", {window(0, "uno")}))),
-              (std::vector<Seen>{{Kind::windowRenamed, "a 0: renamed one → uno"}}));
+              (std::vector<Seen>{{EventKind::windowRenamed, "a 0: renamed one → uno"}}));
 }
 
 TEST(ScannerDiff, ManySessionsAndWindowsAreMatchedByKeyNotPosition) {
@@ -94,9 +94,9 @@ TEST(ScannerDiff, ManySessionsAndWindowsAreMatchedByKeyNotPosition) {
     for (int i = 0; i < 30; ++i) many.push_back(session("$" + std::to_string(100 + i), "s" + std::to_string(i)));
     for (int i = 29; i >= 0; --i) reversed.push_back(many[static_cast<std::size_t>(i) + 1]);
     EXPECT_EQ(seen(ScannerDiff::diff(many, reversed)), (std::vector<Seen>{
-                                                          {Kind::windowRemoved, "big: window closed 0:w0"},
-                                                          {Kind::windowRenamed, "big 20: renamed w20 → twenty"},
-                                                          {Kind::windowAdded, "big: window opened 99:late"},
+                                                          {EventKind::windowRemoved, "big: window closed 0:w0"},
+                                                          {EventKind::windowRenamed, "big 20: renamed w20 → twenty"},
+                                                          {EventKind::windowAdded, "big: window opened 99:late"},
                                                       }));
 }
 

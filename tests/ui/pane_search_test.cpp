@@ -22,7 +22,7 @@
 namespace quillon::testing {
 namespace {
 
-using Kind = ui::SearchResultsModel::Kind;
+using RowKind = ui::SearchResultsModel::Kind;
 
 class PaneSearchTest : public UiFixture {
 protected:
@@ -45,11 +45,11 @@ protected:
         else panel.field()->setText(query);
         ASSERT_TRUE(waitUntil([&] { return !panel.busy(); }));
     }
-    std::vector<std::pair<Kind, QString>> rows(const ui::PaneSearchPanel& panel) {
-        std::vector<std::pair<Kind, QString>> out;
+    std::vector<std::pair<RowKind, QString>> rows(const ui::PaneSearchPanel& panel) {
+        std::vector<std::pair<RowKind, QString>> out;
         for (int i = 0; i < panel.model()->rowCount(); ++i) {
             const auto& row = panel.model()->row(i);
-            out.emplace_back(row.kind, row.kind == Kind::match ? row.text : row.text + " | " + row.count);
+            out.emplace_back(row.kind, row.kind == RowKind::match ? row.text : row.text + " | " + row.count);
         }
         return out;
     }
@@ -68,18 +68,18 @@ TEST_F(PaneSearchTest, ResultsAreGroupedAndCountedAndReturnOpensThePreviewAtTheM
     const auto& sessions = env->sessions();
     const std::string buildPane = find(sessions, "build")->windows[0].panes[0].paneID;
     const std::string logsPane = find(sessions, "logs")->windows[0].panes[1].paneID;
-    EXPECT_EQ(rows(*panel), (std::vector<std::pair<Kind, QString>>{
-                                {Kind::session, "build | 1 match"},
-                                {Kind::window, "0: main | 1 match"},
-                                {Kind::pane, ui::qs("Pane build:0.0 (" + buildPane + ") | 1 match")},
-                                {Kind::match, "error: Linker failed"},
-                                {Kind::session, "logs | 2 matches"},
-                                {Kind::window, "0: main | 2 matches"},
-                                {Kind::pane, ui::qs("Pane logs:0.0 (" + find(sessions, "logs")->windows[0].panes[0].paneID +
+    EXPECT_EQ(rows(*panel), (std::vector<std::pair<RowKind, QString>>{
+                                {RowKind::session, "build | 1 match"},
+                                {RowKind::window, "0: main | 1 match"},
+                                {RowKind::pane, ui::qs("Pane build:0.0 (" + buildPane + ") | 1 match")},
+                                {RowKind::match, "error: Linker failed"},
+                                {RowKind::session, "logs | 2 matches"},
+                                {RowKind::window, "0: main | 2 matches"},
+                                {RowKind::pane, ui::qs("Pane logs:0.0 (" + find(sessions, "logs")->windows[0].panes[0].paneID +
                                                 ") | 1 match")},
-                                {Kind::match, "linker ok"},
-                                {Kind::pane, ui::qs("Pane logs:0.1 (" + logsPane + ") | 1 match")},
-                                {Kind::match, "second pane LINKER"},
+                                {RowKind::match, "linker ok"},
+                                {RowKind::pane, ui::qs("Pane logs:0.1 (" + logsPane + ") | 1 match")},
+                                {RowKind::match, "second pane LINKER"},
                             }));
     const auto& first = panel->model()->row(3);
     EXPECT_EQ(panel->model()->data(panel->model()->index(3), ui::SearchResultsModel::PreviousRole).toString(),
@@ -195,7 +195,7 @@ TEST_F(PaneSearchTest, AStoppedServerListsItsPanesAsNotReadWithinTheLimit) {
     search(panel, "linker");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400 + 150 + 1000));
     EXPECT_EQ(panel.summaryLabel()->text(), "0 matches in 0 panes · not read: 3");
-    EXPECT_EQ(panel.model()->row(0).kind, Kind::notRead);
+    EXPECT_EQ(panel.model()->row(0).kind, RowKind::notRead);
     sandbox.continueServer(server);
 }
 

@@ -11,34 +11,34 @@
 
 namespace quillon::ui {
 
-using Kind = ScanEvent::Kind;
+using EventKind = ScanEvent::Kind;
 
-std::string_view kindSymbol(Kind kind) {
+std::string_view kindSymbol(EventKind kind) {
     switch (kind) {
-        case Kind::info: return "info.circle";
-        case Kind::sessionAdded: return "plus.circle";
-        case Kind::sessionRemoved: return "minus.circle";
-        case Kind::sessionRenamed: return "pencil.circle";
-        case Kind::windowAdded: return "macwindow.badge.plus";
-        case Kind::windowRemoved: return "macwindow";
-        case Kind::windowRenamed: return "pencil.circle";
-        case Kind::paneChanged: return "arrow.triangle.2.circlepath";
-        case Kind::error: return "exclamationmark.triangle";
+        case EventKind::info: return "info.circle";
+        case EventKind::sessionAdded: return "plus.circle";
+        case EventKind::sessionRemoved: return "minus.circle";
+        case EventKind::sessionRenamed: return "pencil.circle";
+        case EventKind::windowAdded: return "macwindow.badge.plus";
+        case EventKind::windowRemoved: return "macwindow";
+        case EventKind::windowRenamed: return "pencil.circle";
+        case EventKind::paneChanged: return "arrow.triangle.2.circlepath";
+        case EventKind::error: return "exclamationmark.triangle";
     }
     return "info.circle";
 }
 
-QColor kindColor(Kind kind, const QPalette& palette) {
+QColor kindColor(EventKind kind, const QPalette& palette) {
     switch (kind) {
-        case Kind::sessionAdded:
-        case Kind::windowAdded: return Theme::green();
-        case Kind::sessionRemoved:
-        case Kind::windowRemoved: return Theme::orange();
-        case Kind::sessionRenamed:
-        case Kind::windowRenamed:
-        case Kind::paneChanged: return Theme::blue();
-        case Kind::error: return Theme::red();
-        case Kind::info: break;
+        case EventKind::sessionAdded:
+        case EventKind::windowAdded: return Theme::green();
+        case EventKind::sessionRemoved:
+        case EventKind::windowRemoved: return Theme::orange();
+        case EventKind::sessionRenamed:
+        case EventKind::windowRenamed:
+        case EventKind::paneChanged: return Theme::blue();
+        case EventKind::error: return Theme::red();
+        case EventKind::info: break;
     }
     return Theme::secondary(palette);
 }
@@ -94,7 +94,7 @@ QSize ScanEventDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
     return {200, option.fontMetrics.height() + 8};
 }
 
-const QPixmap& ScanEventDelegate::icon(Kind kind, const QColor& color) const {
+const QPixmap& ScanEventDelegate::icon(EventKind kind, const QColor& color) const {
     const QString key = QString::number(int(kind)) + color.name(QColor::HexArgb);
     auto found = icons_.find(key);
     if (found == icons_.end()) found = icons_.insert(key, Icons::tinted(kindSymbol(kind), color, 14).pixmap(14, 14));
@@ -110,7 +110,7 @@ void ScanEventDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette& palette = option.palette;
     const QRect row = option.rect.adjusted(6, 0, -6, 0);
-    const Kind kind = Kind(index.data(ScanEventListModel::kindRole).toInt());
+    const EventKind kind = EventKind(index.data(ScanEventListModel::kindRole).toInt());
 
     painter->save();
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);

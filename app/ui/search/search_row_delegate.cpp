@@ -10,17 +10,17 @@
 namespace quillon::ui {
 namespace {
 
-using Kind = SearchResultsModel::Kind;
+using RowKind = SearchResultsModel::Kind;
 
 constexpr int pad = 4;
 
-int indentOf(Kind kind) {
+int indentOf(RowKind kind) {
     switch (kind) {
-        case Kind::session: return 0;
-        case Kind::window: return 14;
-        case Kind::pane: return 28;
-        case Kind::match: return 42;
-        case Kind::notRead: return 0;
+        case RowKind::session: return 0;
+        case RowKind::window: return 14;
+        case RowKind::pane: return 28;
+        case RowKind::match: return 42;
+        case RowKind::notRead: return 0;
     }
     return 0;
 }
@@ -61,13 +61,13 @@ void SearchRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     QStyle* style = option.widget ? option.widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &background, painter, option.widget);
 
-    const auto kind = Kind(index.data(SearchResultsModel::KindRole).toInt());
+    const auto kind = RowKind(index.data(SearchResultsModel::KindRole).toInt());
     const bool selected = option.state & QStyle::State_Selected;
     const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     const QColor dim = selected ? text : Theme::secondary(option.palette);
     QRect area = option.rect.adjusted(pad + indentOf(kind), pad, -pad, -pad);
     painter->save();
-    if (kind == Kind::match) {
+    if (kind == RowKind::match) {
         painter->setFont(monospace(option.font));
         const int lineHeight = QFontMetrics(painter->font()).height();
         const QRect previous(area.left(), area.top(), area.width(), lineHeight);
@@ -84,11 +84,11 @@ void SearchRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                       index.data(SearchResultsModel::LengthRole).toInt(), text, highlight);
     } else {
         QFont font = option.font;
-        font.setBold(kind == Kind::session || kind == Kind::window);
+        font.setBold(kind == RowKind::session || kind == RowKind::window);
         painter->setFont(font);
         const QString count = index.data(SearchResultsModel::CountRole).toString();
         const int countWidth = count.isEmpty() ? 0 : QFontMetrics(font).horizontalAdvance(count) + 2 * pad;
-        painter->setPen(kind == Kind::notRead ? Theme::red() : text);
+        painter->setPen(kind == RowKind::notRead ? Theme::red() : text);
         painter->drawText(area.adjusted(0, 0, -countWidth, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                           QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
                                                         area.width() - countWidth));
@@ -101,8 +101,8 @@ void SearchRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 }
 
 QSize SearchRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    const auto kind = Kind(index.data(SearchResultsModel::KindRole).toInt());
-    if (kind == Kind::match) return {200, 2 * QFontMetrics(monospace(option.font)).height() + 2 * pad};
+    const auto kind = RowKind(index.data(SearchResultsModel::KindRole).toInt());
+    if (kind == RowKind::match) return {200, 2 * QFontMetrics(monospace(option.font)).height() + 2 * pad};
     return {200, QFontMetrics(option.font).height() + 2 * pad};
 }
 
