@@ -58,6 +58,13 @@ started() {  # once the app watches the server, Start is pressed; a new session 
 started || { echo "the scanner did not start" >&2; cat "$world/app.log" >&2; exit 1; }
 
 rss() { awk '/VmRSS/ {print $2}' "/proc/$app/status"; }
+# What the app's own allocations hold, as the sanitizer's allocator counts them (KiB); RSS also
+# holds the sanitizer's own bookkeeping. Read through gdb, when it is there.
+heap() {
+    command -v gdb >/dev/null || { echo "?"; return; }
+    gdb -p "$app" -batch -nx -ex 'print (long)__sanitizer_get_current_allocated_bytes()' 2>/dev/null |
+        awk '/^\$1 = / {printf "%d", $3 / 1024; found = 1} END {if (!found) printf "?"}'
+}
 churn() {  # one second of churn: a session opens, the one from five seconds ago closes
     local i=$1
     tmux -L soak new-session -d -s "churn$i" 2>/dev/null || true
@@ -66,13 +73,13 @@ churn() {  # one second of churn: a session opens, the one from five seconds ago
 }
 i=0
 for ((; i < 60; i++)); do churn "$i"; done
-first=$(rss)
+first=$(rss) first_heap=$(heap)
 for ((; i < minutes * 60; i++)); do
     kill -0 "$app" 2>/dev/null || { echo "the app ended early" >&2; cat "$world/app.log" >&2; exit 1; }
     churn "$i"
-    (( i % 60 == 59 )) && echo "$(( (i + 1) / 60 )) min: RSS $(rss) KiB"
+    (( i % 60 == 59 )) && echo "$(( (i + 1) / 60 )) min: RSS $(rss) KiB, heap in use $(heap) KiB"
 done
-last=$(rss)
+last=$(rss) last_heap=$(heap)
 kill -TERM "$app"
 status=0
 wait "$app" || status=$?
@@ -81,6 +88,7 @@ reports=$(cat "$world"/asan* "$world"/ubsan* 2>/dev/null || true)
 awk -v a="$first" -v b="$last" -v n="$i" -v f="$( (wc -l < "$fired") 2>/dev/null || echo 0)" -v s="$status" \
     'BEGIN { printf "%d s of churn: rule fired %d times; RSS %.1f MiB after 1 min, %.1f MiB at the end (%+.1f %%); exit status %d\n",
              n, f, a / 1024, b / 1024, 100 * (b - a) / a, s }'
+echo "heap in use: $first_heap KiB after 1 min, $last_heap KiB at the end"
 if [[ -n "$reports" ]]; then
     echo "sanitizer reports:"; echo "$reports"; exit 1
 fi
