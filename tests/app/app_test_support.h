@@ -59,9 +59,15 @@ inline bool finish(const std::function<void(AppEnvironment::Done)>& action,
     return waitUntil([&done] { return done; }, timeout);
 }
 
+// Empty for a file that cannot be read, such as the /proc file of a process that just ended
+// (libstdc++ throws that failure from inside the iterator).
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    try {
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    } catch (const std::ios_base::failure&) {
+        return {};
+    }
 }
 
 // Children of this process that have exited but were never reaped.
