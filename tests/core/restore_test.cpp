@@ -83,7 +83,7 @@ TEST(RestorePlan, ChosenSessionsOnlyAndNothingTypedUnlessListed) {
 }
 
 TEST(RestorePlan, ShellsAreNeverTypedIntoAndFormatsStayLiteral) {
-    for (const char* shell : {"sh", "bash", "-zsh", "fish"}) EXPECT_TRUE(ForegroundProbe::isShell(shell)) << shell;
+    for (const char* shell : {"sh", "bash", "-zsh", "fish", "nu", "yash"}) EXPECT_TRUE(ForegroundProbe::isShell(shell)) << shell;
     for (const char* program : {"vim", "htop", "bashtop", ""}) EXPECT_FALSE(ForegroundProbe::isShell(program)) << program;
     ServerSnapshot odd{ServerIdentity::named("x"), {}, {{"a#b", "/d#1", {{0, "#{pane_id}", "", true, false, {{0, "/d#1", "zsh", true}}}}}}};
     const RestorePlan plan = planRestore(odd, {}, options({"zsh"}));
