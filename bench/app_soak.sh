@@ -26,7 +26,8 @@ trap cleanup EXIT
 export TMUX_TMPDIR="$world" HOME="$world" XDG_CONFIG_HOME="$world/config" XDG_STATE_HOME="$world/state"
 export XDG_RUNTIME_DIR="$world/run" SHELL=/bin/sh
 # A small quarantine: ASan's default keeps up to 256 MiB of freed memory, which would read as growth.
-export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=${QUARANTINE_MB:-16}:log_path=$world/asan"
+# SOAK_ASAN_OPTIONS adds more (malloc_context_size=0: no stack kept per allocation).
+export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=${QUARANTINE_MB:-16}:log_path=$world/asan${SOAK_ASAN_OPTIONS:+:$SOAK_ASAN_OPTIONS}"
 export UBSAN_OPTIONS="print_stacktrace=1:log_path=$world/ubsan"
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer_suppressions.txt"
 mkdir -p "$XDG_CONFIG_HOME/quillon" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
@@ -62,7 +63,8 @@ rss() { awk '/VmRSS/ {print $2}' "/proc/$app/status"; }
 # holds the sanitizer's own bookkeeping. Read through gdb, when it is there.
 heap() {
     command -v gdb >/dev/null || { echo "?"; return; }
-    gdb -p "$app" -batch -nx -ex 'print (long)__sanitizer_get_current_allocated_bytes()' 2>/dev/null |
+    # The program by its /proc link: a build that replaced the file meanwhile leaves that one.
+    gdb -batch -nx -ex 'print (long)__sanitizer_get_current_allocated_bytes()' "/proc/$app/exe" "$app" 2>/dev/null |
         awk '/^\$1 = / {printf "%d", $3 / 1024; found = 1} END {if (!found) printf "?"}'
 }
 churn() {  # one second of churn: a session opens, the one from five seconds ago closes
