@@ -295,8 +295,7 @@ std::string AppEnvironment::watchTarget() const {
     // It never creates a session: it waits for one, and attaches by id.
     const auto named = std::find_if(sessions_.begin(), sessions_.end(),
                                     [&](const TmuxSession& s) { return s.name == watchedSession_; });
-    const TmuxSession& target = named != sessions_.end() ? *named : sessions_.front();
-    return target.sessionID.empty() ? target.name : target.sessionID;
+    return address(named != sessions_.end() ? *named : sessions_.front());
 }
 
 void AppEnvironment::watchSession(const std::string& name) {
