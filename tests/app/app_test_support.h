@@ -34,6 +34,7 @@
 #include "core/stored_hosts.h"
 #include "core/text.h"
 #include "core/tmux_error.h"
+#include "tests/support/processes.h"
 #include "tests/support/ssh_sandbox.h"
 #include "tests/support/tmux_sandbox.h"
 
@@ -59,23 +60,12 @@ inline bool finish(const std::function<void(AppEnvironment::Done)>& action,
     return waitUntil([&done] { return done; }, timeout);
 }
 
-// Empty for a file that cannot be read, such as the /proc file of a process that just ended
-// (libstdc++ throws that failure from inside the iterator).
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    try {
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    } catch (const std::ios_base::failure&) {
-        return {};
-    }
-}
-
 // Children of this process that have exited but were never reaped.
 inline int zombieChildren() {
     int zombies = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         if (!std::isdigit(static_cast<unsigned char>(entry.path().filename().string()[0]))) continue;
-        const std::string stat = readFile(entry.path() / "stat");
+        const std::string stat = readWhole(entry.path() / "stat");
         const auto name = stat.rfind(')');  // "pid (name) state ppid …": the name may hold anything
         char state = 0;
         int parent = 0;

@@ -78,7 +78,7 @@ TEST_F(RuleStoreTest, SendKeysNeedsATargetButStartsItsCooldownAnyway) {
     rules->evaluate(opened, t0 + 31s);
     ASSERT_EQ(rules->executions().size(), 1u);
     EXPECT_EQ(rules->executions().back().action, "Send keys to session");
-    EXPECT_TRUE(waitUntil([&] { return readFile(marker) == "sent\n"; }));
+    EXPECT_TRUE(waitUntil([&] { return readWhole(marker) == "sent\n"; }));
 }
 
 TEST_F(RuleStoreTest, ShellCommandsRunAndAreNeverLeftAsZombies) {
@@ -90,7 +90,7 @@ TEST_F(RuleStoreTest, ShellCommandsRunAndAreNeverLeftAsZombies) {
     rules->evaluate(ScanEvent::make(Kind::sessionRemoved, "Session closed: x"));
     EXPECT_EQ(rules->executions().size(), 21u);
     EXPECT_EQ(rules->executions().back().action, "Run shell command");
-    EXPECT_TRUE(waitUntil([&] { return text::split(readFile(out), "\n", true) == std::vector<std::string>(20, home.str()); }));
+    EXPECT_TRUE(waitUntil([&] { return text::split(readWhole(out), "\n", true) == std::vector<std::string>(20, home.str()); }));
     EXPECT_TRUE(waitUntil([] { return zombieChildren() == 0; }, 2s));
 
     // The log keeps the latest hundred.

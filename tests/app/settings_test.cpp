@@ -58,7 +58,7 @@ TEST(XdgAutostartLoginItem, WritesAndRemovesTheAutostartEntry) {
     EXPECT_FALSE(item.isEnabled());
     item.setEnabled(true);
     EXPECT_TRUE(item.isEnabled());
-    const std::string entry = readFile(item.entryPath());
+    const std::string entry = readWhole(item.entryPath());
     EXPECT_TRUE(text::contains(entry, "[Desktop Entry]\nType=Application\n"));
     EXPECT_TRUE(text::contains(entry, "Exec=\"/opt/Quillon apps/quillon\"\n"));
     item.setEnabled(false);

@@ -227,7 +227,7 @@ TEST_F(StoresTest, PaneStateSettingsReadOlderDocumentsUnchangedAndNameWhatIsWron
         EXPECT_EQ(environment.paneNotifications(), NoticeSwitches{});
         EXPECT_FALSE(environment.doNotDisturb().holds(Clock::now()));
         EXPECT_TRUE(environment.notifyOnClose());
-        EXPECT_EQ(readFile(store().path()), older) << "reading writes nothing";
+        EXPECT_EQ(readWhole(store().path()), older) << "reading writes nothing";
     }
 
     const std::string broken = R"({"language": "en", "silenceThreshold": "a minute", "doNotDisturbUntil": "tomorrow",
@@ -340,8 +340,8 @@ TEST_F(StoresTest, WhatAStoreCannotReadIsKeptAsideOnceBeforeItIsReplaced) {
         write();  // what the first write stored reads back: no second copy
         const auto aside = keptAside(store().path());
         ASSERT_EQ(aside.size(), 1u) << document;
-        EXPECT_EQ(readFile(aside.front()), document);
-        EXPECT_NO_THROW(json::parse(readFile(store().path()))) << document;
+        EXPECT_EQ(readWhole(aside.front()), document);
+        EXPECT_NO_THROW(json::parse(readWhole(store().path()))) << document;
     }
 }
 

@@ -9,12 +9,9 @@
 #include "core/text.h"
 
 namespace quillon::testing {
-namespace {
 
-// The NUL-separated arguments; nothing for a process that ended while it was read (reading
-// its gone /proc file fails, which libstdc++ throws from inside the iterator).
-std::string commandLine(const std::filesystem::path& process) {
-    std::ifstream file(process / "cmdline");
+std::string readWhole(const std::filesystem::path& path) {
+    std::ifstream file(path);
     try {
         return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     } catch (const std::ios_base::failure&) {
@@ -22,14 +19,12 @@ std::string commandLine(const std::filesystem::path& process) {
     }
 }
 
-}  // namespace
-
 std::vector<pid_t> processesWith(const std::vector<std::string>& words) {
     std::vector<pid_t> found;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         const std::string name = entry.path().filename().string();
         if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0]))) continue;
-        const std::string line = commandLine(entry.path());
+        const std::string line = readWhole(entry.path() / "cmdline");
         std::vector<std::string> args;
         for (auto arg : text::split(line, std::string_view("\0", 1), true)) args.emplace_back(arg);
         const bool all = std::all_of(words.begin(), words.end(), [&](const std::string& word) {

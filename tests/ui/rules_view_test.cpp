@@ -66,7 +66,7 @@ TEST_F(RulesViewTest, ARuleMadeInTheEditorFiresAndIsListedUntilCleared) {
 
     // Its firing types into the event's pane and is listed until Clear.
     rules->evaluate(ScanEvent::make(ScanEvent::Kind::windowAdded, "Window opened: main:0 sh", "main:0 sh", "main:0"));
-    EXPECT_TRUE(waitUntil([&] { return readFile(marker) == "typed-by-rule\n"; }));
+    EXPECT_TRUE(waitUntil([&] { return readWhole(marker) == "typed-by-rule\n"; }));
     EXPECT_TRUE(view.executions()->isVisibleTo(&view));
     EXPECT_TRUE(view.executions()->model()->index(0, 0).data().toString().endsWith(
         " mark: Send keys to session — Window opened: main:0 sh"));

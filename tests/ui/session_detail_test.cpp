@@ -135,7 +135,7 @@ TEST_F(SessionDetailTest, PreviewShowsTmuxsCaptureAndExportWritesTheWholeScrollb
     emit group->exportRequested("dev:0.0");
     ASSERT_TRUE(waitUntil([&] { return !view.statusMessage().isEmpty(); }));
     EXPECT_EQ(proposed, "dev-0-0.log");
-    EXPECT_EQ(readFile(file), tmux({"capture-pane", "-p", "-t", "=dev:0.0", "-S", "-"}));
+    EXPECT_EQ(readWhole(file), tmux({"capture-pane", "-p", "-t", "=dev:0.0", "-S", "-"}));
 
     // A write that cannot happen is said, not dropped.
     view.exportScrollback("dev:0.0", ui::qs(home.str()));
@@ -156,7 +156,7 @@ TEST_F(SessionDetailTest, AnExportWhoseCaptureFailsLeavesTheChosenFileAsItWasAnd
     EXPECT_TRUE(view.statusMessage().startsWith("Could not read the scrollback: ")) << view.statusMessage().toStdString();
     EXPECT_TRUE(view.statusMessage().contains("no server running") || view.statusMessage().contains("error connecting"))
         << view.statusMessage().toStdString();
-    EXPECT_EQ(readFile(notes), "kept\n");
+    EXPECT_EQ(readWhole(notes), "kept\n");
 }
 
 TEST_F(SessionDetailTest, KillsActOnlyWhenConfirmedAndTheMenuSavesATemplate) {
