@@ -8,11 +8,12 @@ cd "$(dirname "$0")/.."
 build="${1:-build}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac  # relative to the repository, or absolute
 idle="${2:-60}"
-cmake --build "$build" -j "$(nproc)" --target quillon bench_ui_startup bench_ui_refresh bench_ui_scanner_log >/dev/null
+cmake --build "$build" -j "$(nproc)" --target quillon bench_ui >/dev/null
 export QT_QPA_PLATFORM=offscreen
-QUILLON_BINARY="$build/app/ui/quillon" "$build/bench/bench_ui_startup"
-"$build/bench/bench_ui_refresh"
-"$build/bench/bench_ui_scanner_log"
+# One run per figure, each with the program to itself.
+QUILLON_BINARY="$build/app/ui/quillon" "$build/bench/bench_ui" --benchmark_filter=StartToFirstPaint
+"$build/bench/bench_ui" --benchmark_filter=RefreshWithScreens
+"$build/bench/bench_ui" --benchmark_filter=FullLog
 
 world="$(mktemp -d /tmp/quillon-idle-XXXXXX)"
 trap 'tmux -L idle kill-server 2>/dev/null || true; kill $app 2>/dev/null || true; rm -rf "$world"' EXIT

@@ -3,6 +3,7 @@
 // private TMUX_TMPDIR with named servers that are always killed at the end.
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -88,15 +89,19 @@ inline std::string shellLoop(const std::string& tmuxPath, const std::string& bod
     return runProcess("/bin/sh", argv, std::chrono::minutes(5)).out;
 }
 
-// Named servers in a private TMUX_TMPDIR (set for this process and its children).
+// Named servers in a private TMUX_TMPDIR. A program may hold several, one per benchmark file:
+// use() points TMUX_TMPDIR (this process's and its children's) at this one, and its own tmux
+// runs name their socket by path, so each set is stopped whichever was used last.
 class PrivateServers {
 public:
     PrivateServers() {
         std::string pattern = "/tmp/quillon-bench-XXXXXX";
         if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         dir_ = pattern;
-        ::setenv("TMUX_TMPDIR", dir_.c_str(), 1);
+        use();
         ::unsetenv("TMUX");
+        // What tmux -L would make: the sockets are named by path, which makes no directory.
+        if (::mkdir(socketDirectory().c_str(), 0700) != 0) throw std::runtime_error("mkdir failed");
         // Panes run a plain shell: the user's start-up files (a version manager's rehash, say)
         // would be what is measured.
         ::setenv("SHELL", "/bin/sh", 1);
@@ -105,17 +110,21 @@ public:
     ~PrivateServers() {
         for (const auto& name : names_) {
             resume(name);
-            runProcess(tmux_, {"tmux", "-L", name, "kill-server"}, std::chrono::seconds(5));
+            runProcess(tmux_, {"tmux", "-S", socket(name), "kill-server"}, std::chrono::seconds(5));
         }
         std::error_code error;
         std::filesystem::remove_all(dir_, error);
     }
 
+    PrivateServers& use() {
+        ::setenv("TMUX_TMPDIR", dir_.c_str(), 1);
+        return *this;
+    }
     const std::string& tmuxPath() const { return tmux_; }
     std::string socketDirectory() const { return dir_ + "/tmux-" + std::to_string(::getuid()); }
 
     void start(const std::string& name) {
-        runProcess(tmux_, {"tmux", "-L", name, "-f", "/dev/null", "new-session", "-d", "-s", "main"},
+        runProcess(tmux_, {"tmux", "-S", socket(name), "-f", "/dev/null", "new-session", "-d", "-s", "main"},
                    std::chrono::seconds(10));
         names_.push_back(name);
     }
@@ -124,10 +133,11 @@ public:
     void resume(const std::string& name) { signalServer(name, SIGCONT); }
 
 private:
+    std::string socket(const std::string& name) const { return socketDirectory() + "/" + name; }
     void signalServer(const std::string& name, int signo) {
         auto& pid = pids_[name];
         if (!pid) {
-            const auto out = runProcess(tmux_, {"tmux", "-L", name, "display-message", "-p", "#{pid}"},
+            const auto out = runProcess(tmux_, {"tmux", "-S", socket(name), "display-message", "-p", "#{pid}"},
                                         std::chrono::seconds(5));
             pid = std::atoi(out.out.c_str());
         }

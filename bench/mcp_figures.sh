@@ -8,10 +8,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac  # relative to the repository, or absolute
-cmake --build "$build" -j "$(nproc)" --target quillon-mcp bench_mcp_startup bench_mcp_census bench_mcp_eras >/dev/null
+cmake --build "$build" -j "$(nproc)" --target quillon-mcp bench_mcp >/dev/null
 export QUILLON_MCP_BINARY="$build/mcp/quillon-mcp"
 export QUILLON_LANG=en
 
-"$build/bench/bench_mcp_startup" --benchmark_counters_tabular=true
-"$build/bench/bench_mcp_census" --benchmark_counters_tabular=true
-"$build/bench/bench_mcp_eras" --benchmark_counters_tabular=true
+# One run per figure, each with the program to itself.
+for figures in 'StartToInitializeAnswer|IdleResidentMemory' \
+               'ShellLoopListSessions|SequentialProbes|CensusInProcess|CensusThroughMcp|ScanWithTwoWedgedServers' \
+               'StartToDiscoverBesideInitialize|SessionsCallModernBesideLegacy'; do
+    "$build/bench/bench_mcp" --benchmark_filter="$figures" --benchmark_counters_tabular=true
+done

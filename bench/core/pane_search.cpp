@@ -8,7 +8,7 @@
 #include "bench/search_bench_support.h"
 #include "core/pane_search.h"
 
-namespace {
+namespace quillon::bench::pane_search {
 
 using namespace quillon;
 
@@ -74,6 +74,4 @@ BENCHMARK_CAPTURE(SearchText, plain, SearchQuery{"NEEDLE-FOUND", false})
 BENCHMARK_CAPTURE(SearchText, regex, SearchQuery{"^fatal \\w+-found", true})
     ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::pane_search

@@ -11,7 +11,7 @@
 #include "bench/mcp_bench_support.h"
 #include "core/server_scanner.h"
 
-namespace {
+namespace quillon::bench::census_stale {
 
 using namespace quillon;
 
@@ -62,6 +62,4 @@ void CensusConnectFirst(benchmark::State& state) {
 }
 BENCHMARK(CensusConnectFirst)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::census_stale

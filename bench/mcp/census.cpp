@@ -8,7 +8,7 @@
 #include "core/census_report.h"
 #include "core/server_scanner.h"
 
-namespace {
+namespace quillon::bench::census {
 
 using namespace quillon;
 
@@ -99,6 +99,4 @@ void ScanWithTwoWedgedServers(benchmark::State& state) {
 }
 BENCHMARK(ScanWithTwoWedgedServers)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::census

@@ -11,7 +11,7 @@
 #include "core/tmux_client.h"
 #include "tests/support/ssh_sandbox.h"
 
-namespace {
+namespace quillon::bench::remote {
 
 using namespace quillon;
 using testing::SshSandbox;
@@ -104,6 +104,4 @@ void CensusThreeHostsOneMute(benchmark::State& state) {
 }
 BENCHMARK(CensusThreeHostsOneMute)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::remote

@@ -8,10 +8,9 @@
 #include "app/app_environment.h"
 #include "app/pane_attention.h"
 #include "app/ui/shell/main_window.h"
-#include "bench/ui_bench_support.h"
+#include "bench/ui/ui_bench_support.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::pane_states {
 
 constexpr int sessions = 100;  // two windows of one pane each: 200 panes
 
@@ -81,7 +80,4 @@ void BM_PaneStates200_AllChanged(benchmark::State& state) { readingsIntoScreens(
 BENCHMARK(BM_PaneStates200_OneChanged)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneStates200_AllChanged)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_UI_BENCHMARK_MAIN()
+}  // namespace quillon::bench::pane_states

@@ -6,10 +6,9 @@
 #include "app/app_environment.h"
 #include "app/ui/shell/main_window.h"
 #include "app/ui/shell/menu_bar_view.h"
-#include "bench/ui_bench_support.h"
+#include "bench/ui/ui_bench_support.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::refresh {
 
 struct Fixture {
     BenchServer server;
@@ -39,7 +38,4 @@ void BM_RefreshWithScreens_OneWindowRenamed(benchmark::State& state) { guiThread
 BENCHMARK(BM_RefreshWithScreens_Unchanged)->UseManualTime()->Iterations(100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RefreshWithScreens_OneWindowRenamed)->UseManualTime()->Iterations(100)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_UI_BENCHMARK_MAIN()
+}  // namespace quillon::bench::refresh

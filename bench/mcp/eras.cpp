@@ -11,7 +11,7 @@
 #include "bench/mcp_bench_support.h"
 #include "core/process_runner.h"
 
-namespace {
+namespace quillon::bench::eras {
 
 using namespace quillon;
 using Clock = std::chrono::steady_clock;
@@ -83,6 +83,4 @@ void SessionsCallModernBesideLegacy(benchmark::State& state) {
 }
 BENCHMARK(SessionsCallModernBesideLegacy)->Unit(benchmark::kMillisecond)->Iterations(200);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::eras

@@ -6,12 +6,11 @@
 
 #include "app/app_environment.h"
 #include "app/snapshot_keeper.h"
-#include "bench/app_bench_support.h"
+#include "bench/app/app_bench_support.h"
 #include "core/restore_plan.h"
 #include "core/server_snapshot.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::snapshot {
 
 namespace fs = std::filesystem;
 
@@ -47,7 +46,7 @@ std::vector<TmuxSession> largeServer() {
 
 // ---- Restore ----
 
-// One private server per program (BenchServer owns the process's TMUX_TMPDIR).
+// One private server of its own.
 struct Fixture {
     BenchServer server;
     ServerSnapshot snapshot;
@@ -71,7 +70,7 @@ struct Fixture {
         server.tmux(args);
         std::vector<TmuxSession> live = client().snapshot();
         std::erase_if(live, [](const TmuxSession& s) { return s.name == "s0"; });
-        snapshot = ServerSnapshot::capture(ServerIdentity::named("bench"), live, Clock::now());
+        snapshot = ServerSnapshot::capture(ServerIdentity::named(server.name()), live, Clock::now());
         killRestored();
         plan = planRestore(snapshot, {"s0"}, RestoreOptions{});
         writeScript();
@@ -171,7 +170,4 @@ void BM_Restore(benchmark::State& state) {
 }
 BENCHMARK(BM_Restore)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_APP_BENCHMARK_MAIN()
+}  // namespace quillon::bench::snapshot

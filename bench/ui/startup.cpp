@@ -9,11 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "bench/app_bench_support.h"
+#include "bench/app/app_bench_support.h"
 #include "core/process_runner.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::startup {
 
 struct World {
     BenchServer server;
@@ -71,7 +70,4 @@ void BM_StartToFirstPaintWith50Sessions(benchmark::State& state) {
 }
 BENCHMARK(BM_StartToFirstPaintWith50Sessions)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_APP_BENCHMARK_MAIN()
+}  // namespace quillon::bench::startup

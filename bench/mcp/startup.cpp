@@ -6,7 +6,7 @@
 
 #include "bench/mcp_bench_support.h"
 
-namespace {
+namespace quillon::bench::startup {
 
 using Clock = std::chrono::steady_clock;
 
@@ -49,6 +49,4 @@ void IdleResidentMemory(benchmark::State& state) {
 }
 BENCHMARK(IdleResidentMemory)->Iterations(3)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::startup

@@ -7,7 +7,7 @@
 
 extern char** environ;
 
-namespace {
+namespace quillon::bench::invoke {
 
 void SpawnTrueDirectly(benchmark::State& state) {
     char arg0[] = "true";
@@ -27,6 +27,4 @@ void InvokeTrue(benchmark::State& state) {
 }
 BENCHMARK(InvokeTrue)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::invoke

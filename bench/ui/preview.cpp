@@ -8,11 +8,10 @@
 
 #include "app/ui/sessions/pane_preview.h"
 #include "app/ui/sessions/session_detail_view.h"
-#include "bench/ui_bench_support.h"
+#include "bench/ui/ui_bench_support.h"
 #include "core/text.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::preview {
 
 struct Fixture {
     static constexpr const char* panes[] = {"big:0.0", "tall:0.0"};
@@ -54,7 +53,4 @@ void BM_PreviewOf5000Lines(benchmark::State& state) {
 }
 BENCHMARK(BM_PreviewOf5000Lines)->Unit(benchmark::kMillisecond)->Iterations(40);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_UI_BENCHMARK_MAIN()
+}  // namespace quillon::bench::preview

@@ -3,7 +3,7 @@
 
 #include "core/layout_parser.h"
 
-namespace {
+namespace quillon::bench::layout_parse {
 
 // 8 columns of 8 stacked panes, as tmux writes a tiled window.
 std::string layout64() {
@@ -31,6 +31,4 @@ void LayoutParse64(benchmark::State& state) {
 }
 BENCHMARK(LayoutParse64);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::layout_parse

@@ -21,11 +21,10 @@
 
 #include "app/app_environment.h"
 #include "app/pane_attention.h"
-#include "bench/app_bench_support.h"
+#include "bench/app/app_bench_support.h"
 #include "tests/support/ssh_sandbox.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::live {
 
 using namespace std::chrono_literals;
 using Steady = std::chrono::steady_clock;
@@ -70,7 +69,7 @@ struct CountingTmux {
     }
 };
 
-// Every server of the run lives in one TMUX_TMPDIR (the base server's), under its own name;
+// Every server of the run lives in the program's private TMUX_TMPDIR, under its own name;
 // the private sshd's tmux reads the same directory.
 struct World {
     BenchServer base;
@@ -366,7 +365,4 @@ void BurstOfTwoHundredSessions(benchmark::State& state) {
 BENCHMARK(BurstOfTwoHundredSessions)->ArgName("mode")->Arg(1)->Arg(2)->UseManualTime()->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_APP_BENCHMARK_MAIN()
+}  // namespace quillon::bench::live

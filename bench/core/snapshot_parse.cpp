@@ -3,7 +3,7 @@
 
 #include "core/tmux_client.h"
 
-namespace {
+namespace quillon::bench::snapshot_parse {
 
 using quillon::TmuxClient;
 
@@ -44,6 +44,4 @@ void SnapshotParse(benchmark::State& state) {
 }
 BENCHMARK(SnapshotParse)->RangeMultiplier(4)->Range(640, 40960)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::snapshot_parse

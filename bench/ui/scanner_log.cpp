@@ -14,10 +14,9 @@
 #include "app/scanner_engine.h"
 #include "app/template_store.h"
 #include "app/ui/automation/scanner_view.h"
-#include "bench/ui_bench_support.h"
+#include "bench/ui/ui_bench_support.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::scanner_log {
 
 // A screen on an environment without tmux: the engine logs its start and stop messages only.
 struct Screen {
@@ -66,7 +65,4 @@ void BM_RepaintFullLog(benchmark::State& state) {
 }
 BENCHMARK(BM_RepaintFullLog)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_UI_BENCHMARK_MAIN()
+}  // namespace quillon::bench::scanner_log

@@ -31,15 +31,34 @@ inline void refreshAndWait(AppEnvironment& env) {
     if (!done) loop.exec();
 }
 
+// The program's private TMUX_TMPDIR, made on first use and removed at exit. Every server of the
+// program lives there under a name of its own, so several benchmark files' servers can be alive
+// at once.
+inline const std::string& privateTmuxDirectory() {
+    static const struct Directory {
+        std::string path;
+        Directory() {
+            std::string pattern = "/tmp/quillon-bench-XXXXXX";
+            if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+            path = pattern;
+            ::setenv("TMUX_TMPDIR", path.c_str(), 1);
+            ::setenv("SHELL", "/bin/sh", 1);
+            ::unsetenv("TMUX");
+        }
+        ~Directory() {
+            std::error_code error;
+            std::filesystem::remove_all(path, error);
+        }
+    } directory;
+    return directory.path;
+}
+
 class BenchServer {
 public:
     BenchServer() {
-        std::string pattern = "/tmp/quillon-bench-XXXXXX";
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        dir_ = pattern;
-        ::setenv("TMUX_TMPDIR", dir_.c_str(), 1);
-        ::setenv("SHELL", "/bin/sh", 1);
-        ::unsetenv("TMUX");
+        static int made = 0;
+        privateTmuxDirectory();
+        name_ = "bench" + std::to_string(++made);
         auto found = TmuxClient::detect();
         if (!found) throw std::runtime_error("tmux is not installed");
         tmuxPath_ = found->binaryPath;
@@ -49,8 +68,6 @@ public:
             tmux({"kill-server"});
         } catch (const std::exception&) {
         }
-        std::error_code error;
-        std::filesystem::remove_all(dir_, error);
     }
     BenchServer(const BenchServer&) = delete;
     BenchServer& operator=(const BenchServer&) = delete;
@@ -81,12 +98,11 @@ public:
     }
 
 private:
-    std::string dir_;
     std::string tmuxPath_;
-    std::string name_ = "bench";
+    std::string name_;
 };
 
-// One fixture per program, made on first use and gone before the QCoreApplication is.
+// One fixture of each type, made on first use and gone before the QCoreApplication is.
 template <class Fixture> Fixture& sharedFixture() {
     static Fixture* instance = nullptr;
     if (!instance) {

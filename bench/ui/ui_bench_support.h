@@ -12,7 +12,7 @@
 #include "app/rule_store.h"
 #include "app/template_store.h"
 #include "app/ui/ui_context.h"
-#include "bench/app_bench_support.h"
+#include "bench/app/app_bench_support.h"
 
 namespace quillon::bench {
 

@@ -13,10 +13,9 @@
 #include "app/ui/search/pane_search_runner.h"
 #include "app/ui/search/search_results_model.h"
 #include "bench/search_bench_support.h"
-#include "bench/ui_bench_support.h"
+#include "bench/ui/ui_bench_support.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::pane_search {
 
 struct Fixture {
     BenchServer server;
@@ -70,7 +69,4 @@ void BM_SearchStartAndResults(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchStartAndResults)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_UI_BENCHMARK_MAIN()
+}  // namespace quillon::bench::pane_search

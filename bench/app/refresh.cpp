@@ -3,10 +3,9 @@
 #include <memory>
 
 #include "app/app_environment.h"
-#include "bench/app_bench_support.h"
+#include "bench/app/app_bench_support.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::refresh {
 
 struct Fixture {
     BenchServer server;
@@ -42,7 +41,4 @@ void BM_RefreshWallClock(benchmark::State& state) {
 }
 BENCHMARK(BM_RefreshWallClock)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_APP_BENCHMARK_MAIN()
+}  // namespace quillon::bench::refresh

@@ -5,10 +5,9 @@
 
 #include "app/app_environment.h"
 #include "app/session_template.h"
-#include "bench/app_bench_support.h"
+#include "bench/app/app_bench_support.h"
 
-namespace quillon::bench {
-namespace {
+namespace quillon::bench::templates {
 
 struct Fixture {
     BenchServer server;
@@ -86,7 +85,4 @@ void BM_LaunchTemplate(benchmark::State& state) {
 }
 BENCHMARK(BM_LaunchTemplate)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-}  // namespace quillon::bench
-
-QUILLON_APP_BENCHMARK_MAIN()
+}  // namespace quillon::bench::templates

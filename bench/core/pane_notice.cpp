@@ -12,7 +12,7 @@
 #include "core/pane_sampler.h"
 #include "core/text.h"
 
-namespace {
+namespace quillon::bench::pane_notice {
 
 using namespace quillon;
 using Steady = std::chrono::steady_clock;
@@ -85,6 +85,4 @@ void BellRang(benchmark::State& state) {
 }
 BENCHMARK(BellRang)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-}  // namespace
-
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::pane_notice

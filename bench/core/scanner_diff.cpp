@@ -7,7 +7,7 @@
 #include "core/l10n.h"
 #include "core/scanner_diff.h"
 
-namespace {
+namespace quillon::bench::scanner_diff {
 
 using namespace quillon;
 
@@ -82,10 +82,8 @@ void BM_SessionLevelDiff(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 
-}  // namespace
-
 BENCHMARK(BM_DiffUnchanged)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_DiffWithChanges)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_SessionLevelDiff)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
-BENCHMARK_MAIN();
+}  // namespace quillon::bench::scanner_diff
