@@ -9,6 +9,7 @@
 #include "core/restore_plan.h"
 #include "core/server_snapshot.h"
 #include "core/text.h"
+#include "tests/support/eventually.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon {
@@ -22,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::TempDir;
+using testing::eventually;
 using testing::TmuxSandbox;
 using Commands = std::vector<std::vector<std::string>>;
 
@@ -111,11 +113,6 @@ std::vector<SnapshotSession> shape(const TmuxClient& client) {
         for (auto& window : session.windows) window.layout = layoutShape(window.layout);
     }
     return snapshot.sessions;
-}
-
-bool eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 150 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return condition();
 }
 
 class RestoreThroughTmux : public ::testing::Test {

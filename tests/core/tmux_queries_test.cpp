@@ -13,11 +13,13 @@
 #include "core/tmux_error.h"
 #include "core/tmux_target.h"
 #include "tests/support/control_clients.h"
+#include "tests/support/eventually.h"
 #include "tests/support/tmux_sandbox.h"
 
 namespace quillon {
 namespace {
 
+using testing::eventually;
 using testing::ScopedEnv;
 using testing::TempDir;
 using testing::TmuxSandbox;
@@ -33,11 +35,6 @@ std::string output(std::initializer_list<std::initializer_list<std::string>> rec
         out.back() = '\n';
     }
     return out;
-}
-
-bool eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 150 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return condition();
 }
 
 // Whatever tmux prints between and around fields, the parsers never throw and keep what is whole.
