@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(build-essential cmake ccache git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
+packages=(build-essential cmake ninja-build ccache git tmux nlohmann-json3-dev libgtest-dev libgmock-dev
           libbenchmark-dev libre2-dev pkg-config qt6-base-dev libqt6svg6 libicu-dev breeze-icon-theme
           xvfb xauth dbus dbus-x11 dunst xterm trayer imagemagick libnotify-bin openssh-client)
 # The package check: the validators a Debian package and a desktop application are held to;
@@ -54,7 +54,7 @@ build() {
         launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
         export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
     fi
-    cmake --preset default "${launcher[@]}" >/dev/null
+    scripts/configure.sh default "${launcher[@]}"
     cmake --build build -j "$(nproc)"
 }
 

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:?usage: scripts/checked.sh asan|tsan}
-cmake --preset "$preset" >/dev/null
+scripts/configure.sh "$preset"
 cmake --build --preset "$preset" -j "$(nproc)"
 # The SDK client tests drive this tree's quillon-mcp with the packages ./setup.sh test installed.
 for client in sdk_client sdk_client_v2; do

@@ -16,7 +16,7 @@ else
     for source in fuzz/fuzz_*.cpp; do targets+=("$(basename "$source" .cpp)"); done
 fi
 
-cmake --preset asan >/dev/null
+scripts/configure.sh asan
 cmake --build --preset asan --target "${targets[@]}" -j "$(nproc)"
 
 out=build-asan/fuzz
