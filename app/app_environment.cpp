@@ -692,3 +692,5 @@ void AppEnvironment::setLaunchAtLogin(bool value) {
 }
 
 }  // namespace quillon
+
+#include "moc_app_environment.cpp"

@@ -142,3 +142,5 @@ void PaneAttention::rebuild() {
 }
 
 }  // namespace quillon
+
+#include "moc_pane_attention.cpp"

@@ -115,3 +115,5 @@ void PaneNotices::act(quint32 id, const std::string& key) {
 }
 
 }  // namespace quillon
+
+#include "moc_pane_notices.cpp"

@@ -211,3 +211,5 @@ void PaneTriggers::readOutput() {
 }
 
 }  // namespace quillon
+
+#include "moc_pane_triggers.cpp"

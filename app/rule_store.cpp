@@ -142,3 +142,5 @@ bool RuleStore::launchShell(const std::string& command) {
 }
 
 }  // namespace quillon
+
+#include "moc_rule_store.cpp"

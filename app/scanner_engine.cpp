@@ -315,3 +315,5 @@ void ScannerEngine::append(ScanEvent event) {
 }
 
 }  // namespace quillon
+
+#include "moc_scanner_engine.cpp"

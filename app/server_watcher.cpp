@@ -131,3 +131,5 @@ void ServerWatcher::finish(bool byTmux) {
 }
 
 }  // namespace quillon
+
+#include "moc_server_watcher.cpp"

@@ -47,3 +47,5 @@ void SettingsWriter::writeNow() {
 }
 
 }  // namespace quillon
+
+#include "moc_settings_writer.cpp"

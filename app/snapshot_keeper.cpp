@@ -183,3 +183,5 @@ void SnapshotKeeper::updateOffer() {
 }
 
 }  // namespace quillon
+
+#include "moc_snapshot_keeper.cpp"

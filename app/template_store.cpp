@@ -72,3 +72,5 @@ void TemplateStore::save() {
 }
 
 }  // namespace quillon
+
+#include "moc_template_store.cpp"

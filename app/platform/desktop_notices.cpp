@@ -81,3 +81,5 @@ void DesktopNotices::onActionInvoked(quint32 id, const QString& key) { emit acte
 void DesktopNotices::onNotificationClosed(quint32 id, quint32) { emit closed(id); }
 
 }  // namespace quillon
+
+#include "moc_desktop_notices.cpp"

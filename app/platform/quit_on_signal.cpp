@@ -48,3 +48,5 @@ QuitOnSignal::~QuitOnSignal() {
 }
 
 }  // namespace quillon
+
+#include "moc_quit_on_signal.cpp"

@@ -70,3 +70,5 @@ void RuleCardDelegate::paintContent(QPainter& painter, const QStyleOptionViewIte
 }
 
 }  // namespace quillon::ui
+
+#include "moc_rule_cards.cpp"

@@ -203,3 +203,5 @@ void RuleEditor::updatePlaceholder() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_rule_editor.cpp"

@@ -72,3 +72,5 @@ void RuleExecutionDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
 }
 
 }  // namespace quillon::ui
+
+#include "moc_rule_execution_list.cpp"

@@ -144,3 +144,5 @@ void RulesView::updateVisibility() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_rules_view.cpp"

@@ -133,3 +133,5 @@ void ScanEventDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 }
 
 }  // namespace quillon::ui
+
+#include "moc_scan_event_list.cpp"

@@ -194,3 +194,5 @@ void ScannerView::updateEmptyState() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_scanner_view.cpp"

@@ -204,3 +204,5 @@ QString LearnView::shownKeys(std::size_t category, std::size_t item) const {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_learn_view.cpp"

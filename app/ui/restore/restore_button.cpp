@@ -39,3 +39,5 @@ void RestoreButton::openChooser() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_restore_button.cpp"

@@ -177,3 +177,5 @@ void RestoreDialog::restoreChosen() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_restore_dialog.cpp"

@@ -192,3 +192,5 @@ void PaneSearchPanel::relabel() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_pane_search_panel.cpp"

@@ -67,3 +67,5 @@ void PaneSearchRunner::setRunning(bool running) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_pane_search_runner.cpp"

@@ -120,3 +120,5 @@ Qt::ItemFlags SearchResultsModel::flags(const QModelIndex& index) const {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_search_results_model.cpp"

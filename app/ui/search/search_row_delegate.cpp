@@ -107,3 +107,5 @@ QSize SearchRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
 }
 
 }  // namespace quillon::ui
+
+#include "moc_search_row_delegate.cpp"

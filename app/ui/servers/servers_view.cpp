@@ -372,3 +372,5 @@ void ServersView::removeSocket(const std::string& path) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_servers_view.cpp"

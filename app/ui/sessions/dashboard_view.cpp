@@ -293,3 +293,5 @@ std::unique_ptr<QMenu> DashboardView::cardMenu(int row) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_dashboard_view.cpp"

@@ -148,3 +148,5 @@ void NewSessionSheet::create() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_new_session_sheet.cpp"

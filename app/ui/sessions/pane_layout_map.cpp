@@ -236,3 +236,5 @@ bool PaneLayoutMap::event(QEvent* event) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_pane_layout_map.cpp"

@@ -144,3 +144,5 @@ void PanePreview::changeEvent(QEvent* event) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_pane_preview.cpp"

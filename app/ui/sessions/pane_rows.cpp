@@ -113,3 +113,5 @@ void fitListToRows(CardListView& list, int rowHeight) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_pane_rows.cpp"

@@ -215,3 +215,5 @@ void SendPanel::relabel() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_send_panel.cpp"

@@ -74,3 +74,5 @@ void SessionActions::relabel() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_session_actions.cpp"

@@ -54,3 +54,5 @@ void SessionCardDelegate::paintContent(QPainter& painter, const QStyleOptionView
 }
 
 }  // namespace quillon::ui
+
+#include "moc_session_card_delegate.cpp"

@@ -521,3 +521,5 @@ QMessageBox* SessionDetailView::confirmKillWindow(const TmuxWindow& window) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_session_detail_view.cpp"

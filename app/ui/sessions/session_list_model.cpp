@@ -77,3 +77,5 @@ void SessionListModel::followStates() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_session_list_model.cpp"

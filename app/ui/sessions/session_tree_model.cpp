@@ -128,3 +128,5 @@ void SessionTreeModel::relabel() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_session_tree_model.cpp"

@@ -114,3 +114,5 @@ void WindowGroup::changeEvent(QEvent* event) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_window_group.cpp"

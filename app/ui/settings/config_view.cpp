@@ -168,3 +168,5 @@ void ConfigView::relabel() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_config_view.cpp"

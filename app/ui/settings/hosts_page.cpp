@@ -148,3 +148,5 @@ void HostsPage::removeSelected() {
 QString HostsPage::message() const { return error_->text(); }
 
 }  // namespace quillon::ui
+
+#include "moc_hosts_page.cpp"

@@ -161,3 +161,5 @@ void PaneStatesGroup::chooseDoNotDisturb(int index) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_pane_states_group.cpp"

@@ -511,3 +511,5 @@ void SettingsView::relabel() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_settings_view.cpp"

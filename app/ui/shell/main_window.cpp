@@ -444,3 +444,5 @@ void MainWindow::focusRegion(int step) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_main_window.cpp"

@@ -408,3 +408,5 @@ void MenuBarView::popUp(const QRect& anchor) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_menu_bar_view.cpp"

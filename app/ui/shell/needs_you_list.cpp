@@ -103,3 +103,5 @@ void NeedsYouList::choose(QListWidgetItem* item) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_needs_you_list.cpp"

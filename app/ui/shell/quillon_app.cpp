@@ -182,3 +182,5 @@ void QuillonApp::showNewSessionSheet(QWidget* parent) {
 void QuillonApp::quit() { QApplication::quit(); }
 
 }  // namespace quillon::ui
+
+#include "moc_quillon_app.cpp"

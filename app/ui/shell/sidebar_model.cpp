@@ -193,3 +193,5 @@ void SidebarModel::setSessions(std::vector<TmuxSession> incoming) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_sidebar_model.cpp"

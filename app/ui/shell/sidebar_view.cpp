@@ -166,3 +166,5 @@ QModelIndex SidebarView::moveCursor(CursorAction action, Qt::KeyboardModifiers m
 }
 
 }  // namespace quillon::ui
+
+#include "moc_sidebar_view.cpp"

@@ -139,3 +139,5 @@ void SingleInstance::listen() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_single_instance.cpp"

@@ -95,3 +95,5 @@ void TrayIcon::relabel() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_tray_icon.cpp"

@@ -78,3 +78,5 @@ void TemplateCardDelegate::paintContent(QPainter& painter, const QStyleOptionVie
 }
 
 }  // namespace quillon::ui
+
+#include "moc_template_cards.cpp"

@@ -146,3 +146,5 @@ void TemplateEditor::relabelRow(const WindowRow& row) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_template_editor.cpp"

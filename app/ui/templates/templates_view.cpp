@@ -90,3 +90,5 @@ void TemplatesView::updateVisibility() {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_templates_view.cpp"

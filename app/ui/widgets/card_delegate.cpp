@@ -299,3 +299,5 @@ bool isMenuKey(const QKeyEvent& event) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_card_delegate.cpp"

@@ -315,3 +315,5 @@ QString EmptyState::title() const { return title_->text(); }
 QString EmptyState::description() const { return description_->text(); }
 
 }  // namespace quillon::ui
+
+#include "moc_components.cpp"

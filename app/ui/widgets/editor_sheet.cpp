@@ -55,3 +55,5 @@ void EditorSheet::relabelSheet(const QString& heading) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_editor_sheet.cpp"

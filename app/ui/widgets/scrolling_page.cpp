@@ -62,3 +62,5 @@ QHBoxLayout* ScrollingPage::headingRow(QLabel* heading, QWidget* button) {
 }
 
 }  // namespace quillon::ui
+
+#include "moc_scrolling_page.cpp"
