@@ -1,6 +1,6 @@
 #pragma once
-// A private tmux server for the app benchmarks (own TMUX_TMPDIR, killed at the end), and a
-// main that gives the stores their QCoreApplication.
+// Private tmux servers for the app benchmarks (in the program's own TMUX_TMPDIR, killed at the end),
+// and a main that gives the stores their Qt application.
 
 #include <benchmark/benchmark.h>
 
@@ -156,15 +156,16 @@ inline std::unique_ptr<AppEnvironment> benchEnvironment(const BenchServer& serve
     return env;
 }
 
-}  // namespace quillon::bench
+// A benchmark program's main: the Qt application its stores need (App), then every benchmark
+// the command line selects.
+template <class App> int runBenchmarks(int argc, char** argv) {
+    ignoreSigpipe();
+    App app(argc, argv);
+    ::benchmark::Initialize(&argc, argv);
+    if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    ::benchmark::RunSpecifiedBenchmarks();
+    ::benchmark::Shutdown();
+    return 0;
+}
 
-#define QUILLON_APP_BENCHMARK_MAIN()                         \
-    int main(int argc, char** argv) {                        \
-        quillon::ignoreSigpipe();                            \
-        QCoreApplication app(argc, argv);                    \
-        ::benchmark::Initialize(&argc, argv);                \
-        if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1; \
-        ::benchmark::RunSpecifiedBenchmarks();               \
-        ::benchmark::Shutdown();                             \
-        return 0;                                            \
-    }
+}  // namespace quillon::bench

@@ -1,3 +1,3 @@
 #include "bench/app/app_bench_support.h"
 
-QUILLON_APP_BENCHMARK_MAIN()
+int main(int argc, char** argv) { return quillon::bench::runBenchmarks<QCoreApplication>(argc, argv); }

@@ -1,6 +1,6 @@
 #pragma once
 // What the screen benchmarks share: the stores and context a screen is built from, without
-// desktop services, and a main with a QApplication, offscreen unless a display is asked for.
+// desktop services.
 
 #include <QApplication>
 
@@ -50,15 +50,3 @@ struct ScreenStores {
 };
 
 }  // namespace quillon::bench
-
-#define QUILLON_UI_BENCHMARK_MAIN()                                                      \
-    int main(int argc, char** argv) {                                                    \
-        quillon::ignoreSigpipe();                                                        \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
-        QApplication app(argc, argv);                                                    \
-        ::benchmark::Initialize(&argc, argv);                                            \
-        if (::benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;              \
-        ::benchmark::RunSpecifiedBenchmarks();                                           \
-        ::benchmark::Shutdown();                                                         \
-        return 0;                                                                        \
-    }
