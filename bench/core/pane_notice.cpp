@@ -25,6 +25,7 @@ struct NoticeServer {
 
 NoticeServer& server() {
     static NoticeServer instance;
+    instance.servers.use();
     return instance;
 }
 

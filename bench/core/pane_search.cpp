@@ -28,6 +28,7 @@ struct SearchServer {
 
 SearchServer& server() {
     static SearchServer instance;  // destroyed at exit, which stops the server
+    instance.servers.use();
     return instance;
 }
 

@@ -36,6 +36,7 @@ struct World {
 
 World& world() {
     static World instance;  // destroyed at exit, which stops the servers and sshd
+    instance.servers.use();
     return instance;
 }
 

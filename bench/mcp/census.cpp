@@ -22,7 +22,7 @@ struct Fleet : bench::PrivateServers {
 
 bench::PrivateServers& servers() {
     static Fleet instance;  // destroyed at exit, which stops the servers
-    return instance;
+    return instance.use();
 }
 
 void ShellLoopListSessions(benchmark::State& state) {

@@ -36,7 +36,7 @@ struct Fleet : bench::PrivateServers {
 
 bench::PrivateServers& servers() {
     static Fleet instance;  // destroyed at exit, which stops the servers
-    return instance;
+    return instance.use();
 }
 
 void ShellLoopOverEverySocket(benchmark::State& state) {
