@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 
 #include <QApplication>
@@ -34,6 +35,8 @@
 
 namespace quillon::testing {
 namespace {
+
+using namespace std::chrono_literals;
 
 class ShellTest : public UiFixture {
 protected:
