@@ -3,8 +3,8 @@
 
 #include <sys/types.h>
 
-#include <string>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace quillon::testing {
